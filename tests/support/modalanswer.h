@@ -1,0 +1,39 @@
+// Answers modal boxes in tests: a timer finds the active modal widget and
+// clicks one of its buttons. Product code is never changed for tests.
+#ifndef OV_TEST_MODALANSWER_H
+#define OV_TEST_MODALANSWER_H
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString clicked;
+};
+
+// Answers every modal box that opens while it lives, in turn, with the next
+// button text of `answers` (the last answer repeats). A box that is not a
+// QMessageBox is handed to `other`, if set, else rejected.
+class ModalAnswerer
+{
+public:
+    explicit ModalAnswerer(QStringList answers, int intervalMs = 20);
+    ~ModalAnswerer();
+    ModalAnswerer(const ModalAnswerer &) = delete;
+    ModalAnswerer &operator=(const ModalAnswerer &) = delete;
+
+    // Called with every modal widget that is not a QMessageBox; return true when handled.
+    std::function<bool(QWidget *)> other;
+    const QList<SeenBox> &seen() const;
+
+private:
+    struct Impl;
+    Impl *d;
+};
+
+#endif
