@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
   libqwt-qt5-dev qt5-style-plugins
   libyaml-cpp-dev
