@@ -29,6 +29,8 @@ public:
     static void warningMessage(const QString &text);
     // Centres a top-level window in the first screen's available area.
     static void centreWindow(QWidget *window);
+    // The model number as it reads in titles: 0x7931 in base 16, width 4.
+    static QString modelNumberText();
 
     void setContentLayout(QLayout *layout);
     void setFunctionCardLabel(const QString &text, const QString &whatsThis = QString());
@@ -44,6 +46,10 @@ public:
     QPushButton *enableAllButton() const { return enableAllChannelsButton; }
     QPushButton *resetButton() const { return resetDeviceButton; }
     QPushButton *aboutPushButton() const { return aboutButton; }
+    QPushButton *helpPushButton() const { return helpButton; }
+    QPushButton *closePushButton() const { return closeButton; }
+    QWidget *contentWidget() const { return contentArea; }
+    bool isContentAreaInUse() const { return contentAreaInUse; }
     ov9174fp_led *activeLed() const { return activeLight; }
     QLabel *locationText() const { return locationLabel; }
     QLabel *functionCardText() const { return functionCardLabel; }
