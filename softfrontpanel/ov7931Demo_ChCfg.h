@@ -1,20 +1,31 @@
 // One channel's configuration panel (a tab of the configuration window).
-// Its selectors are the channel's record.
+// Its selectors are the channel's record: every change refills the
+// dependent selectors and pushes the channel to both cards.
 #ifndef OV7931DEMO_CHCFG_H
 #define OV7931DEMO_CHCFG_H
 
+#include "ov7931Demo_applyConfig.h"
+
+#include <QMetaObject>
+#include <QString>
 #include <QWidget>
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QPushButton;
 class ov7931Demo_App;
+class ov9174fp_led;
 
 class ov7931Demo_ChCfg : public QWidget
 {
     Q_OBJECT
 
 public:
+    // Sets up the channel's trigger input, applies the channel and, unless a
+    // recording is viewed, loads its settings.
     ov7931Demo_ChCfg(ov7931Demo_App *app, int d_ch, QWidget *parent = nullptr);
+    // Saves the settings (unless a recording is viewed).
     ~ov7931Demo_ChCfg() override;
 
     // The record as the selectors hold it.
@@ -26,6 +37,25 @@ public:
     int excitationIndex() const; // index of the excitation selector (0 = "Off")
     // The excitation current in use: secondary at selector index 2, else primary.
     double excitationCurrent() const;
+
+    // The measured excitation currents of the channel, in ampere.
+    void setExcitationCurrents(double primary, double secondary);
+
+    // Connect (true) or disconnect (false) the five change handlers.
+    void connectChangeHandlers(bool on);
+    bool changeHandlersConnected() const { return handlersConnected; }
+
+    // Push the channel to both cards and show the result. GUI thread.
+    void applyChannelConfig();
+    // The panel's state for applyChannelToHardware. GUI thread.
+    ChannelSnapshot snapshot() const;
+    // Show what applyChannelToHardware returned (LEDs, "Test Wire"). GUI thread.
+    void showApplyResult(const ApplyResult &result);
+    // state: 1 applied and flowing (green), -1 one without the other (red),
+    // 0 off; any other value leaves the excitation LED as it is.
+    void setStatusLeds(int state, int pgaError);
+
+    QString settingsFile() const { return settingsFileName; }
 
     int d_ch = 0;
     ov7931Demo_App *app = nullptr;
@@ -39,6 +69,43 @@ public:
     QComboBox *modeSelector = nullptr;
     QComboBox *rangeSelector = nullptr;
     QComboBox *excitationSelector = nullptr;
+
+    QGroupBox *configGroup = nullptr;
+    QGroupBox *calibrationGroup = nullptr;
+    QGroupBox *statusGroup = nullptr;
+    QPushButton *applyToAllButton = nullptr;
+    QPushButton *calibrateButton = nullptr;
+    QPushButton *calibrateAllButton = nullptr;
+    ov9174fp_led *excitationLed = nullptr;
+    ov9174fp_led *errorLed = nullptr;
+    QPushButton *testWireButton = nullptr;
+
+public slots:
+    void enableChange(int state);
+    void sensorChange(int index);
+    void modeChange(int index);
+    void inpRngChange(int index);
+    void currChange(int index);
+    void applyToAllAction();
+    void calibrateAction();
+    void calibrateAllAction();
+    void checkBrokenWireAction();
+
+private:
+    void buildWidgets();
+    void applyEnableState(bool on);
+    void fillWireModes();
+    void fillExcitationForRtd();
+    void fillExcitationForOther();
+    void fillRangesFor(int sensor);
+    void loadSettings();
+    void saveSettings() const;
+    QString subType() const;
+
+    QString settingsFileName;
+    bool useSettings = true;
+    bool handlersConnected = false;
+    QMetaObject::Connection changeConnections[5];
 };
 
 #endif

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+class QPushButton;
+class QTabWidget;
 class ov7931Demo_App;
 
 class ov7931Demo_Config : public QDialog
@@ -14,6 +16,9 @@ public:
     // Creates the 16 panels and stores them, in channel order, in app->chCfg.
     explicit ov7931Demo_Config(ov7931Demo_App *app);
     ~ov7931Demo_Config() override;
+
+    QTabWidget *tabs = nullptr;
+    QPushButton *closeButton = nullptr;
 
 public slots:
     void setCloseButton();
