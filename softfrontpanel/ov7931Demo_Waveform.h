@@ -3,10 +3,32 @@
 #ifndef OV7931DEMO_WAVEFORM_H
 #define OV7931DEMO_WAVEFORM_H
 
+#include "ov7931Demo_statistics.h"
+#include "visa.h"
+
 #include <QWidget>
 
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
 class QTimer;
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotGrid;
+class QwtPlotZoomer;
+class myQwtPlotPicker;
 class ov7931Demo_App;
+
+// The digitizer's status triple, filled by every acquisition check.
+extern ViInt16 gl_state;
+extern ViUInt16 gl_errors;
+extern ViInt32 gl_scanBacklog;
 
 class ov7931Demo_Waveform : public QWidget
 {
@@ -16,7 +38,56 @@ public:
     explicit ov7931Demo_Waveform(ov7931Demo_App *app, QWidget *parent = nullptr);
     ~ov7931Demo_Waveform() override;
 
+    // Largest block: 16 channels of 10000 scans.
+    static constexpr int maxBlockSamples = 160000;
+
+    // The widgets of one plot.
+    struct PlotPanel {
+        QwtPlot *plot = nullptr;
+        QwtPlotCurve *curves[16] = {};
+        QwtPlotGrid *grid = nullptr;
+        myQwtPlotPicker *tracker = nullptr;
+        QwtPlotZoomer *zoomer = nullptr;
+        QLabel *title = nullptr;
+        QFrame *separator = nullptr;
+        QPushButton *expandButton = nullptr;
+        QGroupBox *plotBox = nullptr;
+        QGroupBox *legendBox = nullptr;
+        QLabel *legend[16] = {};
+        QPushButton *autoscaleButton = nullptr;
+        QPushButton *statisticsButton = nullptr;
+    };
+    const PlotPanel &panel(int plot) const { return panels[plot]; }
+
+    // The acquisition timer: 50 ms for a single shot, the refresh interval
+    // for a continuous run.
     QTimer *acqTimer = nullptr;
+
+    // The block being shown, grouped by channel: the k-th enabled channel's
+    // scanCount samples start at plotData + k * scanCount.
+    double *plotData = nullptr;
+    // Time of each sample index, one array per plot.
+    double *timeAxis[3] = {};
+    ViInt32 scanCount = 0;
+    double samplingRate = 1000.0;
+    uint32_t channelMask = 0; // bit c: channel c+1 enabled
+    bool plotVisible[3] = {false, false, false};
+    const bool demoMode;
+
+    QLabel *stateLabel = nullptr;
+    QLabel *fileSizeLabel = nullptr;
+    QSlider *blockSlider = nullptr;
+    QLabel *blockLabel = nullptr;
+
+    // Shared with the continuous run's callback and writer.
+    std::atomic<bool> callbackEnabled{false};
+    std::atomic<bool> callbackAcknowledged{false};
+    std::atomic<int32_t> blocksRead{0};
+    std::atomic<int32_t> displayedBlockIndex{0};
+    std::atomic<double> bytesWritten{0.0};
+
+    // Refresh interval of a demo continuous run, in milliseconds.
+    static constexpr int demoRefreshInterval = 100;
 
 public slots:
     void startDAQ();
@@ -24,15 +95,50 @@ public slots:
     void breakSingle();
     void startCont();
     void stopCont();
+    void timerSlot(bool incrementSlider);
     void timerSlot();
     void timerStatSlot();
+    void showStat1();
+    void showStat2();
+    void showStat3();
+    void asSlot1(bool asOn);
+    void asSlot2(bool asOn);
+    void asSlot3(bool asOn);
+    void showHidePlots1();
+    void showHidePlots2();
+    void showHidePlots3();
     void showPanel();
+    void sliderChanged(int value);
+
+    // Hands the block to the curves, colours the legends, autoscales,
+    // replots and shows exactly the plots with an enabled channel.
     void refreshPlots();
+    // Recomputes channelMask from the channels' "Enabled" boxes.
     void updateEnabledChannels();
+    // Shows a hidden plot or hides a shown one.
     void togglePlotVisibility(int plot);
 
 private:
+    void buildPlot(int p, class QGridLayout *grid);
+    void createZoomer(int p, bool trackerOff);
+    void autoscaleChanged(int p, bool asOn);
+    void showStatistics(int p);
+    void setStateText(const QString &text, const QColor &colour);
+    void startSingleShot();
+    void showBlockTimes(double t0, double t1);
+    bool readSingleShotBlock();
+    void continuousShutdown();
+
     ov7931Demo_App *app = nullptr;
+    PlotPanel panels[3];
+    std::vector<double> sampleStore;
+    std::vector<double> timeStore;
+    // The block in plotData holds raw resistances of the temperature
+    // channels until its first refresh converts them.
+    bool blockNeedsConversion = false;
+    // What the plots show, for the statistics.
+    StatSnapshot shownBlock;
+    bool demoContinuous = false;
 };
 
 #endif
