@@ -146,7 +146,7 @@ std::string canonicalResourceName(const std::string &name)
         head += "0";
     if (parts.back() != "INSTR")
         parts.push_back("INSTR");
-    if (head.compare(0, 5, "TCPIP") == 0 && parts.size() == 4 && parts[2] == "INST0")
+    if (parts[0].compare(0, 5, "TCPIP") == 0 && parts.size() == 4 && parts[2] == "INST0")
         parts.erase(parts.begin() + 2);
     std::string out;
     for (size_t k = 0; k < parts.size(); ++k)
