@@ -5,6 +5,7 @@
 #include "ov9174fp_clickableLabel.h"
 #include "ov9174fp_genFC.h"
 #include "ov9174fp_licenses.h"
+#include "ov9174fp_resources.h"
 
 #include <QDesktopServices>
 #include <QFormLayout>
@@ -58,6 +59,7 @@ ov9174fp_About::~ov9174fp_About() = default;
 void ov9174fp_About::build(const QString &panelVersion, const QString &driverRevision, const QString &model,
                            const QString &copyright, const QString &qwtVersion)
 {
+    ov9174fp_initResources();
     const int h = fontMetrics().height();
 
     setWindowTitle(tr("About Keltri %1 Soft Front Panel").arg(model));

@@ -2,6 +2,7 @@
 
 #include "ov9174fp_icons.h"
 #include "ov9174fp_led.h"
+#include "ov9174fp_resources.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,6 +59,7 @@ bool onGuiThread() { return qApp && QThread::currentThread() == qApp->thread(); 
 
 ov9174fp_app::ov9174fp_app(QWidget *parent) : QWidget(parent)
 {
+    ov9174fp_initResources();
     installPanelStyle();
     setWindowIcon(QIcon(ov9174fp_icons::windowIcon()));
 

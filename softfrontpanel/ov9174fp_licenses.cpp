@@ -1,4 +1,5 @@
 #include "ov9174fp_licenses.h"
+#include "ov9174fp_resources.h"
 
 #include <QFile>
 #include <QFont>
@@ -31,6 +32,7 @@ QString kissFFTLicenseResource() { return QStringLiteral(":/ov9174/softfrontpane
 
 QString readLicenseText(const QString &resource)
 {
+    ov9174fp_initResources();
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return QString();
