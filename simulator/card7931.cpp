@@ -306,7 +306,8 @@ ViStatus ov7931_getFCLastError(ViSession vi, ViPStatus fcStatus)
     if (!fcStatus)
         return entry.finish(ov7931_ERROR_NULL_POINTER);
     auto lk = lockState();
-    if (!conditioning(vi))
+    // VI_NULL asks for the driver's last one: an init that failed has no session yet.
+    if (vi != VI_NULL && !conditioning(vi))
         return entry.finish(ov7931_ERROR_INV_SESSION);
     *fcStatus = state().lastFcError;
     return entry.finish(VI_SUCCESS);
