@@ -15,9 +15,9 @@ convert -size 520x400 gradient:'#0d1b3d-#23468c' \
     \( -size 520x400 radial-gradient:'#3b67b8-none' -geometry +120-120 \) -compose over -composite \
     -fill '#4f86d9' -draw 'rectangle 0,0 6,399' \
     -fill '#8fb4ee' -draw 'rectangle 7,0 8,399' \
-    -fill none -stroke '#5b86cf' -strokewidth 1 -draw 'line 87,352 500,352' \
+    -fill none -stroke '#5b86cf' -strokewidth 1 -draw 'line 87,364 500,364' \
     -stroke none -fill '#9ab8e8' -font $bold -pointsize 11 -draw "text 20,30 'SOFT FRONT PANEL'" \
-    -depth 8 "$here/fp_splash.png"
+    -depth 8 -strip "$here/fp_splash.png"
 
 # The 16-channel conditioning card, 452 x 194, transparent around the board.
 {
@@ -75,7 +75,7 @@ convert -size 452x194 xc:none -draw "$(cat /tmp/ov7931_card.mvg)" \
     -fill '#e8e8e8' -font $bold -pointsize 10 -draw "text 290,64 'KELTRI'" -draw "text 298,78 '7931'" \
     -fill '#d0d0d0' -font $font -pointsize 8 -draw "text 288,140 'ADC 16'" -draw "text 372,98 'CTRL'" \
     -fill '#1a1a1a' -font $bold -pointsize 9 -draw "rotate -90 text -150,24 'KELTRI 7931'" \
-    -depth 8 "$here/ov7931fp_splash.png"
+    -depth 8 -strip "$here/ov7931fp_splash.png"
 rm -f /tmp/ov7931_card.mvg
 
 # The maker's logo on the About box's dark-blue ground, 120 x 150.
