@@ -1,6 +1,7 @@
 // The instrument's application object: the main window of the Keltri 7931
 // panel. Opens the conditioning card on the digitizer's session, identifies
-// both cards, builds the instrument's windows and wires the panel's signals.
+// both cards, builds the instrument's windows and wires the panel's signals;
+// at the end saves the panel's choices and closes both sessions.
 #ifndef OV7931DEMO_APP_H
 #define OV7931DEMO_APP_H
 
@@ -11,6 +12,7 @@
 
 #include <atomic>
 
+class QProgressDialog;
 class QTimer;
 class QVBoxLayout;
 class ov7931Demo_Waveform;
@@ -33,6 +35,7 @@ public:
     ov7931Demo_ChCfg *chCfg[16] = {};
     QTimer *statusTimer = nullptr;
     QWidget *acqCfg = nullptr; // the continuous-run dialog, once it exists
+    // 1 while a reset, a calibration or an apply-to-all owns the hardware.
     std::atomic<int> deviceBusy{0};
     bool continuousMode = false;
     QFuture<void> readerTask;
@@ -47,6 +50,14 @@ public:
     // The per-card settings file: "ov7931_" + slaveSerial + ".ini".
     QString settingsFileName() const;
 
+    // The digitizer's sampling-frequency limits as read when the cards were
+    // opened (both 0 in demo mode).
+    double lowestFrequency() const { return frequencyLimits[0]; }
+    double highestFrequency() const { return frequencyLimits[1]; }
+
+    // The progress dialog of resetDevice, built but not shown.
+    static QProgressDialog *createResetProgressDialog(QWidget *parent);
+
 public slots:
     void enableAllChannels();
     void resetDevice();
@@ -55,7 +66,14 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void openCards(double excitationCurrents[16][2], bool haveCurrents[16]);
+    void registerIdentities();
+    void fillSamplingRates();
+    void restoreChoices();
+    void saveChoices();
+
     QVBoxLayout *bodyLayout = nullptr;
+    double frequencyLimits[2] = {0.0, 0.0};
 };
 
 #endif

@@ -79,10 +79,14 @@ ViStatus reportStatus(ViStatus status, const char *callText, ReportRule rule = R
 // Error-only variant: a positive status is dropped silently.
 ViStatus reportErrorOnly(ViStatus status, const char *callText, ReportRule rule = ReportRule::Conditioning);
 
-// A guarded call whose call text is the call expression as written.
+// A guarded call whose call text is the call expression as written. Each
+// macro turns its own argument into text, so that names such as VI_TRUE or
+// VI_NULL stay as written and are not replaced by their values.
 #define OV_CHECKED(rule, call) reportStatus((call), #call, (rule))
 #define OV_CHECKED_ERRORS(rule, call) reportErrorOnly((call), #call, (rule))
-#define OV_CALL7931(call) OV_CHECKED(ReportRule::Conditioning, call)
-#define OV_CALL8263(call) OV_CHECKED(ReportRule::Digitizer, call)
+#define OV_CALL7931(call) reportStatus((call), #call, ReportRule::Conditioning)
+#define OV_CALL8263(call) reportStatus((call), #call, ReportRule::Digitizer)
+#define OV_CALL7931_ERRORS(call) reportErrorOnly((call), #call, ReportRule::Conditioning)
+#define OV_CALL8263_ERRORS(call) reportErrorOnly((call), #call, ReportRule::Digitizer)
 
 #endif

@@ -1,16 +1,40 @@
-// Placeholder start-up while the program start is being built.
 #include "ov7931fp_main.h"
 
 #include "ov7931Demo_App.h"
+#include "ov7931_fc.h"
+#include "ov7931fp_splash.h"
+#include "ov9174fp_app.h"
 
 #include <QApplication>
+#include <QSplashScreen>
+
+#include <cstdlib>
+#include <ctime>
 
 int ov7931fpMain(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    auto *app = new ov7931Demo_App(nullptr, 1, false, QStringLiteral("7931-BB"));
+
+    // A recording named on the command line is not opened yet: the panel
+    // starts in live mode whatever the arguments.
+    const bool viewingRecording = false;
+
+    ov7931_fc descriptor(0x8263);
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+    // The splash stays up through the connection step and the opening of the cards.
+    auto *splash = new QSplashScreen(buildSplashPixmap(descriptor, 1.0f, 20));
+    splash->show();
+    QApplication::processEvents();
+
+    const QString demoSubType = QStringLiteral("7931-BB");
+    auto *app = new ov7931Demo_App(&descriptor, 1, viewingRecording, demoSubType);
+    ov9174fp_app::centreWindow(app);
     app->show();
-    const int rc = application.exec();
+
+    splash->finish(app);
+    application.exec();
+    delete splash;
     delete app;
-    return rc;
+    return 0;
 }

@@ -1,0 +1,23 @@
+// The sampling rates the panel offers: a fixed series of 17 rates, cut to
+// the digitizer's frequency limits when a card is connected.
+#ifndef OV7931DEMO_SAMPLINGRATES_H
+#define OV7931DEMO_SAMPLINGRATES_H
+
+#include <QString>
+#include <QVector>
+
+struct SamplingRateItem {
+    QString label; // "%d Hz" below 1000 Hz, else "%d kHz"
+    double rate = 0.0;
+};
+
+struct SamplingRateList {
+    QVector<SamplingRateItem> items;
+    int current = -1; // the "1 kHz" item, else the first; -1 when the list is empty
+};
+
+// All 17 rates when `limited` is false (demo mode). Otherwise a rate below
+// `lowest` is skipped and the first rate above `highest` ends the list.
+SamplingRateList buildSamplingRateList(bool limited, double lowest, double highest);
+
+#endif
