@@ -1,0 +1,61 @@
+// Helpers of the waveform tests: setting channels up through their panels
+// and reading what the plots hold.
+#ifndef OV_TEST_WAVE_HELPERS_H
+#define OV_TEST_WAVE_HELPERS_H
+
+#include "ov7931Demo_App.h"
+#include "ov7931Demo_ChCfg.h"
+#include "ov7931Demo_Waveform.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+
+#include <qwt_plot_curve.h>
+#include <qwt_point_data.h>
+
+namespace wave {
+
+// Sensor selector indices (also the SensorType codes).
+enum { PT100 = 0, PT500 = 1, PT1000 = 2, Resistance = 3, Voltage = 4 };
+
+inline void setChannel(ov7931Demo_App *app, int ch, bool enabled, int sensor = PT100)
+{
+    ov7931Demo_ChCfg *p = app->chCfg[ch];
+    if (enabled && !p->enableBox->isChecked())
+        p->enableBox->setChecked(true);
+    if (enabled)
+        p->sensorSelector->setCurrentIndex(sensor);
+    if (!enabled && p->enableBox->isChecked())
+        p->enableBox->setChecked(false);
+    QCoreApplication::processEvents();
+}
+
+inline void disableAll(ov7931Demo_App *app)
+{
+    for (int ch = 0; ch < 16; ++ch)
+        setChannel(app, ch, false);
+}
+
+inline const QwtPlotCurve *curve(ov7931Demo_App *app, int plot, int ch)
+{
+    return app->waveform->panel(plot).curves[ch];
+}
+
+inline size_t points(ov7931Demo_App *app, int plot, int ch) { return curve(app, plot, ch)->dataSize(); }
+
+// The first sample value a curve references (nullptr when it has none).
+inline const double *yData(ov7931Demo_App *app, int plot, int ch)
+{
+    auto *d = dynamic_cast<const QwtCPointerData *>(curve(app, plot, ch)->data());
+    return d && d->size() > 0 ? d->yData() : nullptr;
+}
+inline const double *xData(ov7931Demo_App *app, int plot, int ch)
+{
+    auto *d = dynamic_cast<const QwtCPointerData *>(curve(app, plot, ch)->data());
+    return d && d->size() > 0 ? d->xData() : nullptr;
+}
+
+} // namespace wave
+
+#endif
