@@ -8,12 +8,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMetaMethod>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QThread>
 #include <QtTest>
 
@@ -71,6 +73,7 @@ class TestMainPanel : public QObject
 
 private slots:
     void controlsAndTexts();
+    void controlColumnLayout();
     void declaredSignalsAndSlotsInOrder();
     void singleShotStartAndBreak();
     void continuousStartAndStop();
@@ -92,7 +95,9 @@ void TestMainPanel::controlsAndTexts()
 {
     ov9174fp_app panel;
     const QString style = QApplication::style()->objectName().toLower();
-    QVERIFY2(style == QLatin1String("plastique") || style == QLatin1String("fusion"), qPrintable(style));
+    const bool plastiqueAvailable =
+        QStyleFactory::keys().contains(QStringLiteral("Plastique"), Qt::CaseInsensitive);
+    QCOMPARE(style, plastiqueAvailable ? QStringLiteral("plastique") : QStringLiteral("fusion"));
 
     QComboBox *length = panel.waveformLengthList();
     QCOMPARE(length->count(), 10);
@@ -161,6 +166,52 @@ void TestMainPanel::controlsAndTexts()
         QCOMPARE(e.first->whatsThis(), e.second);
         QVERIFY(e.first->toolTip().isEmpty());
     }
+}
+
+void TestMainPanel::controlColumnLayout()
+{
+    ShownPanel s;
+    ov9174fp_app &p = s.panel;
+    QVERIFY(QTest::qWaitForWindowExposed(&p));
+    QLabel *lengthLabel = nullptr;
+    QLabel *rateLabel = nullptr;
+    for (QLabel *l : p.findChildren<QLabel *>()) {
+        if (l->text() == QLatin1String("Waveform Length"))
+            lengthLabel = l;
+        if (l->text() == QLatin1String("Sampling Rate"))
+            rateLabel = l;
+    }
+    QVERIFY(lengthLabel && rateLabel);
+    QCOMPARE(lengthLabel->alignment(), Qt::Alignment(Qt::AlignCenter));
+    QCOMPARE(rateLabel->alignment(), Qt::Alignment(Qt::AlignCenter));
+
+    // Top to bottom, all in one column to the right of the content area.
+    auto *statusBox = qobject_cast<QWidget *>(p.activeLed()->parent());
+    QVERIFY(statusBox && statusBox != &p);
+    QVERIFY(p.locationText()->parent() == statusBox && p.functionCardText()->parent() == statusBox);
+    QVERIFY(p.activeLed()->y() < p.locationText()->y());
+    QVERIFY(p.locationText()->y() < p.functionCardText()->y());
+    const QList<QWidget *> column{statusBox,
+                                  lengthLabel,
+                                  p.waveformLengthList(),
+                                  rateLabel,
+                                  p.samplingRateList(),
+                                  p.singleShotButton(),
+                                  p.continuousButton(),
+                                  p.configurationButton(),
+                                  p.enableAllButton(),
+                                  p.resetButton(),
+                                  p.helpPushButton(),
+                                  p.aboutPushButton(),
+                                  p.closePushButton()};
+    const int contentRight = p.contentWidget()->geometry().right();
+    for (int i = 0; i < column.size(); ++i) {
+        QVERIFY2(column[i]->geometry().left() > contentRight, qPrintable(QString::number(i)));
+        if (i > 0)
+            QVERIFY2(column[i - 1]->geometry().bottom() < column[i]->geometry().top(), qPrintable(QString::number(i)));
+    }
+    QCOMPARE(p.layout()->sizeConstraint(), QLayout::SetMinimumSize);
+    QCOMPARE(p.layout()->contentsMargins(), QMargins(0, 0, 0, 0));
 }
 
 void TestMainPanel::declaredSignalsAndSlotsInOrder()
