@@ -1,0 +1,79 @@
+#include "channelbench.h"
+
+#include "ov7931.h"
+#include "ov7931Demo_App.h"
+#include "ov7931Demo_ChCfg.h"
+#include "ov8263.h"
+#include "ovsim_control.h"
+
+#include <QtTest>
+
+namespace {
+const QStringList kSimulated = {"7931-AA", "7931-AE", "7931-BA", "7931-BB", "7931-BE", "7931-DE"};
+// Two benches at once would have two answerers race for the same boxes (one
+// of them could cancel the connection step and end the process).
+int alive = 0;
+}
+
+ChannelBench::ChannelBench(const QString &subType, bool live, const QStringList &answers)
+{
+    if (alive++ != 0)
+        qFatal("only one ChannelBench at a time");
+    app = fx.create(AppFixture::Mode::Demo, answers, subType);
+    app->slaveSubType = subType;
+    app->slaveSerial = QStringLiteral("BENCH");
+    if (live) {
+        std::string yaml = ovsim::defaultScenarioText();
+        if (kSimulated.contains(subType)) {
+            const std::string from = "sub_type: BB";
+            const size_t at = yaml.find(from);
+            if (at != std::string::npos)
+                yaml.replace(at, from.size(), "sub_type: " + subType.mid(5).toStdString());
+        }
+        std::string error;
+        if (!ovsim::loadScenarioText(yaml, &error))
+            qFatal("scenario: %s", error.c_str());
+        if (ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &masterVi) != VI_SUCCESS ||
+            ov7931_init(masterVi, VI_TRUE, VI_TRUE, &slaveVi) != VI_SUCCESS)
+            qFatal("cannot open the simulated cards");
+        app->masterVi = masterVi;
+        app->slaveVi = slaveVi;
+    }
+    ovsim::clearJournal();
+}
+
+ChannelBench::~ChannelBench()
+{
+    qDeleteAll(panels);
+    panels.clear();
+    fx.destroy();
+    --alive;
+}
+
+ov7931Demo_ChCfg *ChannelBench::panel(int d_ch)
+{
+    ovsim::clearJournal();
+    auto *p = new ov7931Demo_ChCfg(app, d_ch);
+    panels << p;
+    return p;
+}
+
+void ChannelBench::drop(ov7931Demo_ChCfg *p)
+{
+    panels.removeAll(p);
+    delete p;
+}
+
+QStringList ChannelBench::calls()
+{
+    QStringList out;
+    for (const ovsim::Call &c : ovsim::journal()) {
+        QStringList args;
+        for (size_t k = 1; k < c.args.size(); ++k)
+            args << QString::fromStdString(c.args[k]);
+        out << QString::fromStdString(c.function) + "(" + args.join(", ") + ")";
+    }
+    return out;
+}
+
+void ChannelBench::clear() { ovsim::clearJournal(); }
