@@ -32,8 +32,8 @@ public:
 
     // What the connection step found out about the opened module.
     bool lxiModule() const { return isLxi; }
-    const QString &locationText() const { return location; } // "Slot %1" or the LXI device name
-    const QString &hostText() const { return host; }         // LXI host, empty for VXI and demo
+    const QString &moduleLocation() const { return location; } // "Slot %1" or the LXI device name
+    const QString &moduleHost() const { return host; }         // LXI host, empty for VXI and demo
 
     // "Keltri 7931 Soft Front Panel", with ": " and the host for an LXI module.
     static QString windowTitleFor(const QString &host);

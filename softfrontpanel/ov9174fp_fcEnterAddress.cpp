@@ -60,6 +60,7 @@ ov9174fp_fcEnterAddress::ov9174fp_fcEnterAddress() : QDialog(nullptr)
 
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    adjustSize();
 }
 
 ov9174fp_fcEnterAddress::~ov9174fp_fcEnterAddress() = default;

@@ -15,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QMutexLocker>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QThreadPool>
@@ -207,11 +206,11 @@ int ov9174fp_fcSelect::runConnectionDialog()
         if (way == Way::Cancel)
             return 0;
 
-        // Open the chosen card through the instrument's descriptor object.
+        // Open the chosen card through the instrument's descriptor object
+        // (which guards its own driver call).
         ViStatus status = VI_ERROR_INV_OBJECT;
         if (fc) {
             const QByteArray descriptor = descriptorText.toLatin1();
-            QMutexLocker locker(&hardwareLock);
             status = fc->openSession(descriptor.constData(), &fcNumbers[0], 1, 1, &session);
         }
         if (status == VI_SUCCESS)
