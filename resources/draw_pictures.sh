@@ -8,14 +8,17 @@ lib="$here/../ov9174/softfrontpanel_lib"
 font=DejaVu-Sans
 bold=DejaVu-Sans-Bold
 
-# Splash background, 520 x 400: dark-blue gradient with a light accent bar
-# on the left and a thin rule above the copyright line. The card picture is
-# drawn at (67, 43), the texts below it from x = 87 (see the splash builder).
-convert -size 520x400 gradient:'#0d1b3d-#23468c' \
-    \( -size 520x400 radial-gradient:'#3b67b8-none' -geometry +120-120 \) -compose over -composite \
+# Splash background, 520 x 400: a dark-blue gradient behind the card picture
+# (drawn at (67, 43)) and a light band below it for the texts, which the
+# splash builder draws in the painter's default (black) pen from x = 87:
+# title near y = 249, description from y = 290, copyright near y = 372.
+convert -size 520x242 gradient:'#0d1b3d-#23468c' \
+    \( -size 800x800 radial-gradient:'#3b67b8-none' -geometry -100-400 \) -compose over -composite \
+    \( -size 520x158 gradient:'#f5f8fd-#d6e1f2' \) -append \
+    -fill '#4f86d9' -draw 'rectangle 0,240 519,242' \
     -fill '#4f86d9' -draw 'rectangle 0,0 6,399' \
     -fill '#8fb4ee' -draw 'rectangle 7,0 8,399' \
-    -fill none -stroke '#5b86cf' -strokewidth 1 -draw 'line 87,364 500,364' \
+    -fill none -stroke '#9db3d8' -strokewidth 1 -draw 'line 87,364 500,364' \
     -stroke none -fill '#9ab8e8' -font $bold -pointsize 11 -draw "text 20,30 'SOFT FRONT PANEL'" \
     -depth 8 -strip "$here/fp_splash.png"
 
