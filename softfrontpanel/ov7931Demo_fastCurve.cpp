@@ -1,5 +1,474 @@
 #include "ov7931Demo_fastCurve.h"
 
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPolygonF>
+#include <QRect>
+#include <QTransform>
+#include <QVector>
+
+#include <qwt_clipper.h>
+#include <qwt_painter.h>
+#include <qwt_point_data.h>
+#include <qwt_scale_map.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+// How the raster engine draws a polyline with a one-pixel pen without
+// antialiasing: each segment is stepped along its major axis in 26.6 and
+// 16.16 fixed point, one pixel per step, with rules at the segment ends that
+// avoid gaps and doubled pixels where segments meet (caps, direction changes,
+// dropped short segments). LineRaster follows those rules step for step, but
+// instead of setting pixels it collects, for every pixel column, the rows it
+// would set as one vertical span. A column of a long curve is then filled with
+// one rectangle instead of being stepped through pixel by pixel.
+//
+// Qwt hands the raster engine the curve's mapped, rounded, de-duplicated and
+// clipped polygon in pieces of seven points (polyline splitting), each piece a
+// polyline of its own; the same pieces are replayed here.
+
+namespace {
+
+enum Caps { NoCaps = 0, CapBegin = 0x1, CapEnd = 0x2 };
+
+enum Direction {
+    NoDirection = 0,
+    TopToBottom = 0x1,
+    BottomToTop = 0x2,
+    LeftToRight = 0x4,
+    RightToLeft = 0x8,
+    VerticalMask = 0x3,
+    HorizontalMask = 0xc
+};
+
+struct Pixel {
+    int x;
+    int y;
+};
+
+inline int toF26Dot6(double v)
+{
+    return int(v * 64.);
+}
+
+inline int fixedDiv16(int x, int y)
+{
+    if (std::abs(x) > 0x7fff)
+        return int(qlonglong(x) * (1 << 16) / y);
+    return x * (1 << 16) / y;
+}
+
+inline int swapCaps(int caps)
+{
+    return ((caps & CapBegin) << 1) | ((caps & CapEnd) >> 1);
+}
+
+inline void capAdjust(int caps, int &x1, int &x2, int &y, int yinc)
+{
+    if (caps & CapBegin) {
+        x1 -= 32;
+        y -= yinc >> 1;
+    }
+    if (caps & CapEnd)
+        x2 += 32;
+}
+
+// Per pixel column one span of rows; a run that neither touches nor overlaps
+// the column's span is kept apart (drawing a pixel twice with an opaque colour
+// changes nothing, so spans may overlap).
+class ColumnSpans
+{
+public:
+    void reset(int width)
+    {
+        m_width = width;
+        m_lo.assign(size_t(width), INT_MAX);
+        m_hi.assign(size_t(width), INT_MIN);
+        m_extra.clear();
+        m_minCol = INT_MAX;
+        m_maxCol = INT_MIN;
+    }
+
+    inline void add(int col, int y0, int y1)
+    {
+        if (col < 0 || col >= m_width)
+            return; // outside the device: the engine clips such pixels too
+        int &lo = m_lo[size_t(col)];
+        int &hi = m_hi[size_t(col)];
+        if (lo > hi) {
+            lo = y0;
+            hi = y1;
+            if (col < m_minCol)
+                m_minCol = col;
+            if (col > m_maxCol)
+                m_maxCol = col;
+        } else if (y0 <= hi + 1 && y1 >= lo - 1) {
+            if (y0 < lo)
+                lo = y0;
+            if (y1 > hi)
+                hi = y1;
+        } else {
+            m_extra.push_back(QRect(col, y0, 1, y1 - y0 + 1));
+        }
+    }
+
+    // Rectangles in device coordinates; neighbouring columns with the same
+    // span are joined.
+    void collect(QVector<QRect> &rects) const
+    {
+        rects.clear();
+        if (m_minCol > m_maxCol)
+            return;
+        int c = m_minCol;
+        while (c <= m_maxCol) {
+            const int lo = m_lo[size_t(c)];
+            const int hi = m_hi[size_t(c)];
+            if (lo > hi) {
+                ++c;
+                continue;
+            }
+            int e = c + 1;
+            while (e <= m_maxCol && m_lo[size_t(e)] == lo && m_hi[size_t(e)] == hi)
+                ++e;
+            rects.append(QRect(c, lo, e - c, hi - lo + 1));
+            c = e;
+        }
+        for (const QRect &r : m_extra)
+            rects.append(r);
+    }
+
+private:
+    int m_width = 0;
+    int m_minCol = INT_MAX;
+    int m_maxCol = INT_MIN;
+    std::vector<int> m_lo;
+    std::vector<int> m_hi;
+    std::vector<QRect> m_extra;
+};
+
+class LineRaster
+{
+public:
+    LineRaster(ColumnSpans &out, bool drawCaps)
+        : m_out(out), m_drawCaps(drawCaps)
+    {
+    }
+
+    // One polyline, as one drawPolyline() call of the engine. Points are in
+    // device coordinates and lie inside the device's clip bounds.
+    void polyline(const QPointF *pts, int n)
+    {
+        if (n < 2)
+            return;
+        m_lastDir = NoDirection;
+        m_lastAxisAligned = false;
+        m_lastPixel.x = INT_MIN;
+        m_lastPixel.y = INT_MIN;
+
+        QPointF p = pts[0];
+        const bool closed = pts[0].x() == pts[n - 1].x() && pts[0].y() == pts[n - 1].y();
+        int caps = (!closed && m_drawCaps) ? CapBegin : NoCaps;
+        if (closed) {
+            const QPointF p2 = n > 2 ? pts[n - 2] : pts[n - 1];
+            lastPoint(p2.x(), p2.y(), p.x(), p.y());
+        }
+
+        for (int i = 1; i < n; ++i) {
+            const QPointF p2 = pts[i];
+            if (!closed && m_drawCaps && i == n - 1)
+                caps |= CapEnd;
+            const bool moveNextStart = stroke(p.x(), p.y(), p2.x(), p2.y(), caps);
+            // a segment too short to be drawn keeps its start for the next one
+            if (moveNextStart || i == 1 || i == n - 1)
+                p = p2;
+            caps = NoCaps;
+        }
+    }
+
+private:
+    // Rows y .. y + count - 1, stepping x by xinc (16.16) per row.
+    inline void verticalRun(int x, int y, int count, int xinc)
+    {
+        if (xinc == 0) {
+            m_out.add(x >> 16, y, y + count - 1);
+            return;
+        }
+        while (count > 0) {
+            const int col = x >> 16;
+            qlonglong steps;
+            if (xinc > 0) {
+                const qlonglong need = qlonglong(col + 1) * 65536 - x;
+                steps = (need + xinc - 1) / xinc;
+            } else {
+                const qlonglong need = qlonglong(x) - qlonglong(col) * 65536 + 1;
+                steps = (need + (-xinc) - 1) / (-xinc);
+            }
+            const int n = steps < count ? int(steps) : count;
+            m_out.add(col, y, y + n - 1);
+            y += n;
+            x += n * xinc;
+            count -= n;
+        }
+    }
+
+    void lastPoint(double rx1, double ry1, double rx2, double ry2)
+    {
+        m_lastPixel.x = INT_MIN;
+        m_lastPixel.y = INT_MIN;
+
+        int x1 = toF26Dot6(rx1);
+        int y1 = toF26Dot6(ry1);
+        int x2 = toF26Dot6(rx2);
+        int y2 = toF26Dot6(ry2);
+        const int dx = std::abs(x2 - x1);
+        const int dy = std::abs(y2 - y1);
+
+        if (dx < dy) {
+            bool swapped = false;
+            if (y1 > y2) {
+                swapped = true;
+                std::swap(y1, y2);
+                std::swap(x1, x2);
+            }
+            const int xinc = fixedDiv16(x2 - x1, y2 - y1);
+            int x = x1 * (1 << 10);
+            const int y = (y1 + 32) >> 6;
+            const int ys = (y2 + 32) >> 6;
+            const int round = (xinc > 0) ? 32 : 0;
+            if (y != ys) {
+                x += ((y * (1 << 6)) + round - y1) * xinc >> 6;
+                if (swapped) {
+                    m_lastPixel.x = x >> 16;
+                    m_lastPixel.y = y;
+                    m_lastDir = BottomToTop;
+                } else {
+                    m_lastPixel.x = (x + (ys - y - 1) * xinc) >> 16;
+                    m_lastPixel.y = ys - 1;
+                    m_lastDir = TopToBottom;
+                }
+                m_lastAxisAligned = std::abs(xinc) < (1 << 14);
+            }
+        } else {
+            if (!dx)
+                return;
+            bool swapped = false;
+            if (x1 > x2) {
+                swapped = true;
+                std::swap(x1, x2);
+                std::swap(y1, y2);
+            }
+            const int yinc = fixedDiv16(y2 - y1, x2 - x1);
+            int y = y1 * (1 << 10);
+            const int x = (x1 + 32) >> 6;
+            const int xs = (x2 + 32) >> 6;
+            const int round = (yinc > 0) ? 32 : 0;
+            if (x != xs) {
+                y += ((x * (1 << 6)) + round - x1) * yinc >> 6;
+                if (swapped) {
+                    m_lastPixel.x = x;
+                    m_lastPixel.y = y >> 16;
+                    m_lastDir = RightToLeft;
+                } else {
+                    m_lastPixel.x = xs - 1;
+                    m_lastPixel.y = (y + (xs - x - 1) * yinc) >> 16;
+                    m_lastDir = LeftToRight;
+                }
+                m_lastAxisAligned = std::abs(yinc) < (1 << 14);
+            }
+        }
+    }
+
+    // One segment; returns whether the next segment starts at its end.
+    bool stroke(double rx1, double ry1, double rx2, double ry2, int caps)
+    {
+        bool didDraw = std::fabs(rx2 - rx1) + std::fabs(ry2 - ry1) >= 1.0;
+
+        int x1 = toF26Dot6(rx1);
+        int y1 = toF26Dot6(ry1);
+        int x2 = toF26Dot6(rx2);
+        int y2 = toF26Dot6(ry2);
+        const int dx = std::abs(x2 - x1);
+        const int dy = std::abs(y2 - y1);
+
+        Pixel last = m_lastPixel;
+
+        if (dx < dy) {
+            Direction dir = TopToBottom;
+            bool swapped = false;
+            if (y1 > y2) {
+                swapped = true;
+                std::swap(y1, y2);
+                std::swap(x1, x2);
+                caps = swapCaps(caps);
+                dir = BottomToTop;
+            }
+            const int xinc = fixedDiv16(x2 - x1, y2 - y1);
+            int x = x1 * (1 << 10);
+
+            if ((m_lastDir ^ VerticalMask) == dir)
+                caps |= swapped ? CapEnd : CapBegin;
+
+            capAdjust(caps, y1, y2, x, xinc);
+
+            int y = (y1 + 32) >> 6;
+            int ys = (y2 + 32) >> 6;
+            const int round = (xinc > 0) ? 32 : 0;
+
+            if ((caps & CapBegin) && m_lastPixel.y == y + 1)
+                y++;
+
+            if (y != ys) {
+                x += ((y * (1 << 6)) + round - y1) * xinc >> 6;
+
+                Pixel first;
+                first.x = x >> 16;
+                first.y = y;
+                last.x = (x + (ys - y - 1) * xinc) >> 16;
+                last.y = ys - 1;
+                if (swapped)
+                    std::swap(first, last);
+
+                const bool axisAligned = std::abs(xinc) < (1 << 14);
+                if (m_lastPixel.x > INT_MIN) {
+                    if (first.x == m_lastPixel.x && first.y == m_lastPixel.y) {
+                        if (swapped) {
+                            --ys;
+                        } else {
+                            ++y;
+                            x += xinc;
+                        }
+                    } else if (m_lastDir != dir
+                               && (((axisAligned && m_lastAxisAligned)
+                                    && m_lastPixel.x != first.x && m_lastPixel.y != first.y)
+                                   || (std::abs(m_lastPixel.x - first.x) > 1
+                                       || std::abs(m_lastPixel.y - first.y) > 1))) {
+                        if (swapped) {
+                            ++ys;
+                        } else {
+                            --y;
+                            x -= xinc;
+                        }
+                    } else if (m_lastDir == dir
+                               && ((std::abs(m_lastPixel.x - first.x) <= 1
+                                    && std::abs(m_lastPixel.y - first.y) > 1))) {
+                        x += xinc >> 1;
+                        if (swapped)
+                            last.x = (x >> 16);
+                        else
+                            last.x = (x + (ys - y - 1) * xinc) >> 16;
+                    }
+                }
+                m_lastDir = dir;
+                m_lastAxisAligned = axisAligned;
+
+                // the engine's loop draws at least one pixel
+                verticalRun(x, y, ys > y ? ys - y : 1, xinc);
+                didDraw = true;
+            }
+        } else {
+            if (!dx)
+                return true;
+
+            Direction dir = LeftToRight;
+            bool swapped = false;
+            if (x1 > x2) {
+                swapped = true;
+                std::swap(x1, x2);
+                std::swap(y1, y2);
+                caps = swapCaps(caps);
+                dir = RightToLeft;
+            }
+            const int yinc = fixedDiv16(y2 - y1, x2 - x1);
+            int y = y1 * (1 << 10);
+
+            if ((m_lastDir ^ HorizontalMask) == dir)
+                caps |= swapped ? CapEnd : CapBegin;
+
+            capAdjust(caps, x1, x2, y, yinc);
+
+            int x = (x1 + 32) >> 6;
+            int xs = (x2 + 32) >> 6;
+            const int round = (yinc > 0) ? 32 : 0;
+
+            if ((caps & CapBegin) && m_lastPixel.x == x + 1)
+                x++;
+
+            if (x != xs) {
+                y += ((x * (1 << 6)) + round - x1) * yinc >> 6;
+
+                Pixel first;
+                first.x = x;
+                first.y = y >> 16;
+                last.x = xs - 1;
+                last.y = (y + (xs - x - 1) * yinc) >> 16;
+                if (swapped)
+                    std::swap(first, last);
+
+                const bool axisAligned = std::abs(yinc) < (1 << 14);
+                if (m_lastPixel.x > INT_MIN) {
+                    if (first.x == m_lastPixel.x && first.y == m_lastPixel.y) {
+                        if (swapped) {
+                            --xs;
+                        } else {
+                            ++x;
+                            y += yinc;
+                        }
+                    } else if (m_lastDir != dir
+                               && (((axisAligned && m_lastAxisAligned)
+                                    && m_lastPixel.x != first.x && m_lastPixel.y != first.y)
+                                   || (std::abs(m_lastPixel.x - first.x) > 1
+                                       || std::abs(m_lastPixel.y - first.y) > 1))) {
+                        if (swapped) {
+                            ++xs;
+                        } else {
+                            --x;
+                            y -= yinc;
+                        }
+                    } else if (m_lastDir == dir
+                               && ((std::abs(m_lastPixel.x - first.x) <= 1
+                                    && std::abs(m_lastPixel.y - first.y) > 1))) {
+                        y += yinc >> 1;
+                        if (swapped)
+                            last.y = (y >> 16);
+                        else
+                            last.y = (y + (xs - x - 1) * yinc) >> 16;
+                    }
+                }
+                m_lastDir = dir;
+                m_lastAxisAligned = axisAligned;
+
+                // one pixel per column; the engine's loop draws at least one
+                do {
+                    const int row = y >> 16;
+                    m_out.add(x, row, row);
+                    y += yinc;
+                } while (++x < xs);
+                didDraw = true;
+            }
+        }
+        m_lastPixel = last;
+        return didDraw;
+    }
+
+    ColumnSpans &m_out;
+    const bool m_drawCaps;
+    Direction m_lastDir = NoDirection;
+    Pixel m_lastPixel = {INT_MIN, INT_MIN};
+    bool m_lastAxisAligned = false;
+};
+
+// Qwt's rounding of mapped coordinates (half away from zero).
+inline double qwtRound(double v)
+{
+    return (v >= 0.0) ? std::floor(v + 0.5) : std::ceil(v - 0.5);
+}
+
+} // namespace
+
 ov7931Demo_FastCurve::ov7931Demo_FastCurve(const QString &title)
     : QwtPlotCurve(title)
 {
@@ -25,14 +494,176 @@ bool ov7931Demo_FastCurve::fastDrawing() const
     return m_fast;
 }
 
-bool ov7931Demo_FastCurve::canDrawFast(const QPainter *) const
+bool ov7931Demo_FastCurve::lastDrawWasFast() const
 {
-    return false;
+    return m_lastFast;
+}
+
+bool ov7931Demo_FastCurve::canDrawFast(const QPainter *painter) const
+{
+    if (!m_fast || !painter || !painter->isActive())
+        return false;
+    const QPaintEngine *engine = painter->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice())
+        return false;
+    if (!QwtPainter::roundingAlignment(const_cast<QPainter *>(painter)))
+        return false;
+    if (testCurveAttribute(Fitted))
+        return false;
+    if (brush().style() != Qt::NoBrush && brush().color().alpha() > 0)
+        return false;
+
+    const QPen pen = painter->pen();
+    if (pen.style() != Qt::SolidLine || pen.brush().style() != Qt::SolidPattern
+        || pen.color().alpha() != 255)
+        return false;
+    if (pen.widthF() != 0.0 && pen.widthF() != 1.0)
+        return false;
+
+    if (painter->renderHints() & (QPainter::Antialiasing | QPainter::Qt4CompatiblePainting))
+        return false;
+    if (painter->compositionMode() != QPainter::CompositionMode_SourceOver
+        || painter->opacity() != 1.0)
+        return false;
+
+    const QTransform t = painter->deviceTransform();
+    if (t.type() > QTransform::TxTranslate)
+        return false;
+    if (t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return false;
+    return true;
 }
 
 void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
                                      const QwtScaleMap &yMap, const QRectF &canvasRect,
                                      int from, int to) const
 {
-    QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
+    m_lastFast = false;
+    if (from > to)
+        return;
+    if (!canDrawFast(painter)) {
+        QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
+        return;
+    }
+
+    // The polygon exactly as QwtPlotCurve builds it: mapped, rounded, without
+    // consecutive duplicates, clipped to the canvas (plus the pen width).
+    thread_local QPolygonF polyline;
+    polyline.resize(to - from + 1);
+    QPointF *pts = polyline.data();
+    int count = 0;
+    const bool weed = testPaintAttribute(FilterPoints);
+    bool finite = true;
+
+    const QwtSeriesData<QPointF> *series = data();
+    const QwtCPointerData *raw = dynamic_cast<const QwtCPointerData *>(series);
+    for (int i = from; i <= to; ++i) {
+        double sx;
+        double sy;
+        if (raw) {
+            sx = raw->xData()[i];
+            sy = raw->yData()[i];
+        } else {
+            const QPointF s = series->sample(size_t(i));
+            sx = s.x();
+            sy = s.y();
+        }
+        const double px = qwtRound(xMap.transform(sx));
+        const double py = qwtRound(yMap.transform(sy));
+        if (!std::isfinite(px) || !std::isfinite(py))
+            finite = false;
+        if (weed && count > 0 && pts[count - 1].x() == px && pts[count - 1].y() == py)
+            continue;
+        pts[count].rx() = px;
+        pts[count].ry() = py;
+        ++count;
+    }
+    if (!finite) {
+        QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
+        return;
+    }
+    polyline.resize(count);
+
+    if (testPaintAttribute(ClipPolygons)) {
+        const qreal pw = qMax(qreal(1.0), painter->pen().widthF());
+        const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
+        const double l = clipRect.x();
+        const double r = clipRect.x() + clipRect.width();
+        const double tp = clipRect.y();
+        const double b = clipRect.y() + clipRect.height();
+        bool inside = true;
+        for (int i = 0; i < count && inside; ++i) {
+            const QPointF &p = polyline.at(i);
+            inside = p.x() >= l && p.x() <= r && p.y() >= tp && p.y() <= b;
+        }
+        if (!inside)
+            polyline = QwtClipper::clipPolygonF(clipRect, polyline, false);
+    }
+    count = polyline.size();
+    if (count < 2) {
+        m_lastFast = true;
+        return; // the engine draws nothing for a single point
+    }
+
+    // Device coordinates. The engine clips segments to the device's bounds
+    // widened by one pixel (two on the far sides); a polygon reaching beyond
+    // them is left to the engine.
+    const QTransform t = painter->deviceTransform();
+    const double tx = t.dx();
+    const double ty = t.dy();
+    const QPaintDevice *device = painter->paintEngine()->paintDevice();
+    const int devW = device->width();
+    const int devH = device->height();
+    const double xmin = -1;
+    const double xmax = devW - 1 + 2;
+    const double ymin = -1;
+    const double ymax = devH - 1 + 2;
+
+    thread_local QPolygonF devicePoints;
+    devicePoints.resize(count);
+    QPointF *dp = devicePoints.data();
+    const QPointF *sp = polyline.constData();
+    for (int i = 0; i < count; ++i) {
+        const double x = sp[i].x() + tx;
+        const double y = sp[i].y() + ty;
+        if (!(x >= xmin && x <= xmax && y >= ymin && y <= ymax)) {
+            QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
+            return;
+        }
+        dp[i].rx() = x;
+        dp[i].ry() = y;
+    }
+
+    m_lastFast = true;
+    thread_local ColumnSpans spans;
+    spans.reset(devW);
+    LineRaster raster(spans, painter->pen().capStyle() != Qt::FlatCap);
+
+    // The closed-path test of the engine compares the points as handed over
+    // (logical coordinates); with an integer translation that is the same as
+    // comparing device coordinates.
+    if (QwtPainter::polylineSplitting()) {
+        const int splitSize = 6;
+        for (int i = 0; i < count; i += splitSize)
+            raster.polyline(dp + i, qMin(splitSize + 1, count - i));
+    } else {
+        raster.polyline(dp, count);
+    }
+
+    thread_local QVector<QRect> rects;
+    spans.collect(rects);
+    if (rects.isEmpty())
+        return;
+    const int ox = int(tx);
+    const int oy = int(ty);
+    for (QRect &r : rects)
+        r.translate(-ox, -oy);
+
+    const QPen pen = painter->pen();
+    const QBrush brushBefore = painter->brush();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QBrush(pen.color()));
+    painter->drawRects(rects.constData(), rects.size());
+    painter->setBrush(brushBefore);
+    painter->setPen(pen);
 }

@@ -22,6 +22,9 @@ public:
     void setFastDrawing(bool on);
     bool fastDrawing() const;
 
+    // Whether the last drawing of the lines took the fast path.
+    bool lastDrawWasFast() const;
+
 protected:
     void drawLines(QPainter *painter, const QwtScaleMap &xMap,
                    const QwtScaleMap &yMap, const QRectF &canvasRect,
@@ -30,6 +33,7 @@ protected:
 private:
     bool canDrawFast(const QPainter *painter) const;
     bool m_fast = true;
+    mutable bool m_lastFast = false;
 };
 
 #endif
