@@ -41,7 +41,8 @@ ov9174fp_AppFC::ov9174fp_AppFC(ov9174fp_genFC *descriptor, int cardCount, bool v
 {
     auto *select = new ov9174fp_fcSelect(fc, cardCount);
     if (!viewingRecording) {
-        select->setWindowIcon(windowIcon());
+        if (!windowIcon().isNull())
+            select->setWindowIcon(windowIcon());
         centreWindow(select);
         if (select->runConnectionDialog() == 0) {
             demoMode = true;

@@ -19,8 +19,9 @@ QIcon ov9174fp_fcWindowIcon()
         p.drawRect(x, 13, 2, 2);
     p.setBrush(QColor(0xE0, 0xE0, 0xE0));
     p.drawRect(3, 4, 6, 3);
+    p.setRenderHint(QPainter::Antialiasing, true);
     p.setBrush(QColor(0x00, 0xC0, 0x00));
-    p.drawEllipse(QPoint(11, 9), 2, 2);
+    p.drawEllipse(QRectF(9.0, 7.0, 4.5, 4.5));
     p.end();
     return QIcon(pixmap);
 }

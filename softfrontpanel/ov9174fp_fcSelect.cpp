@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QThreadPool>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
@@ -353,6 +354,14 @@ int ov9174fp_fcSelect::fillTree(const QVector<ov9174fp_resourceRecord> &records)
         carrierRow->setExpanded(carrierHasSupported);
     }
 
+    // Keyboard focus starts on the first card that can be chosen, without
+    // choosing it.
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if (isSelectable(*it)) {
+            tree->setCurrentItem(*it, 0, QItemSelectionModel::NoUpdate);
+            break;
+        }
+    }
     tree->resizeColumnToContents(0);
     tree->resizeColumnToContents(1);
     return found;

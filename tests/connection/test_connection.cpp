@@ -9,6 +9,7 @@
 #include "ov9174fp_AppFC.h"
 #include "ov9174fp_About.h"
 #include "ov9174fp_fcEnterAddress.h"
+#include "ov9174fp_fcIcon.h"
 #include "ov9174fp_fcSelect.h"
 #include "ov9174fp_led.h"
 #include "ovsim_control.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -582,8 +584,85 @@ static int runChild(int argc, char **argv)
     return 7;
 }
 
+// ---- screenshots of the connection dialogs (run by hand under a display) ---------------
+
+// Answers modal windows one by one like ModalAnswerer, but saves a picture of
+// each first: message boxes get the next answer, the list and the entry
+// dialog are cancelled.
+static void shootConnectionRun(const QString &dir, const QString &prefix, const QStringList &answers)
+{
+    ConnFakeDescriptor fc;
+    fc.useDriver = true;
+    ov9174fp_fcSelect select(&fc, 1);
+    int next = 0;
+    int shot = 0;
+    QWidget *seen = nullptr;
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(150);
+    QObject::connect(&timer, &QTimer::timeout, [&]() {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible() || qobject_cast<QProgressDialog *>(w))
+            return;
+        if (w != seen) {
+            seen = w;
+            ticks = 0;
+            return;
+        }
+        if (++ticks < 3) // let it paint
+            return;
+        w->grab().save(QStringLiteral("%1/%2_%3.png").arg(dir, prefix).arg(++shot));
+        seen = nullptr;
+        if (auto *box = qobject_cast<QMessageBox *>(w)) {
+            const QString want = answers.value(qMin(next++, answers.size() - 1));
+            for (QAbstractButton *b : box->buttons())
+                if (b->text().remove(QLatin1Char('&')) == want) {
+                    b->click();
+                    return;
+                }
+            box->reject();
+        } else if (auto *dlg = qobject_cast<QDialog *>(w)) {
+            dlg->reject();
+        }
+    });
+    timer.start();
+    select.runConnectionDialog();
+}
+
+static int runShots(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    const QString dir = QString::fromLocal8Bit(argv[2]);
+    if (!QApplication::setStyle(QStringLiteral("plastique")))
+        QApplication::setStyle(QStringLiteral("fusion"));
+    ov9174fp_fcWindowIcon().pixmap(16, 16).scaled(128, 128).save(dir + QStringLiteral("/icon_x8.png"));
+    ovsim::reset();
+    if (!loadScenario(severalCards))
+        return 3;
+    shootConnectionRun(dir, QStringLiteral("list"), {QStringLiteral("Auto Find")});
+    shootConnectionRun(dir, QStringLiteral("entry"), {QStringLiteral("Enter Address")});
+    ovsim::failAlways("ov8263_paramInit", VI_ERROR_RSRC_BUSY);
+    loadScenario(oneLxiCard);
+    shootConnectionRun(dir, QStringLiteral("unavailable"), {QStringLiteral("Auto Find"), QStringLiteral("Cancel")});
+    ovsim::clearFaults();
+    loadScenario("version: 1\n");
+    shootConnectionRun(dir, QStringLiteral("nocard"), {QStringLiteral("Auto Find"), QStringLiteral("Cancel")});
+
+    // The main panel after connecting to an LXI box.
+    loadScenario(oneLxiCard);
+    ov7931_fc fc;
+    ModalAnswerer answerer({QStringLiteral("Auto Find")});
+    ov9174fp_AppFC app(&fc, 1, false, QStringLiteral("6.1.3"), false);
+    app.show();
+    QTest::qWait(600);
+    app.grab().save(dir + QStringLiteral("/panel_lxi.png"));
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc >= 3 && std::strcmp(argv[1], "--connection-shots") == 0)
+        return runShots(argc, argv);
     if (argc >= 3 && std::strcmp(argv[1], "--connection-child") == 0)
         return runChild(argc, argv);
     QApplication application(argc, argv);
