@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QThread>
+#include <QWhatsThis>
 #include <QtTest>
 
 #include <cstdio>
@@ -357,6 +358,12 @@ void TestMainPanel::plainButtonsEmitTheirSignals()
     QTest::mouseClick(p.enableAllButton(), Qt::LeftButton);
     QTest::mouseClick(p.resetButton(), Qt::LeftButton);
     QCOMPARE(spies.counts(), (QList<int>{0, 0, 0, 0, 1, 1, 2}));
+
+    // The help button enters what's-this mode.
+    QVERIFY(!QWhatsThis::inWhatsThisMode());
+    QTest::mouseClick(p.helpPushButton(), Qt::LeftButton);
+    QVERIFY(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
 }
 
 void TestMainPanel::statusLabelsAndLed()
