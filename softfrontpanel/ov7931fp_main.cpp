@@ -32,8 +32,11 @@ int ov7931fpMain(int argc, char *argv[])
     ov9174fp_app::centreWindow(app);
     app->show();
 
+    // finish() waits for the window to appear; a window already closed
+    // meanwhile leaves nothing for the event loop to do.
     splash->finish(app);
-    application.exec();
+    if (app->isVisible())
+        application.exec();
     delete splash;
     delete app;
     return 0;
