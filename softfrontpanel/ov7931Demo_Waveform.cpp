@@ -650,6 +650,7 @@ void ov7931Demo_Waveform::showBlockTimes(double t0, double t1)
         PlotPanel &pp = panels[p];
         pp.plot->setAxisAutoScale(QwtPlot::xBottom, false);
         pp.plot->setAxisScale(QwtPlot::xBottom, t0, t1);
+        pp.plot->updateAxes();
         const QwtScaleDiv &x = pp.plot->axisScaleDiv(QwtPlot::xBottom);
         const QwtScaleDiv &y = pp.plot->axisScaleDiv(QwtPlot::yLeft);
         pp.tracker->xLower = x.lowerBound();
