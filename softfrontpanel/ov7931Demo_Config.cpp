@@ -14,6 +14,7 @@ ov7931Demo_Config::ov7931Demo_Config(ov7931Demo_App *a) : QDialog(a), app(a)
     setWindowTitle(QStringLiteral("Keltri %1 Channel Configuration").arg(0x7931, 4, 16));
 
     tabs = new QTabWidget(this);
+    tabs->setUsesScrollButtons(false); // all 16 tabs in view: the window widens to them
     for (int ch = 0; ch < 16; ++ch) {
         auto *panel = new ov7931Demo_ChCfg(app, ch, tabs);
         app->chCfg[ch] = panel;
