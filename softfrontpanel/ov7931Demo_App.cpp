@@ -12,9 +12,13 @@
 #include "ov9174fp_About.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLayout>
 #include <QComboBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
 #include <QThreadPool>
@@ -276,7 +280,16 @@ void ov7931Demo_App::showEvent(QShowEvent *event)
         for (int plot = 0; plot < 3; ++plot)
             waveform->togglePlotVisibility(plot);
     }
-    resize(sizeHint());
+    // The size hint counts what was just shown only once the pending
+    // layout requests have been handled. A window never grows past the
+    // screen's available area.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (layout())
+        layout()->activate();
+    QSize size = sizeHint();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
     centreWindow(this);
     if (waveform) {
         waveform->updateEnabledChannels();

@@ -5,11 +5,14 @@
 #include "ov7931.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
+#include "ov7931Demo_Waveform.h"
 #include "ovsim_control.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -279,6 +282,28 @@ private slots:
         app->show();
         QVERIFY(QTest::qWaitForWindowExposed(app));
         QVERIFY(app->isVisible());
+    }
+
+    void showingTheWindow()
+    {
+        AppFixture f;
+        ov7931Demo_App *app = f.create(AppFixture::Mode::Demo);
+        app->resize(200, 100);
+        app->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app));
+        // Sized with all three plots shown (within the screen), centred, then
+        // left with the plots of the enabled channels: a fresh file enables
+        // channel 1 only, a PT-100 on the temperature plot.
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(app->width() >= app->minimumWidth());
+        // (The small test screen is narrower than the panel, whose width
+        // may still settle by a few pixels once two plots are hidden.)
+        QVERIFY2(qAbs(app->x() - (available.width() - app->width()) / 2) <= 4, qPrintable(QString::number(app->x())));
+        QVERIFY2(qAbs(app->y() - (available.height() - app->height()) / 2) <= 4, qPrintable(QString::number(app->y())));
+        QVERIFY(!app->waveform->plotVisible[0]);
+        QVERIFY(!app->waveform->plotVisible[1]);
+        QVERIFY(app->waveform->plotVisible[2]);
+        QVERIFY(app->waveform->channelMask & 1u);
     }
 };
 
