@@ -79,15 +79,25 @@ inline void capAdjust(int caps, int &x1, int &x2, int &y, int yinc)
 
 // Per pixel column one span of rows; a run that neither touches nor overlaps
 // the column's span is kept apart (drawing a pixel twice with an opaque colour
-// changes nothing, so spans may overlap).
+// changes nothing, so spans may overlap). Rows outside the device are dropped
+// here, as the engine drops such pixels.
+//
+// Filling a tall one-pixel-wide rectangle costs the engine one call per row,
+// so the spans are handed over as rectangles that run along the rows: a
+// sweep over the columns keeps, for every row, the column where its current
+// run started, and closes runs where a column no longer covers the row; runs
+// that start and end in the same columns in neighbouring rows become one
+// rectangle.
 class ColumnSpans
 {
 public:
-    void reset(int width)
+    void reset(int width, int height)
     {
         m_width = width;
+        m_height = height;
         m_lo.assign(size_t(width), INT_MAX);
         m_hi.assign(size_t(width), INT_MIN);
+        m_open.assign(size_t(height), -1);
         m_extra.clear();
         m_minCol = INT_MAX;
         m_maxCol = INT_MIN;
@@ -96,7 +106,13 @@ public:
     inline void add(int col, int y0, int y1)
     {
         if (col < 0 || col >= m_width)
-            return; // outside the device: the engine clips such pixels too
+            return;
+        if (y0 < 0)
+            y0 = 0;
+        if (y1 >= m_height)
+            y1 = m_height - 1;
+        if (y0 > y1)
+            return;
         int &lo = m_lo[size_t(col)];
         int &hi = m_hi[size_t(col)];
         if (lo > hi) {
@@ -116,37 +132,80 @@ public:
         }
     }
 
-    // Rectangles in device coordinates; neighbouring columns with the same
-    // span are joined.
-    void collect(QVector<QRect> &rects) const
+    // Rectangles in device coordinates covering exactly the collected pixels.
+    void collect(QVector<QRect> &rects)
     {
         rects.clear();
-        if (m_minCol > m_maxCol)
-            return;
-        int c = m_minCol;
-        while (c <= m_maxCol) {
-            const int lo = m_lo[size_t(c)];
-            const int hi = m_hi[size_t(c)];
-            if (lo > hi) {
-                ++c;
-                continue;
+        if (m_minCol <= m_maxCol) {
+            int plo = INT_MAX; // span of the previous column (empty at first)
+            int phi = INT_MIN;
+            for (int c = m_minCol; c <= m_maxCol + 1; ++c) {
+                int lo = INT_MAX;
+                int hi = INT_MIN;
+                if (c <= m_maxCol) {
+                    lo = m_lo[size_t(c)];
+                    hi = m_hi[size_t(c)];
+                }
+                const bool prevEmpty = plo > phi;
+                const bool curEmpty = lo > hi;
+                // rows of the previous span that this column does not cover
+                if (!prevEmpty) {
+                    if (curEmpty || hi < plo || lo > phi) {
+                        close(plo, phi, c, rects);
+                    } else {
+                        if (plo < lo)
+                            close(plo, lo - 1, c, rects);
+                        if (phi > hi)
+                            close(hi + 1, phi, c, rects);
+                    }
+                }
+                // rows this column starts
+                if (!curEmpty) {
+                    if (prevEmpty || phi < lo || plo > hi) {
+                        open(lo, hi, c);
+                    } else {
+                        if (lo < plo)
+                            open(lo, plo - 1, c);
+                        if (hi > phi)
+                            open(phi + 1, hi, c);
+                    }
+                }
+                plo = lo;
+                phi = hi;
             }
-            int e = c + 1;
-            while (e <= m_maxCol && m_lo[size_t(e)] == lo && m_hi[size_t(e)] == hi)
-                ++e;
-            rects.append(QRect(c, lo, e - c, hi - lo + 1));
-            c = e;
         }
         for (const QRect &r : m_extra)
             rects.append(r);
     }
 
 private:
+    inline void open(int y0, int y1, int col)
+    {
+        for (int y = y0; y <= y1; ++y)
+            m_open[size_t(y)] = col;
+    }
+
+    // Rows y0..y1 end their runs before column `col`.
+    inline void close(int y0, int y1, int col, QVector<QRect> &rects)
+    {
+        int y = y0;
+        while (y <= y1) {
+            const int start = m_open[size_t(y)];
+            int e = y + 1;
+            while (e <= y1 && m_open[size_t(e)] == start)
+                ++e;
+            rects.append(QRect(start, y, col - start, e - y));
+            y = e;
+        }
+    }
+
     int m_width = 0;
+    int m_height = 0;
     int m_minCol = INT_MAX;
     int m_maxCol = INT_MIN;
     std::vector<int> m_lo;
     std::vector<int> m_hi;
+    std::vector<int> m_open;
     std::vector<QRect> m_extra;
 };
 
@@ -306,7 +365,8 @@ private:
                 caps = swapCaps(caps);
                 dir = BottomToTop;
             }
-            const int xinc = fixedDiv16(x2 - x1, y2 - y1);
+            // most segments of a long curve are vertical: skip the division
+            const int xinc = x2 == x1 ? 0 : fixedDiv16(x2 - x1, y2 - y1);
             int x = x1 * (1 << 10);
 
             if ((m_lastDir ^ VerticalMask) == dir)
@@ -382,7 +442,7 @@ private:
                 caps = swapCaps(caps);
                 dir = RightToLeft;
             }
-            const int yinc = fixedDiv16(y2 - y1, x2 - x1);
+            const int yinc = y2 == y1 ? 0 : fixedDiv16(y2 - y1, x2 - x1);
             int y = y1 * (1 << 10);
 
             if ((m_lastDir ^ HorizontalMask) == dir)
@@ -461,10 +521,17 @@ private:
     bool m_lastAxisAligned = false;
 };
 
-// Qwt's rounding of mapped coordinates (half away from zero).
+// Qwt's rounding of mapped coordinates, floor(v + 0.5) for v >= 0 and
+// ceil(v - 0.5) below, without the library calls: truncating a positive value
+// is its floor, and 0.5 - v is exactly -(v - 0.5).
 inline double qwtRound(double v)
 {
-    return (v >= 0.0) ? std::floor(v + 0.5) : std::ceil(v - 0.5);
+    if (v >= 0.0) {
+        const double t = v + 0.5;
+        return t < 4.0e15 ? double(qint64(t)) : std::floor(t);
+    }
+    const double t = 0.5 - v;
+    return t < 4.0e15 ? -double(qint64(t)) : std::ceil(v - 0.5);
 }
 
 } // namespace
@@ -557,12 +624,14 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
 
     const QwtSeriesData<QPointF> *series = data();
     const QwtCPointerData *raw = dynamic_cast<const QwtCPointerData *>(series);
+    const double *rawX = raw ? raw->xData() : nullptr;
+    const double *rawY = raw ? raw->yData() : nullptr;
     for (int i = from; i <= to; ++i) {
         double sx;
         double sy;
         if (raw) {
-            sx = raw->xData()[i];
-            sy = raw->yData()[i];
+            sx = rawX[i];
+            sy = rawY[i];
         } else {
             const QPointF s = series->sample(size_t(i));
             sx = s.x();
@@ -636,7 +705,7 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
 
     m_lastFast = true;
     thread_local ColumnSpans spans;
-    spans.reset(devW);
+    spans.reset(devW, devH);
     LineRaster raster(spans, painter->pen().capStyle() != Qt::FlatCap);
 
     // The closed-path test of the engine compares the points as handed over

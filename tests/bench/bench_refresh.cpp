@@ -1,0 +1,306 @@
+// Plot refresh at the largest block (16 channels x 10000 scans), on the
+// offscreen platform:
+//  1. one 1000 x 300 QwtPlot with 16 noisy demo resistance curves, replotted
+//     with QwtPlotCurve's drawing and with the fast curve;
+//  2. the waveform window's refreshPlots() (with the painting it causes) in
+//     demo mode, with 16 resistance channels (the worst case: the noise spans
+//     a third of the plot's height) and with a mix of all three kinds.
+// Each picture of the fast drawing is compared pixel by pixel with the
+// picture QwtPlotCurve draws of the same block.
+//
+// Usage: bench_refresh [iterations] [fast]   ("fast": time the fast drawing
+// only, without pictures to compare; for profiling)
+#include "appfixture.h"
+#include "ov7931Demo_App.h"
+#include "ov7931Demo_ChCfg.h"
+#include "ov7931Demo_Waveform.h"
+#include "ov7931Demo_demoData.h"
+#include "ov7931Demo_fastCurve.h"
+#include "wave_helpers.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int scans = 10000;
+bool onlyFast = false;
+
+// Counts paint events of the canvases, to be sure every timed refresh drew.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+// Pixels that differ between two pictures of the same size.
+qint64 differingPixels(const QImage &a, const QImage &b)
+{
+    const QImage ia = a.convertToFormat(QImage::Format_RGB32);
+    const QImage ib = b.convertToFormat(QImage::Format_RGB32);
+    if (ia.size() != ib.size())
+        return qint64(ia.width()) * ia.height();
+    qint64 diff = 0;
+    for (int y = 0; y < ia.height(); ++y) {
+        const QRgb *la = reinterpret_cast<const QRgb *>(ia.constScanLine(y));
+        const QRgb *lb = reinterpret_cast<const QRgb *>(ib.constScanLine(y));
+        for (int x = 0; x < ia.width(); ++x)
+            diff += la[x] != lb[x];
+    }
+    return diff;
+}
+
+double threadCpuMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// Times `refresh` (which must end with the canvases painted) `iterations`
+// times after two warm-up runs: wall-clock and GUI-thread CPU milliseconds.
+// The CPU time is the figure to trust on a machine that is busy elsewhere.
+std::vector<double> timeRuns(int iterations, const std::function<void()> &refresh,
+                             std::vector<double> *cpuMs)
+{
+    refresh();
+    refresh();
+    std::vector<double> ms;
+    QElapsedTimer t;
+    for (int i = 0; i < iterations; ++i) {
+        const double cpu0 = threadCpuMs();
+        t.start();
+        refresh();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        cpuMs->push_back(threadCpuMs() - cpu0);
+    }
+    return ms;
+}
+
+struct Comparison {
+    double plainMs = 0;
+    double fastMs = 0;
+    double plainCpuMs = 0;
+    double fastCpuMs = 0;
+    qint64 pixels = 0;
+    qint64 different = 0;
+    int paintsPerRefresh = 0;
+    bool allFast = true;
+};
+
+void printComparison(const char *prefix, const Comparison &c)
+{
+    std::printf("%splain_qwt_refresh_median_ms: %.2f ms\n", prefix, c.plainMs);
+    std::printf("%srefresh_median_ms: %.2f ms\n", prefix, c.fastMs);
+    std::printf("%splain_qwt_refresh_cpu_median_ms: %.2f ms\n", prefix, c.plainCpuMs);
+    std::printf("%srefresh_cpu_median_ms: %.2f ms\n", prefix, c.fastCpuMs);
+    std::printf("%sspeedup: %.1f x\n", prefix, c.plainMs / c.fastMs);
+    std::printf("%spixels_compared: %lld px\n", prefix, (long long)c.pixels);
+    std::printf("%spixels_different: %lld px\n", prefix, (long long)c.different);
+    std::printf("%spixels_different_percent: %.4f %%\n", prefix,
+                c.pixels ? 100.0 * double(c.different) / double(c.pixels) : 0.0);
+    std::printf("%scanvas_paints_per_refresh: %d count\n", prefix, c.paintsPerRefresh);
+    std::printf("%sfast_path_taken: %d bool\n", prefix, c.allFast ? 1 : 0);
+}
+
+// 1. One plot, 16 curves.
+Comparison standalonePlot(int iterations)
+{
+    std::vector<double> data(size_t(16) * scans);
+    std::vector<double> time(scans);
+    for (int s = 0; s < scans; ++s)
+        time[size_t(s)] = s / 10000.0;
+    bool enabled[16];
+    int kinds[16];
+    for (int c = 0; c < 16; ++c) {
+        enabled[c] = true;
+        kinds[c] = 1;
+    }
+    generateDemoBlock(data.data(), scans, enabled, kinds);
+
+    QwtPlot plot;
+    plot.setCanvasBackground(QColor(0, 0, 128));
+    std::vector<ov7931Demo_FastCurve *> curves;
+    const QColor colours[16] = {Qt::cyan, Qt::magenta, Qt::yellow, Qt::green, Qt::red, Qt::blue,
+                                Qt::gray, Qt::white, Qt::darkCyan, Qt::darkMagenta, Qt::darkYellow,
+                                Qt::darkGreen, Qt::darkRed, QColor(255, 165, 0), Qt::darkGray, Qt::black};
+    for (int c = 0; c < 16; ++c) {
+        auto *curve = new ov7931Demo_FastCurve(QStringLiteral("Ch %1").arg(c + 1));
+        curve->setPen(QPen(colours[c], 0));
+        curve->setRawSamples(time.data(), data.data() + size_t(c) * scans, scans);
+        curve->attach(&plot);
+        curves.push_back(curve);
+    }
+    auto *canvas = qobject_cast<QwtPlotCanvas *>(plot.canvas());
+    canvas->setPaintAttribute(QwtPlotCanvas::ImmediatePaint, true);
+    PaintCounter counter;
+    canvas->installEventFilter(&counter);
+    plot.show();
+    // a canvas of 1000 x 300 pixels
+    plot.resize(1000, 300);
+    QCoreApplication::processEvents();
+    plot.resize(plot.size() + QSize(1000, 300) - canvas->size());
+    QCoreApplication::processEvents();
+    std::printf("standalone_canvas_size: %d x %d px\n", canvas->width(), canvas->height());
+
+    Comparison r;
+    QImage pictures[2];
+    for (int fast = onlyFast ? 1 : 0; fast < 2; ++fast) {
+        for (auto *c : curves)
+            c->setFastDrawing(fast);
+        counter.paints = 0;
+        std::vector<double> cpu;
+        const auto ms = timeRuns(iterations, [&] { plot.replot(); }, &cpu);
+        (fast ? r.fastMs : r.plainMs) = median(ms);
+        (fast ? r.fastCpuMs : r.plainCpuMs) = median(cpu);
+        r.paintsPerRefresh = counter.paints / (iterations + 2);
+        pictures[fast] = canvas->grab().toImage();
+    }
+    for (auto *c : curves)
+        r.allFast = r.allFast && c->lastDrawWasFast();
+    if (!onlyFast) {
+        r.pixels = qint64(pictures[0].width()) * pictures[0].height();
+        r.different = differingPixels(pictures[0], pictures[1]);
+    }
+    return r;
+}
+
+// 2. The waveform window. kinds: sensor selector index per channel.
+Comparison waveformWindow(ov7931Demo_App *app, const int sensors[16], int iterations, const char *name)
+{
+    ov7931Demo_Waveform *w = app->waveform;
+    for (int c = 0; c < 16; ++c)
+        wave::setChannel(app, c, true, sensors[c]);
+    w->updateEnabledChannels();
+
+    // One demo block of the largest size, as the demo poll makes it.
+    w->scanCount = scans;
+    w->samplingRate = 10000.0;
+    for (int p = 0; p < 3; ++p)
+        for (int s = 0; s < scans; ++s)
+            w->timeAxis[p][s] = s / w->samplingRate;
+    bool enabled[16];
+    int kinds[16];
+    for (int c = 0; c < 16; ++c) {
+        enabled[c] = true;
+        kinds[c] = app->chCfg[c]->plotKind;
+    }
+    generateDemoBlock(w->plotData, scans, enabled, kinds);
+    w->refreshPlots();
+    QCoreApplication::processEvents();
+
+    PaintCounter counter;
+    std::vector<int> visible;
+    for (int p = 0; p < 3; ++p) {
+        if (w->plotVisible[p]) {
+            visible.push_back(p);
+            w->panel(p).plot->canvas()->installEventFilter(&counter);
+            std::printf("%s_canvas_%d_size: %d x %d px\n", name, p, w->panel(p).plot->canvas()->width(),
+                        w->panel(p).plot->canvas()->height());
+        }
+    }
+
+    const auto setFast = [&](bool fast) {
+        for (int p = 0; p < 3; ++p)
+            for (int c = 0; c < 16; ++c)
+                if (auto *fc = dynamic_cast<ov7931Demo_FastCurve *>(w->panel(p).curves[c]))
+                    fc->setFastDrawing(fast);
+    };
+
+    Comparison r;
+    std::vector<QImage> pictures[2];
+    for (int fast = onlyFast ? 1 : 0; fast < 2; ++fast) {
+        setFast(fast);
+        counter.paints = 0;
+        std::vector<double> cpu;
+        const auto ms = timeRuns(iterations, [&] {
+            w->refreshPlots();
+            QCoreApplication::processEvents();
+        }, &cpu);
+        (fast ? r.fastMs : r.plainMs) = median(ms);
+        (fast ? r.fastCpuMs : r.plainCpuMs) = median(cpu);
+        r.paintsPerRefresh = counter.paints / (iterations + 2);
+        for (int p : visible)
+            pictures[fast].push_back(w->panel(p).plot->canvas()->grab().toImage());
+    }
+    for (int p : visible) {
+        for (int c = 0; c < 16; ++c) {
+            auto *fc = dynamic_cast<ov7931Demo_FastCurve *>(w->panel(p).curves[c]);
+            if (!fc)
+                r.allFast = false;
+            else if (fc->dataSize() > 0)
+                r.allFast = r.allFast && fc->lastDrawWasFast();
+        }
+    }
+    for (size_t i = 0; i < visible.size() && !onlyFast; ++i) {
+        r.pixels += qint64(pictures[0][i].width()) * pictures[0][i].height();
+        r.different += differingPixels(pictures[0][i], pictures[1][i]);
+    }
+    for (int p : visible)
+        w->panel(p).plot->canvas()->removeEventFilter(&counter);
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    const int iterations = argc > 1 ? std::max(3, std::atoi(argv[1])) : 25;
+    onlyFast = argc > 2 && qstrcmp(argv[2], "fast") == 0;
+    std::srand(7931);
+
+    std::printf("iterations: %d count\n", iterations);
+    const Comparison standalone = standalonePlot(iterations);
+    printComparison("standalone_", standalone);
+
+    AppFixture fx;
+    ov7931Demo_App *app = fx.create(AppFixture::Mode::Demo);
+    app->show();
+    app->resize(1280, 1000);
+    QCoreApplication::processEvents();
+
+    int sensors[16];
+    std::fill(sensors, sensors + 16, int(wave::Resistance));
+    const Comparison worst = waveformWindow(app, sensors, iterations, "resistance16");
+    // the worst case is the headline figure
+    printComparison("", worst);
+
+    for (int c = 0; c < 16; ++c)
+        sensors[c] = (c % 3 == 0) ? wave::Voltage : (c % 3 == 1 ? wave::Resistance : wave::PT100);
+    const Comparison mixed = waveformWindow(app, sensors, iterations, "mixed");
+    printComparison("mixed_", mixed);
+
+    fx.destroy();
+    return 0;
+}
