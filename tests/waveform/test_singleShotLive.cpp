@@ -62,6 +62,7 @@ private slots:
     void pollFaults();
     void stopFault();
     void statusPoll();
+    void liveContinuousNotOffered();
 
 private:
     // Creates the live application, optionally on another scenario, with
@@ -462,8 +463,15 @@ void TestSingleShotLive::statusPoll()
     QCOMPARE(countOf("ov7931_checkChanPgaEf"), 0);
 
     app->config->show();
-    app->config->activateWindow();
-    QTRY_VERIFY(app->chCfg[0]->isActiveWindow());
+    const auto activate = [this] {
+        // Let the window system's activation events settle first.
+        for (int i = 0; i < 5; ++i) {
+            QApplication::setActiveWindow(app->config);
+            QTest::qWait(40);
+        }
+        QTRY_VERIFY(app->chCfg[0]->isActiveWindow());
+    };
+    activate();
     ovsim::clearJournal();
     w->timerStatSlot();
     const auto flags = ovsim::journalOf("ov7931_checkChanPgaEf");
@@ -476,6 +484,7 @@ void TestSingleShotLive::statusPoll()
 
     // A failing status read stops the acquisition timer and is reported.
     ovsim::setForwardedStatus(ov8263_ERROR_HARDWARE);
+    activate();
     w->acqTimer->start(100000);
     ovsim::failNext("ov7931_checkChanPgaEf", forwarded);
     w->timerStatSlot();
@@ -493,8 +502,7 @@ void TestSingleShotLive::statusPoll()
     QCOMPARE(fx->boxes().last().text,
              expected(forwarded, "blockedHardwareAccess2(ov7931_checkECStatus, app->slaveVi, &ecStatus)",
                       ReportRule::Conditioning));
-    QApplication::setActiveWindow(app->config);
-    QTRY_VERIFY(app->chCfg[0]->isActiveWindow());
+    activate();
     w->acqTimer->start(100000);
     ovsim::failNext("ov7931_readPGAError", forwarded);
     w->timerStatSlot();
@@ -504,6 +512,25 @@ void TestSingleShotLive::statusPoll()
              expected(forwarded,
                       "blockedHardwareAccess4(ov7931_readPGAError, app->slaveVi, i + 1, &b, (ViPInt16)0)",
                       ReportRule::Conditioning));
+}
+
+void TestSingleShotLive::liveContinuousNotOffered()
+{
+    // Live streaming comes with the continuous-run dialog; until then the
+    // button returns to idle without touching the digitizer's acquisition.
+    open();
+    app->continuousButton()->click();
+    QTRY_VERIFY(!app->continuousButton()->isChecked());
+    QCOMPARE(countOf("ov8263_setTrigConfig"), 0);
+    QCOMPARE(countOf("ov8263_startAcquisitionEx"), 0);
+    QVERIFY(!w->acqTimer->isActive());
+    QVERIFY(!app->continuousMode);
+    for (QPushButton *b : {app->singleShotButton(), app->continuousButton(), app->configurationButton(),
+                           app->enableAllButton()})
+        QVERIFY(b->isEnabled());
+    for (int p = 0; p < 3; ++p)
+        QVERIFY(w->panel(p).statisticsButton->isEnabled());
+    QVERIFY(fx->boxes().isEmpty());
 }
 
 QTEST_MAIN(TestSingleShotLive)
