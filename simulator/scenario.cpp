@@ -42,7 +42,9 @@ long long toInteger(const YAML::Node &n, const std::string &what, long long lo, 
     std::string s = scalarText(n, what);
     errno = 0;
     char *end = nullptr;
-    long long v = std::strtoll(s.c_str(), &end, 0);
+    // Decimal, or hexadecimal with 0x; a leading zero does not mean octal.
+    bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+    long long v = std::strtoll(hex ? s.c_str() + 2 : s.c_str(), &end, hex ? 16 : 10);
     if (s.empty() || errno != 0 || *end != '\0')
         throw ScenarioError(n, what + " must be an integer, not '" + s + "'");
     if (v < lo || v > hi) {
@@ -368,6 +370,11 @@ bool parseScenario(const std::string &text, const std::string &source, Scenario 
             std::string where = e.mark.is_null() ? std::string() : std::to_string(e.mark.line + 1) + ":";
             *error = source + ":" + where + " invalid YAML: " + e.msg;
         }
+        *out = Scenario();
+        return false;
+    } catch (const std::exception &e) {
+        if (error)
+            *error = source + ": cannot read the scenario: " + e.what();
         *out = Scenario();
         return false;
     }

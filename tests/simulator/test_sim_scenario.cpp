@@ -245,6 +245,27 @@ private slots:
         viClose(rm);
     }
 
+    void damagedTextNeverCrashes()
+    {
+        // Every single-character damage of the default system either still
+        // reads or is refused with a reason; an empty system stays usable.
+        const std::string good = ovsim::defaultScenarioText();
+        const char replacements[] = {'\0', ':', '-', '{', '[', ' ', '\n', 'x', '9', '\'', '&', '*'};
+        int refused = 0;
+        for (size_t at = 0; at < good.size(); at += 3) {
+            std::string text = good;
+            text[at] = replacements[at % sizeof replacements];
+            std::string error;
+            bool ok = ovsim::loadScenarioText(text, &error);
+            if (!ok) {
+                ++refused;
+                QVERIFY2(!error.empty(), text.c_str());
+                QVERIFY(listResources().isEmpty());
+            }
+        }
+        QVERIFY(refused > 0);
+    }
+
     void manyCardsGenerated()
     {
         // 70 mainframes of four digitizers each: more supported cards than the panel lists.
