@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace ovsim {
@@ -93,12 +94,31 @@ void streamMain(std::shared_ptr<Stream> s)
     s->cv.notify_all();
 }
 
+// At exit no callback may start any more: the panel's objects are going away.
+void stopStreamsAtExit()
+{
+    std::vector<std::shared_ptr<Stream>> streams;
+    {
+        auto lk = lockState();
+        for (auto &c : state().scenario.carriers)
+            for (auto &card : c->cards)
+                if (card.digitizer && card.digitizer->stream) {
+                    streams.push_back(std::move(card.digitizer->stream));
+                    card.digitizer->acq.streaming = false;
+                }
+    }
+    for (auto &s : streams)
+        stopStream(s);
+}
+
 } // namespace
 
 bool onStreamThread() { return tCurrentStream != nullptr; }
 
 void launchStream(const std::shared_ptr<Stream> &stream)
 {
+    static bool exitHandler = std::atexit(stopStreamsAtExit) == 0;
+    (void)exitHandler;
     stream->thread = std::thread(streamMain, stream);
     stream->threadId = stream->thread.get_id();
 }
