@@ -1,0 +1,350 @@
+// The acquisition engine of the waveform window: single-shot and demo runs
+// (start, poll, stop) and the status poll of the channels' LEDs.
+#include "ov7931Demo_Waveform.h"
+
+#include "ov7931Demo_App.h"
+#include "ov7931Demo_ChCfg.h"
+#include "ov7931Demo_Config.h"
+#include "ov7931Demo_acqRules.h"
+#include "ov7931Demo_channelModel.h"
+#include "ov7931Demo_demoData.h"
+#include "ov7931Demo_hwaccess.h"
+#include "ov7931Demo_rtd.h"
+#include "ov7931Demo_tracker.h"
+#include "ov7931.h"
+#include "ov8263.h"
+#include "ov9174.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <qwt_plot.h>
+#include <qwt_scale_div.h>
+
+#include <algorithm>
+
+ViInt16 gl_state = 0;
+ViUInt16 gl_errors = 0;
+ViInt32 gl_scanBacklog = 0;
+
+namespace {
+
+void copyRow(const PlotRangeRow &row, RtdRangeTable &table)
+{
+    for (int i = 0; i < kRangeSlots; ++i) {
+        table[i][0] = row[i].min;
+        table[i][1] = row[i].max;
+    }
+}
+
+} // namespace
+
+void ov7931Demo_Waveform::startDAQ()
+{
+    app->configurationButton()->setEnabled(false);
+    app->enableAllButton()->setEnabled(false);
+    bytesWritten = 0.0;
+    blocksRead = 0;
+    displayedBlockIndex = 0;
+    samplingRate = app->samplingRateList()->currentData().toDouble();
+    updateEnabledChannels();
+
+    if (channelMask == 0) {
+        ov9174fp_app::warningMessage(QStringLiteral("At least one channel must be enabled for Data Acquisition"));
+        stopDAQ();
+        app->userBreak();
+        return;
+    }
+    if (!(samplingRate > 0.0)) {
+        ov9174fp_app::warningMessage(QStringLiteral("No sampling rate is selected."));
+        stopDAQ();
+        app->userBreak();
+        return;
+    }
+
+    selectPlotRangeTables(app->slaveSubType);
+    {
+        const PlotRangeTables tables = workingPlotRangeTables();
+        RtdRangeTable pt100, pt500;
+        copyRow(tables.pt[0], pt100);
+        copyRow(tables.pt[1], pt500);
+        loadRtdRangeTables(pt100, pt500);
+    }
+    scanCount = std::min(std::max(app->waveformLengthList()->currentData().toInt(), 1), 10000);
+    for (int p = 0; p < 3; ++p)
+        fillTimeAxis(timeAxis[p], scanCount, samplingRate, 0.0);
+
+    const bool continuous = app->continuousButton()->isChecked();
+    if (demoMode) {
+        stateLabel->setText(QString());
+    } else if (!continuous) {
+        startSingleShot();
+    } else {
+        // Live streaming is not offered by this panel yet; startCont never
+        // gets here in live mode.
+        stopDAQ();
+        app->userBreak();
+        return;
+    }
+
+    if (app->config)
+        app->config->hide();
+    acqTimer->start(continuous ? demoRefreshInterval : 50);
+}
+
+// Arms the digitizer for one block started by a software trigger. A failing
+// call is reported and the sequence goes on.
+void ov7931Demo_Waveform::startSingleShot()
+{
+    OV_CALL8263(blockedHardwareAccess3(ov8263_setTrigConfig, app->masterVi, 0, 0));
+    OV_CALL8263(blockedHardwareAccess5(ov8263_setAcquisitionMode, app->masterVi, samplingRate, scanCount,
+                                       ov8263_DA_START_TRIG, ov8263_DA_STOP_ERR_OFF));
+    OV_CALL8263(blockedHardwareAccess1(ov8263_resetFIFO, app->masterVi));
+    OV_CALL8263(blockedHardwareAccess2(ov8263_armDAQ, app->masterVi, ov8263_SYNC_IF_NEED | ov8263_ARM_NOWAIT));
+    OV_CALL8263(blockedHardwareAccess4(ov8263_checkAcquisition, app->masterVi, &gl_state, &gl_errors, &gl_scanBacklog));
+}
+
+void ov7931Demo_Waveform::timerSlot() { timerSlot(true); }
+
+void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
+{
+    Q_UNUSED(incrementSlider);
+    const bool continuous = app->continuousButton()->isChecked();
+
+    if (demoMode) {
+        if (app->viewingRecording) {
+            // Recordings are browsed by a later part of the panel.
+            stopDAQ();
+            app->userBreak();
+            return;
+        }
+        const TimeWindow w = liveTimeWindow(scanCount, 0, samplingRate);
+        showBlockTimes(w.t0, w.t1);
+        bool enabled[16];
+        int kinds[16];
+        for (int c = 0; c < 16; ++c) {
+            enabled[c] = (channelMask & (1u << c)) != 0;
+            kinds[c] = app->chCfg[c] ? app->chCfg[c]->plotKind : -1;
+        }
+        generateDemoBlock(plotData, scanCount, enabled, kinds);
+        refreshPlots();
+        if (!continuous) {
+            stopDAQ();
+            app->userBreak();
+        }
+        return;
+    }
+
+    if (continuous) {
+        // Live streaming is not offered yet: nothing to poll.
+        acqTimer->stop();
+        return;
+    }
+
+    const ViStatus status =
+        blockedHardwareAccess4(ov8263_checkAcquisition, app->masterVi, &gl_state, &gl_errors, &gl_scanBacklog);
+    if (status != 0) {
+        acqTimer->stop();
+        reportStatus(status,
+                     "blockedHardwareAccess4(ov8263_checkAcquisition, app->masterVi, &gl_state, &gl_errors, "
+                     "&gl_scanBacklog)",
+                     ReportRule::Conditioning);
+        return;
+    }
+
+    if (singleShotBlockComplete(gl_state, gl_scanBacklog, scanCount)) {
+        const TimeWindow w = liveTimeWindow(scanCount, 0, samplingRate);
+        showBlockTimes(w.t0, w.t1);
+        if (!readSingleShotBlock())
+            return;
+        blockNeedsConversion = true;
+        refreshPlots();
+        stopDAQ();
+        app->userBreak();
+        return;
+    }
+
+    if (gl_state == ov8263_STATE_READY) {
+        const ViStatus s = blockedHardwareAccess2(ov8263_generateITRI, app->masterVi, ov8263_PULSE);
+        if (s != 0) {
+            acqTimer->stop();
+            reportStatus(s, "blockedHardwareAccess2(ov8263_generateITRI, app->masterVi, ov8263_PULSE)",
+                         ReportRule::Digitizer);
+            return;
+        }
+    }
+
+    const AcquisitionStatusView view = acquisitionStatusView(gl_state, gl_errors);
+    if (gl_errors != 0)
+        gl_state = static_cast<ViInt16>(view.state);
+    if (view.stopsRun) {
+        stopDAQ();
+        app->userBreak();
+    }
+    setStateText(view.text, view.colour);
+}
+
+// Stops the run and reads the block into plotData. On a failing call the
+// timer is stopped and the run stays until the user breaks it.
+bool ov7931Demo_Waveform::readSingleShotBlock()
+{
+    ViStatus status = blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi);
+    if (status != 0) {
+        acqTimer->stop();
+        reportStatus(status, "blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi)",
+                     ReportRule::Conditioning);
+        return false;
+    }
+    status = blockedHardwareAccess6(ov8263_readAcquisition, app->masterVi, scanCount, ov8263_GROUP_BY_CHANNEL,
+                                    (ViPReal64)0, &scanCount, plotData);
+    if (status != 0) {
+        acqTimer->stop();
+        reportStatus(status,
+                     "blockedHardwareAccess6(ov8263_readAcquisition, app->masterVi, scanCount, "
+                     "ov8263_GROUP_BY_CHANNEL, (ViPReal64)0, &scanCount, plotData)",
+                     ReportRule::Digitizer);
+        return false;
+    }
+    // Never trust a count beyond what was asked for.
+    scanCount = std::min(std::max(scanCount, 0), maxBlockSamples / std::max(1, enabledChannelList(channelMask).size()));
+    return true;
+}
+
+// Sets the time axes of the three plots to the block's window and tells
+// the trackers the visible ranges.
+void ov7931Demo_Waveform::showBlockTimes(double t0, double t1)
+{
+    for (int p = 0; p < 3; ++p) {
+        PlotPanel &pp = panels[p];
+        pp.plot->setAxisAutoScale(QwtPlot::xBottom, false);
+        pp.plot->setAxisScale(QwtPlot::xBottom, t0, t1);
+        pp.plot->updateAxes();
+        const QwtScaleDiv &x = pp.plot->axisScaleDiv(QwtPlot::xBottom);
+        const QwtScaleDiv &y = pp.plot->axisScaleDiv(QwtPlot::yLeft);
+        pp.tracker->xLower = x.lowerBound();
+        pp.tracker->xUpper = x.upperBound();
+        pp.tracker->yLower = y.lowerBound();
+        pp.tracker->yUpper = y.upperBound();
+        fillTimeAxis(timeAxis[p], scanCount, samplingRate, t0);
+    }
+}
+
+void ov7931Demo_Waveform::stopDAQ()
+{
+    acqTimer->stop();
+    const bool wasEnabled = callbackEnabled.exchange(false);
+    if (wasEnabled && app->continuousMode) {
+        for (int i = 0; i < 20 && !callbackAcknowledged; ++i)
+            ov9174_delay(100);
+    }
+    if (!demoMode) {
+        if (!app->continuousMode)
+            OV_CALL8263(blockedHardwareAccess1(ov8263_stopDAQ, app->masterVi));
+        else
+            continuousShutdown();
+    }
+
+    app->continuousButton()->setEnabled(true);
+    app->singleShotButton()->setEnabled(true);
+    app->configurationButton()->setEnabled(true);
+    app->enableAllButton()->setEnabled(true);
+    setStateText(QStringLiteral("Idle"), Qt::black);
+    fileSizeLabel->hide();
+    app->continuousMode = false;
+    app->userBreak();
+}
+
+// The continuous run's shut-down: the stream is stopped. (Recording and
+// the callback's ring come with live streaming.)
+void ov7931Demo_Waveform::continuousShutdown()
+{
+    OV_CALL7931(blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi));
+}
+
+void ov7931Demo_Waveform::breakSingle()
+{
+    stopDAQ();
+    app->userBreak();
+}
+
+void ov7931Demo_Waveform::startCont()
+{
+    for (PlotPanel &pp : panels)
+        pp.statisticsButton->setEnabled(false);
+
+    if (app->viewingRecording) {
+        if (blockSlider->value() == blockSlider->maximum())
+            blockSlider->setValue(0);
+    } else if (!demoMode) {
+        // Live streaming with its recording comes with the continuous-run
+        // dialog; until then the button returns to idle.
+        app->userBreak();
+        return;
+    } else {
+        QMessageBox::information(QApplication::activeWindow(), QStringLiteral("Keltri 7931 SFP"),
+                                 QStringLiteral("Saving to file does not work in demo mode."), QMessageBox::Ok);
+    }
+    app->continuousMode = true;
+    startDAQ();
+}
+
+void ov7931Demo_Waveform::stopCont()
+{
+    stopDAQ();
+    for (PlotPanel &pp : panels)
+        pp.statisticsButton->setEnabled(true);
+    app->userBreak();
+}
+
+// ---- status poll -----------------------------------------------------------
+
+void ov7931Demo_Waveform::timerStatSlot()
+{
+    if (app->slaveVi == 0 || app->deviceBusy)
+        return;
+
+    ViUInt16 ecStatus = 0;
+    ViStatus status = blockedHardwareAccess2(ov7931_checkECStatus, app->slaveVi, &ecStatus);
+    if (status != 0) {
+        acqTimer->stop();
+        reportStatus(status, "blockedHardwareAccess2(ov7931_checkECStatus, app->slaveVi, &ecStatus)");
+        return;
+    }
+    QCoreApplication::processEvents();
+
+    for (int i = 0; i < 16; ++i) {
+        ov7931Demo_ChCfg *panel = app->chCfg[i];
+        if (!panel || !panel->isActiveWindow())
+            continue;
+        if (!panel->isEnabled()) {
+            panel->setStatusLeds(0, 0);
+            continue;
+        }
+        ViInt16 b = 0;
+        ViUInt16 pgaError = 0; // the PGA error flag bits
+        const ViUInt16 channelId = static_cast<ViUInt16>(i + 1);
+        status = blockedHardwareAccess3(ov7931_checkChanPgaEf, app->slaveVi, channelId, &pgaError);
+        if (status != 0) {
+            acqTimer->stop();
+            reportStatus(status, "blockedHardwareAccess3(ov7931_checkChanPgaEf, app->slaveVi, channelId, &pgaError)");
+            return;
+        }
+        QCoreApplication::processEvents();
+        const int state = excitationState(((ecStatus >> i) & 1u) != 0, panel->excitationIndex());
+        if (pgaError & (1u << i)) {
+            status = blockedHardwareAccess4(ov7931_readPGAError, app->slaveVi, static_cast<ViUInt16>(i + 1), &b,
+                                            (ViPInt16)0);
+            if (status != 0) {
+                acqTimer->stop();
+                reportStatus(status, "blockedHardwareAccess4(ov7931_readPGAError, app->slaveVi, i + 1, &b, (ViPInt16)0)");
+                return;
+            }
+            QCoreApplication::processEvents();
+        }
+        panel->setStatusLeds(state, b);
+    }
+}
