@@ -1,3 +1,5 @@
+// The waveform window: layout, plots, curves, legends, per-plot autoscale
+// and show/hide, and the refresh that hands a block to the curves.
 #include "ov7931Demo_Waveform.h"
 
 #include "ov7931Demo_App.h"
