@@ -13,6 +13,7 @@
 #include <qwt_point_data.h>
 #include <qwt_scale_map.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -123,10 +124,8 @@ public:
             if (col > m_maxCol)
                 m_maxCol = col;
         } else if (y0 <= hi + 1 && y1 >= lo - 1) {
-            if (y0 < lo)
-                lo = y0;
-            if (y1 > hi)
-                hi = y1;
+            lo = std::min(lo, y0);
+            hi = std::max(hi, y1);
         } else {
             m_extra.push_back(QRect(col, y0, 1, y1 - y0 + 1));
         }
@@ -217,9 +216,10 @@ public:
     {
     }
 
-    // One polyline, as one drawPolyline() call of the engine. Points are in
-    // device coordinates and lie inside the device's clip bounds.
-    void polyline(const QPointF *pts, int n)
+    // One polyline, as one drawPolyline() call of the engine: points in the
+    // painter's coordinates, (tx, ty) the integer translation to the device.
+    // All device points lie inside the engine's clip bounds.
+    void polyline(const QPointF *pts, int n, double tx, double ty)
     {
         if (n < 2)
             return;
@@ -228,22 +228,34 @@ public:
         m_lastPixel.x = INT_MIN;
         m_lastPixel.y = INT_MIN;
 
-        QPointF p = pts[0];
+        // the engine's test for a closed polyline compares the points as given
         const bool closed = pts[0].x() == pts[n - 1].x() && pts[0].y() == pts[n - 1].y();
+        double px = pts[0].x() + tx;
+        double py = pts[0].y() + ty;
         int caps = (!closed && m_drawCaps) ? CapBegin : NoCaps;
         if (closed) {
             const QPointF p2 = n > 2 ? pts[n - 2] : pts[n - 1];
-            lastPoint(p2.x(), p2.y(), p.x(), p.y());
+            lastPoint(p2.x() + tx, p2.y() + ty, px, py);
         }
 
         for (int i = 1; i < n; ++i) {
-            const QPointF p2 = pts[i];
+            const double qx = pts[i].x() + tx;
+            const double qy = pts[i].y() + ty;
             if (!closed && m_drawCaps && i == n - 1)
                 caps |= CapEnd;
-            const bool moveNextStart = stroke(p.x(), p.y(), p2.x(), p2.y(), caps);
+            const int x1 = toF26Dot6(px);
+            const int x2 = toF26Dot6(qx);
+            const int y1 = toF26Dot6(py);
+            const int y2 = toF26Dot6(qy);
+            const bool moveNextStart = (x1 == x2 && y1 != y2)
+                ? strokeVertical(x1, y1, y2, caps,
+                                 std::fabs(qx - px) + std::fabs(qy - py) >= 1.0)
+                : stroke(px, py, qx, qy, caps);
             // a segment too short to be drawn keeps its start for the next one
-            if (moveNextStart || i == 1 || i == n - 1)
-                p = p2;
+            if (moveNextStart || i == 1 || i == n - 1) {
+                px = qx;
+                py = qy;
+            }
             caps = NoCaps;
         }
     }
@@ -339,6 +351,52 @@ private:
                 m_lastAxisAligned = std::abs(yinc) < (1 << 14);
             }
         }
+    }
+
+    // stroke() for a segment within one pixel column (x1 == x2 in 26.6, the
+    // most common segment of a long curve): the same steps with no slope,
+    // written without branches on the direction, which a noisy curve changes
+    // at random.
+    inline bool strokeVertical(int x1, int y1, int y2, int caps, bool didDraw)
+    {
+        const int swapped = y1 > y2;
+        const int top = swapped ? y2 : y1;
+        const int bottom = swapped ? y1 : y2;
+        caps = swapped ? swapCaps(caps) : caps;
+        const int dir = swapped ? BottomToTop : TopToBottom;
+        const int col = (x1 * (1 << 10)) >> 16;
+
+        const int reversed = (m_lastDir ^ VerticalMask) == dir;
+        caps |= reversed << swapped; // CapBegin, or CapEnd when swapped
+        const int capBegin = caps & CapBegin;
+        int y = (top - (capBegin << 5) + 32) >> 6;
+        int ys = (bottom + ((caps & CapEnd) << 4) + 32) >> 6;
+        y += capBegin & int(m_lastPixel.y == y + 1);
+
+        if (y == ys)
+            return didDraw;
+
+        const int firstY = swapped ? ys - 1 : y;
+        const int lastY = swapped ? y : ys - 1;
+        if (m_lastPixel.x > INT_MIN) {
+            const int ddx = m_lastPixel.x - col;
+            const int ddy = m_lastPixel.y - firstY;
+            const int dup = int(ddx == 0) & int(ddy == 0);
+            const int missing = (dup ^ 1) & int(m_lastDir != dir)
+                & ((int(m_lastAxisAligned) & int(ddx != 0) & int(ddy != 0))
+                   | int(std::abs(ddx) > 1) | int(std::abs(ddy) > 1));
+            // a duplicated first pixel is left out, a missing one put in;
+            // the half-step shift of the general case moves nothing here
+            const int grow = missing - dup;
+            ys += grow & -swapped;
+            y -= grow & (swapped - 1);
+        }
+        m_lastDir = Direction(dir);
+        m_lastAxisAligned = true;
+        m_out.add(col, y, ys > y ? ys - 1 : y);
+        m_lastPixel.x = col;
+        m_lastPixel.y = lastY;
+        return true;
     }
 
     // One segment; returns whether the next segment starts at its end.
@@ -621,6 +679,12 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     int count = 0;
     const bool weed = testPaintAttribute(FilterPoints);
     bool finite = true;
+    double minX = HUGE_VAL;
+    double maxX = -HUGE_VAL;
+    double minY = HUGE_VAL;
+    double maxY = -HUGE_VAL;
+    double lastX = 0;
+    double lastY = 0;
 
     const QwtSeriesData<QPointF> *series = data();
     const QwtCPointerData *raw = dynamic_cast<const QwtCPointerData *>(series);
@@ -639,13 +703,16 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         }
         const double px = qwtRound(xMap.transform(sx));
         const double py = qwtRound(yMap.transform(sy));
-        if (!std::isfinite(px) || !std::isfinite(py))
-            finite = false;
-        if (weed && count > 0 && pts[count - 1].x() == px && pts[count - 1].y() == py)
+        finite = finite && std::isfinite(px + py);
+        if (weed && count > 0 && lastX == px && lastY == py)
             continue;
-        pts[count].rx() = px;
-        pts[count].ry() = py;
+        pts[count].rx() = lastX = px;
+        pts[count].ry() = lastY = py;
         ++count;
+        minX = px < minX ? px : minX;
+        maxX = px > maxX ? px : maxX;
+        minY = py < minY ? py : minY;
+        maxY = py > maxY ? py : maxY;
     }
     if (!finite) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
@@ -656,17 +723,19 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     if (testPaintAttribute(ClipPolygons)) {
         const qreal pw = qMax(qreal(1.0), painter->pen().widthF());
         const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
-        const double l = clipRect.x();
-        const double r = clipRect.x() + clipRect.width();
-        const double tp = clipRect.y();
-        const double b = clipRect.y() + clipRect.height();
-        bool inside = true;
-        for (int i = 0; i < count && inside; ++i) {
-            const QPointF &p = polyline.at(i);
-            inside = p.x() >= l && p.x() <= r && p.y() >= tp && p.y() <= b;
-        }
-        if (!inside)
+        const bool inside = minX >= clipRect.x() && maxX <= clipRect.x() + clipRect.width()
+            && minY >= clipRect.y() && maxY <= clipRect.y() + clipRect.height();
+        if (!inside) {
             polyline = QwtClipper::clipPolygonF(clipRect, polyline, false);
+            minX = minY = HUGE_VAL;
+            maxX = maxY = -HUGE_VAL;
+            for (const QPointF &p : qAsConst(polyline)) {
+                minX = qMin(minX, p.x());
+                maxX = qMax(maxX, p.x());
+                minY = qMin(minY, p.y());
+                maxY = qMax(maxY, p.y());
+            }
+        }
     }
     count = polyline.size();
     if (count < 2) {
@@ -683,40 +752,22 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     const QPaintDevice *device = painter->paintEngine()->paintDevice();
     const int devW = device->width();
     const int devH = device->height();
-    const double xmin = -1;
-    const double xmax = devW - 1 + 2;
-    const double ymin = -1;
-    const double ymax = devH - 1 + 2;
-
-    thread_local QPolygonF devicePoints;
-    devicePoints.resize(count);
-    QPointF *dp = devicePoints.data();
-    const QPointF *sp = polyline.constData();
-    for (int i = 0; i < count; ++i) {
-        const double x = sp[i].x() + tx;
-        const double y = sp[i].y() + ty;
-        if (!(x >= xmin && x <= xmax && y >= ymin && y <= ymax)) {
-            QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
-            return;
-        }
-        dp[i].rx() = x;
-        dp[i].ry() = y;
+    if (!(minX + tx >= -1 && maxX + tx <= devW + 1 && minY + ty >= -1 && maxY + ty <= devH + 1)) {
+        QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
+        return;
     }
 
     m_lastFast = true;
     thread_local ColumnSpans spans;
     spans.reset(devW, devH);
     LineRaster raster(spans, painter->pen().capStyle() != Qt::FlatCap);
-
-    // The closed-path test of the engine compares the points as handed over
-    // (logical coordinates); with an integer translation that is the same as
-    // comparing device coordinates.
+    const QPointF *lp = polyline.constData();
     if (QwtPainter::polylineSplitting()) {
         const int splitSize = 6;
         for (int i = 0; i < count; i += splitSize)
-            raster.polyline(dp + i, qMin(splitSize + 1, count - i));
+            raster.polyline(lp + i, qMin(splitSize + 1, count - i), tx, ty);
     } else {
-        raster.polyline(dp, count);
+        raster.polyline(lp, count, tx, ty);
     }
 
     thread_local QVector<QRect> rects;
