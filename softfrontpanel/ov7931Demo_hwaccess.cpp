@@ -4,9 +4,6 @@
 #include "ov8263.h"
 #include "ov9174fp_app.h"
 
-#include <QApplication>
-#include <QMetaObject>
-#include <QThread>
 
 #include <atomic>
 
@@ -22,19 +19,14 @@ ViSession current(const std::atomic<const ViSession *> &p)
     return s ? *s : 0;
 }
 
+// A report raised on another thread is handed to the GUI thread by the
+// message functions themselves.
 void show(const StatusReport &report)
 {
-    auto box = [report]() {
-        if (report.isError)
-            ov9174fp_app::errorMessage(report.text);
-        else
-            ov9174fp_app::warningMessage(report.text);
-    };
-    QCoreApplication *app = QCoreApplication::instance();
-    if (app && QThread::currentThread() != app->thread())
-        QMetaObject::invokeMethod(app, box, Qt::QueuedConnection);
+    if (report.isError)
+        ov9174fp_app::errorMessage(report.text);
     else
-        box();
+        ov9174fp_app::warningMessage(report.text);
 }
 } // namespace
 

@@ -55,6 +55,39 @@ void installPanelStyle()
 }
 
 bool onGuiThread() { return qApp && QThread::currentThread() == qApp->thread(); }
+
+// Boxes raised on other threads are handed to the GUI thread and shown there
+// one after another, in the order they were raised; the raising thread goes
+// on without waiting for the answer.
+struct HandedOverBox {
+    bool error;
+    QString text;
+};
+QList<HandedOverBox> handedOverBoxes; // GUI thread only
+bool showingHandedOverBoxes = false;  // GUI thread only
+
+void handOverToGuiThread(bool error, const QString &text)
+{
+    if (!qApp)
+        return;
+    QMetaObject::invokeMethod(
+        qApp,
+        [error, text] {
+            handedOverBoxes.append({error, text});
+            if (showingHandedOverBoxes)
+                return; // shown when the box that is open now is answered
+            showingHandedOverBoxes = true;
+            while (!handedOverBoxes.isEmpty()) {
+                const HandedOverBox box = handedOverBoxes.takeFirst();
+                if (box.error)
+                    ov9174fp_app::errorMessage(box.text);
+                else
+                    ov9174fp_app::warningMessage(box.text);
+            }
+            showingHandedOverBoxes = false;
+        },
+        Qt::QueuedConnection);
+}
 } // namespace
 
 ov9174fp_app::ov9174fp_app(QWidget *parent) : QWidget(parent)
@@ -180,9 +213,7 @@ QString ov9174fp_app::modelNumberText() { return QStringLiteral("%1").arg(modelN
 void ov9174fp_app::errorMessage(const QString &text)
 {
     if (!onGuiThread()) {
-        // Boxes belong to the GUI thread; the caller goes on without waiting.
-        if (qApp)
-            QMetaObject::invokeMethod(qApp, [text] { errorMessage(text); }, Qt::QueuedConnection);
+        handOverToGuiThread(true, text);
         return;
     }
     const QString title = QStringLiteral("Keltri ") + modelNumberText() + QStringLiteral(" SFP Error message");
@@ -199,8 +230,7 @@ void ov9174fp_app::errorMessage(const QString &text)
 void ov9174fp_app::warningMessage(const QString &text)
 {
     if (!onGuiThread()) {
-        if (qApp)
-            QMetaObject::invokeMethod(qApp, [text] { warningMessage(text); }, Qt::QueuedConnection);
+        handOverToGuiThread(false, text);
         return;
     }
     const QString title = QStringLiteral("Keltri ") + modelNumberText() + QStringLiteral(" SFP Warning message");

@@ -36,6 +36,15 @@ ModalAnswerer::ModalAnswerer(QStringList answers, int intervalMs) : d(new Impl)
                 if (t == want)
                     target = b;
             }
+            // Without the wanted button, never answer "Yes" (an error box's
+            // "Yes" ends the process): take a rejecting button when there is one.
+            if (!target) {
+                for (QAbstractButton *b : box->buttons()) {
+                    const QMessageBox::ButtonRole role = box->buttonRole(b);
+                    if (role == QMessageBox::NoRole || role == QMessageBox::RejectRole)
+                        target = b;
+                }
+            }
             if (!target && !box->buttons().isEmpty())
                 target = box->buttons().first();
             s.clicked = target ? target->text().remove(QLatin1Char('&')) : QString();
