@@ -619,6 +619,38 @@ bool ov7931Demo_FastCurve::fastDrawing() const
     return m_fast;
 }
 
+void ov7931Demo_FastCurve::dataChanged()
+{
+    m_boundsValid = false;
+    QwtPlotCurve::dataChanged();
+}
+
+// The same steps as Qwt's qwtBoundingRectT() over QwtCPointerData, without a
+// virtual call per sample; every point counts (a point's rectangle is never
+// invalid), NaN included, exactly as there.
+QRectF ov7931Demo_FastCurve::boundingRect() const
+{
+    if (m_boundsValid)
+        return m_bounds;
+    const QwtCPointerData *raw = dynamic_cast<const QwtCPointerData *>(data());
+    if (!raw || raw->size() == 0)
+        return QwtPlotCurve::boundingRect();
+
+    const double *x = raw->xData();
+    const double *y = raw->yData();
+    const size_t n = raw->size();
+    QRectF r(x[0], y[0], 0.0, 0.0);
+    for (size_t i = 1; i < n; ++i) {
+        r.setLeft(qMin(r.left(), x[i]));
+        r.setRight(qMax(r.right(), x[i]));
+        r.setTop(qMin(r.top(), y[i]));
+        r.setBottom(qMax(r.bottom(), y[i]));
+    }
+    m_bounds = r;
+    m_boundsValid = true;
+    return m_bounds;
+}
+
 bool ov7931Demo_FastCurve::lastDrawWasFast() const
 {
     return m_lastFast;

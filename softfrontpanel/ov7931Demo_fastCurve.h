@@ -25,7 +25,12 @@ public:
     // Whether the last drawing of the lines took the fast path.
     bool lastDrawWasFast() const;
 
+    // The series' bounding rectangle as Qwt computes it, in one pass over
+    // the raw arrays; kept until the samples are replaced.
+    QRectF boundingRect() const override;
+
 protected:
+    void dataChanged() override;
     void drawLines(QPainter *painter, const QwtScaleMap &xMap,
                    const QwtScaleMap &yMap, const QRectF &canvasRect,
                    int from, int to) const override;
@@ -34,6 +39,8 @@ private:
     bool canDrawFast(const QPainter *painter) const;
     bool m_fast = true;
     mutable bool m_lastFast = false;
+    mutable bool m_boundsValid = false;
+    mutable QRectF m_bounds;
 };
 
 #endif

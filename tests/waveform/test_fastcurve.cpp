@@ -140,6 +140,7 @@ private slots:
     void zoomedAndResized();
     void randomCurvesMatchQwt();
     void fallsBackForOtherStyles();
+    void boundingRectAsQwt();
 };
 
 void TestFastCurve::plotLikeWindow_data()
@@ -339,6 +340,39 @@ void TestFastCurve::fallsBackForOtherStyles()
         QVERIFY2(differingPixels(draw(false, setups[i]), draw(true, setups[i])) == 0,
                  qPrintable(QStringLiteral("case %1").arg(i)));
     }
+}
+
+void TestFastCurve::boundingRectAsQwt()
+{
+    QRandomGenerator rng(99);
+    for (int round = 0; round < 50; ++round) {
+        const int n = 1 + int(rng.bounded(3000));
+        Series s = sampled(n, 0.37, [&](int) { return (rng.generateDouble() - 0.3) * 1e3; });
+        if (round % 10 == 3)
+            s.y[size_t(n / 2)] = std::nan("");
+        ov7931Demo_FastCurve fast;
+        QwtPlotCurve plain;
+        fast.setRawSamples(s.x.data(), s.y.data(), n);
+        plain.setRawSamples(s.x.data(), s.y.data(), n);
+        const QRectF a = plain.boundingRect();
+        const QRectF b = fast.boundingRect();
+        QVERIFY(a.x() == b.x() || (std::isnan(a.x()) && std::isnan(b.x())));
+        QVERIFY(a.width() == b.width() || (std::isnan(a.width()) && std::isnan(b.width())));
+        QVERIFY(a.y() == b.y() || (std::isnan(a.y()) && std::isnan(b.y())));
+        QVERIFY(a.height() == b.height() || (std::isnan(a.height()) && std::isnan(b.height())));
+    }
+
+    // new samples replace the remembered rectangle
+    double x[3] = {0, 1, 2};
+    double y[3] = {5, 6, 7};
+    ov7931Demo_FastCurve c;
+    c.setRawSamples(x, y, 3);
+    QCOMPARE(c.boundingRect(), QRectF(0, 5, 2, 2));
+    y[2] = 70;
+    c.setRawSamples(x, y, 3);
+    QCOMPARE(c.boundingRect(), QRectF(0, 5, 2, 65));
+    c.setRawSamples(x, y, 0);
+    QVERIFY(!c.boundingRect().isValid());
 }
 
 QTEST_MAIN(TestFastCurve)
