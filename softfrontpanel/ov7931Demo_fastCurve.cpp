@@ -208,6 +208,14 @@ private:
     std::vector<QRect> m_extra;
 };
 
+// The stroker's memory between segments.
+struct VState {
+    int dir;
+    int px; // last pixel drawn
+    int py;
+    bool axisAligned;
+};
+
 class LineRaster
 {
 public:
@@ -238,6 +246,9 @@ public:
             lastPoint(p2.x() + tx, p2.y() + ty, px, py);
         }
 
+        // The state between segments lives in locals here, so that it stays
+        // in registers through the common in-column steps.
+        VState st{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned};
         for (int i = 1; i < n; ++i) {
             const double qx = pts[i].x() + tx;
             const double qy = pts[i].y() + ty;
@@ -247,10 +258,18 @@ public:
             const int x2 = toF26Dot6(qx);
             const int y1 = toF26Dot6(py);
             const int y2 = toF26Dot6(qy);
-            const bool moveNextStart = (x1 == x2 && y1 != y2)
-                ? strokeVertical(x1, y1, y2, caps,
-                                 std::fabs(qx - px) + std::fabs(qy - py) >= 1.0)
-                : stroke(px, py, qx, qy, caps);
+            bool moveNextStart;
+            if (x1 == x2 && y1 != y2) {
+                moveNextStart = strokeVertical(st, x1, y1, y2, caps,
+                                               std::fabs(qx - px) + std::fabs(qy - py) >= 1.0);
+            } else {
+                m_lastDir = Direction(st.dir);
+                m_lastPixel.x = st.px;
+                m_lastPixel.y = st.py;
+                m_lastAxisAligned = st.axisAligned;
+                moveNextStart = stroke(px, py, qx, qy, caps);
+                st = VState{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned};
+            }
             // a segment too short to be drawn keeps its start for the next one
             if (moveNextStart || i == 1 || i == n - 1) {
                 px = qx;
@@ -261,7 +280,9 @@ public:
     }
 
 private:
-    // Rows y .. y + count - 1, stepping x by xinc (16.16) per row.
+    // Rows y .. y + count - 1, stepping x by xinc (16.16) per row. Steep
+    // segments cross a column within 65536 units of x, so 32-bit division
+    // suffices for the rows left in a column.
     inline void verticalRun(int x, int y, int count, int xinc)
     {
         if (xinc == 0) {
@@ -270,15 +291,13 @@ private:
         }
         while (count > 0) {
             const int col = x >> 16;
-            qlonglong steps;
-            if (xinc > 0) {
-                const qlonglong need = qlonglong(col + 1) * 65536 - x;
-                steps = (need + xinc - 1) / xinc;
-            } else {
-                const qlonglong need = qlonglong(x) - qlonglong(col) * 65536 + 1;
-                steps = (need + (-xinc) - 1) / (-xinc);
-            }
-            const int n = steps < count ? int(steps) : count;
+            const int within = x & 0xffff; // x - col * 65536
+            int steps;
+            if (xinc > 0)
+                steps = (65536 - within + xinc - 1) / xinc;
+            else
+                steps = (within + 1 - xinc - 1) / (-xinc);
+            const int n = steps < count ? steps : count;
             m_out.add(col, y, y + n - 1);
             y += n;
             x += n * xinc;
@@ -357,7 +376,7 @@ private:
     // most common segment of a long curve): the same steps with no slope,
     // written without branches on the direction, which a noisy curve changes
     // at random.
-    inline bool strokeVertical(int x1, int y1, int y2, int caps, bool didDraw)
+    inline bool strokeVertical(VState &st, int x1, int y1, int y2, int caps, bool didDraw)
     {
         const int swapped = y1 > y2;
         const int top = swapped ? y2 : y1;
@@ -366,24 +385,24 @@ private:
         const int dir = swapped ? BottomToTop : TopToBottom;
         const int col = (x1 * (1 << 10)) >> 16;
 
-        const int reversed = (m_lastDir ^ VerticalMask) == dir;
+        const int reversed = (st.dir ^ VerticalMask) == dir;
         caps |= reversed << swapped; // CapBegin, or CapEnd when swapped
         const int capBegin = caps & CapBegin;
         int y = (top - (capBegin << 5) + 32) >> 6;
         int ys = (bottom + ((caps & CapEnd) << 4) + 32) >> 6;
-        y += capBegin & int(m_lastPixel.y == y + 1);
+        y += capBegin & int(st.py == y + 1);
 
         if (y == ys)
             return didDraw;
 
         const int firstY = swapped ? ys - 1 : y;
         const int lastY = swapped ? y : ys - 1;
-        if (m_lastPixel.x > INT_MIN) {
-            const int ddx = m_lastPixel.x - col;
-            const int ddy = m_lastPixel.y - firstY;
+        if (st.px > INT_MIN) {
+            const int ddx = st.px - col;
+            const int ddy = st.py - firstY;
             const int dup = int(ddx == 0) & int(ddy == 0);
-            const int missing = (dup ^ 1) & int(m_lastDir != dir)
-                & ((int(m_lastAxisAligned) & int(ddx != 0) & int(ddy != 0))
+            const int missing = (dup ^ 1) & int(st.dir != dir)
+                & ((int(st.axisAligned) & int(ddx != 0) & int(ddy != 0))
                    | int(std::abs(ddx) > 1) | int(std::abs(ddy) > 1));
             // a duplicated first pixel is left out, a missing one put in;
             // the half-step shift of the general case moves nothing here
@@ -391,11 +410,11 @@ private:
             ys += grow & -swapped;
             y -= grow & (swapped - 1);
         }
-        m_lastDir = Direction(dir);
-        m_lastAxisAligned = true;
+        st.dir = dir;
+        st.axisAligned = true;
         m_out.add(col, y, ys > y ? ys - 1 : y);
-        m_lastPixel.x = col;
-        m_lastPixel.y = lastY;
+        st.px = col;
+        st.py = lastY;
         return true;
     }
 

@@ -199,7 +199,8 @@ Comparison standalonePlot(int iterations)
 }
 
 // 2. The waveform window. kinds: sensor selector index per channel.
-Comparison waveformWindow(ov7931Demo_App *app, const int sensors[16], int iterations, const char *name)
+Comparison waveformWindow(ov7931Demo_App *app, const int sensors[16], int iterations, const char *name,
+                          int scans = ::scans)
 {
     ov7931Demo_Waveform *w = app->waveform;
     for (int c = 0; c < 16; ++c)
@@ -301,11 +302,18 @@ int main(int argc, char **argv)
     const Comparison worst = waveformWindow(app, sensors, iterations, "resistance16");
     // the worst case is the headline figure
     printComparison("", worst);
+    // what a refresh costs besides drawing the curves: the same with 10 scans
+    const Comparison worstSmall = waveformWindow(app, sensors, iterations, "resistance16_10", 10);
+    std::printf("resistance16_10_scans_refresh_median_ms: %.2f ms\n", worstSmall.fastMs);
 
     for (int c = 0; c < 16; ++c)
         sensors[c] = (c % 3 == 0) ? wave::Voltage : (c % 3 == 1 ? wave::Resistance : wave::PT100);
     const Comparison mixed = waveformWindow(app, sensors, iterations, "mixed");
     printComparison("mixed_", mixed);
+
+    // What a refresh costs besides the curves: the same mix with 10 scans.
+    const Comparison small = waveformWindow(app, sensors, iterations, "mixed10", 10);
+    std::printf("mixed_10_scans_refresh_median_ms: %.2f ms\n", small.fastMs);
 
     fx.destroy();
     return 0;
