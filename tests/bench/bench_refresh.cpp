@@ -9,7 +9,8 @@
 // picture QwtPlotCurve draws of the same block.
 //
 // Usage: bench_refresh [iterations] [fast]   ("fast": time the fast drawing
-// only, without pictures to compare; for profiling)
+// only, without pictures to compare; for profiling). With OV_BENCH_SAVE_DIR
+// set, the compared pictures are saved there as PNG files.
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
@@ -266,6 +267,13 @@ Comparison waveformWindow(ov7931Demo_App *app, const int sensors[16], int iterat
             else if (fc->dataSize() > 0)
                 r.allFast = r.allFast && fc->lastDrawWasFast();
         }
+    }
+    const QString saveDir = qEnvironmentVariable("OV_BENCH_SAVE_DIR");
+    for (size_t i = 0; i < visible.size() && !onlyFast && !saveDir.isEmpty(); ++i) {
+        for (int fast = 0; fast < 2; ++fast)
+            pictures[fast][i].save(QStringLiteral("%1/bench_refresh_%2_plot%3_%4.png")
+                                       .arg(saveDir, QString::fromLatin1(name)).arg(visible[i])
+                                       .arg(fast ? "fast" : "plain"));
     }
     for (size_t i = 0; i < visible.size() && !onlyFast; ++i) {
         r.pixels += qint64(pictures[0][i].width()) * pictures[0][i].height();
