@@ -214,6 +214,10 @@ struct VState {
     int px; // last pixel drawn
     int py;
     bool axisAligned;
+    // rows collected in one column, not yet handed to the column spans
+    int runCol;
+    int runLo;
+    int runHi;
 };
 
 class LineRaster
@@ -248,7 +252,7 @@ public:
 
         // The state between segments lives in locals here, so that it stays
         // in registers through the common in-column steps.
-        VState st{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned};
+        VState st{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned, INT_MIN, 0, -1};
         for (int i = 1; i < n; ++i) {
             const double qx = pts[i].x() + tx;
             const double qy = pts[i].y() + ty;
@@ -268,7 +272,10 @@ public:
                 m_lastPixel.y = st.py;
                 m_lastAxisAligned = st.axisAligned;
                 moveNextStart = stroke(px, py, qx, qy, caps);
-                st = VState{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned};
+                st.dir = int(m_lastDir);
+                st.px = m_lastPixel.x;
+                st.py = m_lastPixel.y;
+                st.axisAligned = m_lastAxisAligned;
             }
             // a segment too short to be drawn keeps its start for the next one
             if (moveNextStart || i == 1 || i == n - 1) {
@@ -277,6 +284,8 @@ public:
             }
             caps = NoCaps;
         }
+        if (st.runCol != INT_MIN)
+            m_out.add(st.runCol, st.runLo, st.runHi);
     }
 
 private:
@@ -412,7 +421,19 @@ private:
         }
         st.dir = dir;
         st.axisAligned = true;
-        m_out.add(col, y, ys > y ? ys - 1 : y);
+        // consecutive steps in one column touch each other: gather them
+        const int from = y;
+        const int to = ys > y ? ys - 1 : y;
+        if (col == st.runCol && from <= st.runHi + 1 && to >= st.runLo - 1) {
+            st.runLo = std::min(st.runLo, from);
+            st.runHi = std::max(st.runHi, to);
+        } else {
+            if (st.runCol != INT_MIN)
+                m_out.add(st.runCol, st.runLo, st.runHi);
+            st.runCol = col;
+            st.runLo = from;
+            st.runHi = to;
+        }
         st.px = col;
         st.py = lastY;
         return true;
