@@ -253,6 +253,8 @@ public:
         // The state between segments lives in locals here, so that it stays
         // in registers through the common in-column steps.
         VState st{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned, INT_MIN, 0, -1};
+        // the previous step ran within this column between whole pixels and drew
+        bool afterWholeStep = false;
         for (int i = 1; i < n; ++i) {
             const double qx = pts[i].x() + tx;
             const double qy = pts[i].y() + ty;
@@ -264,8 +266,17 @@ public:
             const int y2 = toF26Dot6(qy);
             bool moveNextStart;
             if (x1 == x2 && y1 != y2) {
-                moveNextStart = strokeVertical(st, x1, y1, y2, caps,
-                                               std::fabs(qx - px) + std::fabs(qy - py) >= 1.0);
+                const bool whole = ((y1 | y2) & 63) == 0;
+                if (whole && afterWholeStep && i != n - 1) {
+                    interiorStep(st, y1 >> 6, y2 >> 6);
+                    moveNextStart = true;
+                } else {
+                    bool drew = false;
+                    moveNextStart = strokeVertical(st, x1, y1, y2, caps,
+                                                   std::fabs(qx - px) + std::fabs(qy - py) >= 1.0,
+                                                   drew);
+                    afterWholeStep = whole && drew;
+                }
             } else {
                 m_lastDir = Direction(st.dir);
                 m_lastPixel.x = st.px;
@@ -276,6 +287,7 @@ public:
                 st.px = m_lastPixel.x;
                 st.py = m_lastPixel.y;
                 st.axisAligned = m_lastAxisAligned;
+                afterWholeStep = false;
             }
             // a segment too short to be drawn keeps its start for the next one
             if (moveNextStart || i == 1 || i == n - 1) {
@@ -381,11 +393,46 @@ private:
         }
     }
 
+    // Consecutive steps in one column touch each other: their rows are
+    // gathered here and handed to the column spans when the column changes.
+    inline void gather(VState &st, int col, int from, int to)
+    {
+        if (col == st.runCol && from <= st.runHi + 1 && to >= st.runLo - 1) {
+            st.runLo = std::min(st.runLo, from);
+            st.runHi = std::max(st.runHi, to);
+        } else {
+            if (st.runCol != INT_MIN)
+                m_out.add(st.runCol, st.runLo, st.runHi);
+            st.runCol = col;
+            st.runLo = from;
+            st.runHi = to;
+        }
+    }
+
+    // An in-column step between whole pixels ya -> yb, neither the first nor
+    // the last of its polyline, after another such step in the same column.
+    // Then strokeVertical() reduces to this: a step down draws ya .. yb - 1
+    // (leaving out ya when the step before came up: it is drawn already); a
+    // step up draws yb .. ya - 1, and ya too when it turns back from a step
+    // down. Its last pixel is the row before yb (down) or yb (up). A drop-out
+    // or an extra pixel never occurs between rows of one column.
+    inline void interiorStep(VState &st, int ya, int yb)
+    {
+        const bool down = yb > ya;
+        if (down)
+            gather(st, st.px, ya, yb - 1);
+        else
+            gather(st, st.px, yb, ya - 1 + int(st.dir == TopToBottom));
+        st.dir = down ? TopToBottom : BottomToTop;
+        st.py = down ? yb - 1 : yb;
+    }
+
     // stroke() for a segment within one pixel column (x1 == x2 in 26.6, the
     // most common segment of a long curve): the same steps with no slope,
     // written without branches on the direction, which a noisy curve changes
     // at random.
-    inline bool strokeVertical(VState &st, int x1, int y1, int y2, int caps, bool didDraw)
+    inline bool strokeVertical(VState &st, int x1, int y1, int y2, int caps, bool didDraw,
+                               bool &drew)
     {
         const int swapped = y1 > y2;
         const int top = swapped ? y2 : y1;
@@ -403,6 +450,7 @@ private:
 
         if (y == ys)
             return didDraw;
+        drew = true;
 
         const int firstY = swapped ? ys - 1 : y;
         const int lastY = swapped ? y : ys - 1;
@@ -421,19 +469,7 @@ private:
         }
         st.dir = dir;
         st.axisAligned = true;
-        // consecutive steps in one column touch each other: gather them
-        const int from = y;
-        const int to = ys > y ? ys - 1 : y;
-        if (col == st.runCol && from <= st.runHi + 1 && to >= st.runLo - 1) {
-            st.runLo = std::min(st.runLo, from);
-            st.runHi = std::max(st.runHi, to);
-        } else {
-            if (st.runCol != INT_MIN)
-                m_out.add(st.runCol, st.runLo, st.runHi);
-            st.runCol = col;
-            st.runLo = from;
-            st.runHi = to;
-        }
+        gather(st, col, y, ys > y ? ys - 1 : y);
         st.px = col;
         st.py = lastY;
         return true;

@@ -328,7 +328,7 @@ void TestFastCurve::fallsBackForOtherStyles()
         [](ov7931Demo_FastCurve &c, QPainter &) { c.setStyle(QwtPlotCurve::Sticks); },
         [](ov7931Demo_FastCurve &c, QPainter &) { c.setStyle(QwtPlotCurve::Steps); },
         [](ov7931Demo_FastCurve &c, QPainter &) { c.setStyle(QwtPlotCurve::Dots); },
-        [](ov7931Demo_FastCurve &c, QPainter &) { c.setRenderHint(QwtPlotItem::RenderAntialiased); },
+        [](ov7931Demo_FastCurve &, QPainter &p) { p.setRenderHint(QPainter::Antialiasing); },
         [](ov7931Demo_FastCurve &c, QPainter &) { c.setPen(QPen(Qt::red, 3)); },
         [](ov7931Demo_FastCurve &c, QPainter &) { c.setPen(QPen(QColor(255, 0, 0, 128), 0)); },
         [](ov7931Demo_FastCurve &c, QPainter &) { c.setPen(QPen(Qt::red, 0, Qt::DashLine)); },
