@@ -25,8 +25,10 @@
 // avoid gaps and doubled pixels where segments meet (caps, direction changes,
 // dropped short segments). LineRaster follows those rules step for step, but
 // instead of setting pixels it collects, for every pixel column, the rows it
-// would set as one vertical span. A column of a long curve is then filled with
-// one rectangle instead of being stepped through pixel by pixel.
+// would set as one vertical span (ColumnSpans). Most segments of a long curve
+// run up and down inside one column; they are handled with shortcuts that
+// give the same rows. The collected pixels are then filled as rectangles
+// along the rows, which the engine fills with one call per row.
 //
 // Qwt hands the raster engine the curve's mapped, rounded, de-duplicated and
 // clipped polygon in pieces of seven points (polyline splitting), each piece a

@@ -1,11 +1,13 @@
 // A QwtPlotCurve that draws long curves fast. Samples are used as they are
-// (setRawSamples, not copied). For one-pixel solid lines without
-// antialiasing on a raster device it draws each pixel column's vertical
-// extent as one filled span, with the joins between columns rasterised as
-// Qt would rasterise the whole polyline, so the picture is the one
-// QwtPlotCurve draws. Every other case (other styles, fitted or filled
-// curves, antialiasing, wide or non-solid pens, vector devices) goes to
-// QwtPlotCurve's own drawing.
+// (setRawSamples, not copied). For one-pixel solid opaque lines without
+// antialiasing on a raster device it works out which pixels the raster engine
+// would set for the polyline QwtPlotCurve hands it (column by column, as
+// vertical spans) and fills those pixels as a few rectangles, so the picture
+// is the one QwtPlotCurve draws, pixel for pixel, at every zoom and size.
+// Every other case (other styles, fitted or filled curves, antialiasing, wide,
+// dashed or translucent pens, scaled painters, vector devices, non-finite
+// samples, polygons reaching beyond the device) goes to QwtPlotCurve's own
+// drawing.
 #ifndef OV7931DEMO_FASTCURVE_H
 #define OV7931DEMO_FASTCURVE_H
 
