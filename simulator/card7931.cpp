@@ -21,12 +21,15 @@ Card7931 *conditioning(ViSession vi)
 
 bool validChannel(ViUInt16 ch) { return ch >= 1 && ch <= kChannels; }
 
-// The frame shared by the per-channel calls: session and channel checks.
-#define OVSIM_CHANNEL_CARD(vi, ch)                                                                                     \
+// The frames shared by the calls on a conditioning session: the state lock
+// and the session check, and for the per-channel calls the channel check.
+#define OVSIM_CARD(vi)                                                                                                 \
     auto lk = lockState();                                                                                             \
     Card7931 *card = conditioning(vi);                                                                                 \
     if (!card)                                                                                                         \
-        return ov7931_ERROR_INV_SESSION;                                                                               \
+        return ov7931_ERROR_INV_SESSION;
+#define OVSIM_CHANNEL_CARD(vi, ch)                                                                                     \
+    OVSIM_CARD(vi)                                                                                                     \
     if (!validChannel(ch))                                                                                             \
         return ov7931_ERROR_INV_CHANNEL;                                                                               \
     ConditioningChannel &chan = card->channels[(ch)-1];                                                                \
@@ -79,10 +82,7 @@ ViStatus serialNumber(ViSession vi, ViChar subType[], ViPInt32 serial)
 {
     if (!subType || !serial)
         return ov7931_ERROR_NULL_POINTER;
-    auto lk = lockState();
-    Card7931 *card = conditioning(vi);
-    if (!card)
-        return ov7931_ERROR_INV_SESSION;
+    OVSIM_CARD(vi);
     copyText(card->subType, subType, 8);
     *serial = card->serial;
     return VI_SUCCESS;
@@ -91,20 +91,10 @@ ViStatus serialNumber(ViSession vi, ViChar subType[], ViPInt32 serial)
 ViStatus revisionQuery(ViSession vi, ViChar driverRev[], ViChar instrRev[])
 {
     auto lk = lockState();
-    if (vi == VI_NULL) {
-        if (driverRev)
-            copyText(kDriverRevision, driverRev, 256);
-        if (instrRev)
-            instrRev[0] = '\0';
-        return VI_SUCCESS;
-    }
     Card7931 *card = conditioning(vi);
-    if (!card)
+    if (vi != VI_NULL && !card)
         return ov7931_ERROR_INV_SESSION;
-    if (driverRev)
-        copyText(kDriverRevision, driverRev, 256);
-    if (instrRev)
-        copyText(card->revision, instrRev, 256);
+    writeRevisions(kDriverRevision, card ? card->revision : std::string(), driverRev, instrRev);
     return VI_SUCCESS;
 }
 
@@ -133,10 +123,7 @@ ViStatus checkEcStatus(ViSession vi, ViPUInt16 ecStatus)
 {
     if (!ecStatus)
         return ov7931_ERROR_NULL_POINTER;
-    auto lk = lockState();
-    Card7931 *card = conditioning(vi);
-    if (!card)
-        return ov7931_ERROR_INV_SESSION;
+    OVSIM_CARD(vi);
     ViUInt16 bits = 0;
     for (int ch = 1; ch <= kChannels; ++ch)
         if (currentFlows(*card, ch))
@@ -154,6 +141,15 @@ ViUInt16 pgaFlags(const Card7931 &card)
         if (card.channels[ch - 1].pgaError)
             flags |= ViUInt16(1u << (ch - 1));
     return flags;
+}
+
+ViStatus checkPgaEf(ViSession vi, ViPUInt16 result)
+{
+    if (!result)
+        return ov7931_ERROR_NULL_POINTER;
+    OVSIM_CARD(vi);
+    *result = pgaFlags(*card) != 0 ? 1 : 0;
+    return VI_SUCCESS;
 }
 
 ViStatus readPgaError(ViSession vi, ViUInt16 ch, ViPInt16 error, ViPInt16 reserved)
@@ -294,10 +290,7 @@ ViStatus ov7931_revision_query(ViSession vi, ViChar driverRevision[], ViChar ins
 ViStatus ov7931_error_message(ViSession vi, ViStatus status, ViChar message[])
 {
     OVSIM_ENTRY("ov7931_error_message", ArgList().u(vi).i(status).p(message));
-    if (!message)
-        return entry.finish(ov7931_ERROR_NULL_POINTER);
-    writeStatusText(status, message);
-    return entry.finish(VI_SUCCESS);
+    return entry.finish(writeStatusText(status, message, ov7931_ERROR_NULL_POINTER));
 }
 
 ViStatus ov7931_getFCLastError(ViSession vi, ViPStatus fcStatus)
@@ -379,14 +372,7 @@ ViStatus ov7931_excCalibration(ViSession vi, ViUInt16 channel, ViUInt16 currentS
 ViStatus ov7931_checkPgaEf(ViSession vi, ViPUInt16 result)
 {
     OVSIM_ENTRY("ov7931_checkPgaEf", ArgList().u(vi).p(result));
-    if (!result)
-        return entry.finish(ov7931_ERROR_NULL_POINTER);
-    auto lk = lockState();
-    Card7931 *card = conditioning(vi);
-    if (!card)
-        return entry.finish(ov7931_ERROR_INV_SESSION);
-    *result = pgaFlags(*card) != 0 ? 1 : 0;
-    return entry.finish(VI_SUCCESS);
+    return entry.finish(checkPgaEf(vi, result));
 }
 
 ViStatus ov7931_getExcitationCurrents(ViSession vi, ViUInt16 channel, ViPReal64 primary, ViPReal64 secondary)

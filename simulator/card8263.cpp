@@ -28,11 +28,9 @@ ViStatus paramInit(ViConstRsrc descriptor, ViUInt16 fcNumber, ViUInt16 reset, Vi
         auto lk = lockState();
         State &st = state();
         const Resource *r = nullptr;
-        ViStatus status = lookUpResource(st.scenario, name, &r);
+        ViStatus status = openableResource(st.scenario, name, &r);
         if (status != VI_SUCCESS)
             return status;
-        if (r->refuseStatus != 0)
-            return r->refuseStatus;
         if (!r->carrier)
             return ov8263_ERROR_NO_CARD;
         if (fcNumber < 1 || fcNumber > r->carrier->positions)
@@ -42,7 +40,7 @@ ViStatus paramInit(ViConstRsrc descriptor, ViUInt16 fcNumber, ViUInt16 reset, Vi
             return ov8263_ERROR_NO_CARD;
         Card8263 &d = *card->digitizer;
         if (reset) {
-            abortRun(d, &streams);
+            takeStream(d, &streams);
             d.acq = Acquisition();
             d.resetChannels();
         }
@@ -54,7 +52,7 @@ ViStatus paramInit(ViConstRsrc descriptor, ViUInt16 fcNumber, ViUInt16 reset, Vi
         *vi = addSession(st, std::move(s));
         st.current8263 = &d;
     }
-    stopAll(streams);
+    stopStreams(streams);
     return VI_SUCCESS;
 }
 
@@ -67,36 +65,23 @@ ViStatus closeSession(ViSession vi)
             return ov8263_ERROR_INV_SESSION;
         removeSession(state(), vi, &streams);
     }
-    stopAll(streams);
+    stopStreams(streams);
     return VI_SUCCESS;
 }
 
 ViStatus revisionQuery(ViSession vi, ViChar driverRev[], ViChar instrRev[])
 {
     auto lk = lockState();
-    if (vi == VI_NULL) {
-        if (driverRev)
-            copyText(kDriverRevision, driverRev, 256);
-        if (instrRev)
-            instrRev[0] = '\0';
-        return VI_SUCCESS;
-    }
     Target t = digitizer(vi);
-    if (!t.card)
+    if (vi != VI_NULL && !t.card)
         return ov8263_ERROR_INV_SESSION;
-    if (driverRev)
-        copyText(kDriverRevision, driverRev, 256);
-    if (instrRev)
-        copyText(t.card->revision, instrRev, 256);
+    writeRevisions(kDriverRevision, t.card ? t.card->revision : std::string(), driverRev, instrRev);
     return VI_SUCCESS;
 }
 
 ViStatus setChanConfig(ViSession vi, ViUInt16 ch, ViUInt16 input, ViUInt16 gain, ViBoolean ac)
 {
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     if (!validChannel(ch))
         return ov8263_ERROR_INV_CHANNEL;
     if ((input != ov8263_CH_OFF && input != ov8263_CH_FP) || !validDigitizerGain(gain) || ac > 1)
@@ -109,10 +94,7 @@ ViStatus setChanConfig(ViSession vi, ViUInt16 ch, ViUInt16 input, ViUInt16 gain,
 
 ViStatus calibrateChannels(ViSession vi, ViUInt16 mask, ViUInt16 gain, ViPReal64 offsets, ViPReal64 gains)
 {
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     if (mask == 0 || !validDigitizerGain(gain))
         return ov8263_ERROR_INV_PARAMETER;
     if (busy(*t.card, simClock().nowNs()))
@@ -133,8 +115,42 @@ ViStatus calibrateChannels(ViSession vi, ViUInt16 mask, ViUInt16 gain, ViPReal64
 
 ViStatus sessionOnly(ViSession vi)
 {
-    auto lk = lockState();
-    return digitizer(vi).card ? VI_SUCCESS : ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
+    return VI_SUCCESS;
+}
+
+ViStatus getSubType(ViSession vi, ViChar subType[])
+{
+    if (!subType)
+        return ov8263_ERROR_NULL_POINTER;
+    OVSIM_DIGITIZER(vi);
+    copyText(t.card->subType, subType, 8);
+    return VI_SUCCESS;
+}
+
+ViStatus getSerNum(ViSession vi, ViPUInt32 serial)
+{
+    if (!serial)
+        return ov8263_ERROR_NULL_POINTER;
+    OVSIM_DIGITIZER(vi);
+    *serial = t.card->serial;
+    return VI_SUCCESS;
+}
+
+ViStatus setAtriConfig(ViSession vi, ViUInt16 channel)
+{
+    OVSIM_DIGITIZER(vi);
+    return validChannel(channel) ? VI_SUCCESS : ov8263_ERROR_INV_CHANNEL;
+}
+
+ViStatus getFrequencyLimits(ViSession vi, ViPReal64 lowest, ViPReal64 highest)
+{
+    if (!lowest || !highest)
+        return ov8263_ERROR_NULL_POINTER;
+    OVSIM_DIGITIZER(vi);
+    *lowest = t.card->minFrequency;
+    *highest = t.card->maxFrequency;
+    return VI_SUCCESS;
 }
 
 } // namespace
@@ -156,27 +172,13 @@ ViStatus ov8263_close(ViSession vi)
 ViStatus ov8263_getSubType(ViSession vi, ViChar subType[])
 {
     OVSIM_ENTRY("ov8263_getSubType", ArgList().u(vi).p(subType));
-    if (!subType)
-        return entry.finish(ov8263_ERROR_NULL_POINTER);
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return entry.finish(ov8263_ERROR_INV_SESSION);
-    copyText(t.card->subType, subType, 8);
-    return entry.finish(VI_SUCCESS);
+    return entry.finish(getSubType(vi, subType));
 }
 
 ViStatus ov8263_getSerNum(ViSession vi, ViPUInt32 serial)
 {
     OVSIM_ENTRY("ov8263_getSerNum", ArgList().u(vi).p(serial));
-    if (!serial)
-        return entry.finish(ov8263_ERROR_NULL_POINTER);
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return entry.finish(ov8263_ERROR_INV_SESSION);
-    *serial = t.card->serial;
-    return entry.finish(VI_SUCCESS);
+    return entry.finish(getSerNum(vi, serial));
 }
 
 ViStatus ov8263_revision_query(ViSession vi, ViChar driverRevision[], ViChar instrRevision[])
@@ -188,10 +190,7 @@ ViStatus ov8263_revision_query(ViSession vi, ViChar driverRevision[], ViChar ins
 ViStatus ov8263_error_message(ViSession vi, ViStatus status, ViChar message[])
 {
     OVSIM_ENTRY("ov8263_error_message", ArgList().u(vi).i(status).p(message));
-    if (!message)
-        return entry.finish(ov8263_ERROR_NULL_POINTER);
-    writeStatusText(status, message);
-    return entry.finish(VI_SUCCESS);
+    return entry.finish(writeStatusText(status, message, ov8263_ERROR_NULL_POINTER));
 }
 
 ViStatus ov8263_setChanConfig(ViSession vi, ViUInt16 channel, ViUInt16 input, ViUInt16 gain, ViBoolean acCoupling)
@@ -205,10 +204,7 @@ ViStatus ov8263_setATRIConfig(ViSession vi, ViUInt16 channel, ViUInt16 mode, ViU
 {
     OVSIM_ENTRY("ov8263_setATRIConfig",
                 ArgList().u(vi).u(channel).u(mode).u(slope).d(levelHigh).d(levelLow).u(hysteresis));
-    auto lk = lockState();
-    if (!digitizer(vi).card)
-        return entry.finish(ov8263_ERROR_INV_SESSION);
-    return entry.finish(validChannel(channel) ? VI_SUCCESS : ov8263_ERROR_INV_CHANNEL);
+    return entry.finish(setAtriConfig(vi, channel));
 }
 
 ViStatus ov8263_calibrateChannels(ViSession vi, ViUInt16 channelMask, ViUInt16 gain, ViUInt16 flags,
@@ -227,15 +223,7 @@ ViStatus ov8263_setTrigConfig(ViSession vi, ViUInt16 source, ViUInt16 slope)
 ViStatus ov8263_getFrequencyLimits(ViSession vi, ViPReal64 lowest, ViPReal64 highest)
 {
     OVSIM_ENTRY("ov8263_getFrequencyLimits", ArgList().u(vi).p(lowest).p(highest));
-    if (!lowest || !highest)
-        return entry.finish(ov8263_ERROR_NULL_POINTER);
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return entry.finish(ov8263_ERROR_INV_SESSION);
-    *lowest = t.card->minFrequency;
-    *highest = t.card->maxFrequency;
-    return entry.finish(VI_SUCCESS);
+    return entry.finish(getFrequencyLimits(vi, lowest, highest));
 }
 
 } // extern "C"

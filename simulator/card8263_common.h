@@ -1,5 +1,5 @@
-// What the two halves of the 8263 driver share: session lookup and the
-// handling of a run that has to end.
+// What the two halves of the 8263 driver share: session lookup, the
+// channels switched on and whether a run is under way.
 #ifndef OVSIM_CARD8263_COMMON_H
 #define OVSIM_CARD8263_COMMON_H
 
@@ -15,8 +15,6 @@ namespace ovsim {
 namespace detail {
 namespace d8263 {
 
-using Streams = std::vector<std::shared_ptr<Stream>>;
-
 struct Target {
     Session *session = nullptr;
     Card8263 *card = nullptr;
@@ -30,6 +28,14 @@ inline Target digitizer(ViSession vi)
         t.card = t.session->digitizer;
     return t;
 }
+
+// The frame shared by the calls on a digitizer session: the state lock and
+// the session check; `t` is the session and its card.
+#define OVSIM_DIGITIZER(vi)                                                                                            \
+    auto lk = lockState();                                                                                             \
+    Target t = digitizer(vi);                                                                                          \
+    if (!t.card)                                                                                                       \
+        return ov8263_ERROR_INV_SESSION;
 
 inline bool validChannel(ViUInt16 ch) { return ch >= 1 && ch <= kChannels; }
 
@@ -52,21 +58,6 @@ inline bool busy(const Card8263 &card, int64_t now)
     if (a.streaming || a.phase == Acquisition::Phase::Armed)
         return true;
     return a.phase == Acquisition::Phase::Running && stateCode(a, now) != ov8263_STATE_END;
-}
-
-// Ends whatever runs on the card; a stream is handed to the caller to stop.
-inline void abortRun(Card8263 &card, Streams *streams)
-{
-    if (card.stream)
-        streams->push_back(std::move(card.stream));
-    card.stream.reset();
-    card.acq.streaming = false;
-}
-
-inline void stopAll(Streams &streams)
-{
-    for (auto &s : streams)
-        stopStream(s);
 }
 
 } // namespace d8263

@@ -79,58 +79,43 @@ extern "C" {
 
 ViStatus ov9174_libRevision(ViChar revision[])
 {
-    ApiEntry e("ov9174_libRevision", ArgList().p(revision));
-    if (e.injected())
-        return e.injectedStatus();
+    OVSIM_ENTRY("ov9174_libRevision", ArgList().p(revision));
     if (!revision)
-        return e.finish(OV9174_ERROR_NULL_POINTER);
+        return entry.finish(OV9174_ERROR_NULL_POINTER);
     copyText(kLibRevision, revision, 256);
-    return e.finish(VI_SUCCESS);
+    return entry.finish(VI_SUCCESS);
 }
 
 ViStatus ov9174_openIdRecord(ViSession vi, ov9174_IdRecord **record)
 {
-    ApiEntry e("ov9174_openIdRecord", ArgList().u(vi).p(record));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(openIdRecord(vi, record));
+    OVSIM_ENTRY("ov9174_openIdRecord", ArgList().u(vi).p(record));
+    return entry.finish(openIdRecord(vi, record));
 }
 
 ViStatus ov9174_readCardTable(ov9174_IdRecord *record, ViInt32 first, ViInt32 refresh)
 {
-    ApiEntry e("ov9174_readCardTable", ArgList().p(record).i(first).i(refresh));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(readCardTable(record, first, refresh));
+    OVSIM_ENTRY("ov9174_readCardTable", ArgList().p(record).i(first).i(refresh));
+    return entry.finish(readCardTable(record, first, refresh));
 }
 
 ViStatus ov9174_closeIdRecord(ov9174_IdRecord *record)
 {
-    ApiEntry e("ov9174_closeIdRecord", ArgList().p(record));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(closeIdRecord(record));
+    OVSIM_ENTRY("ov9174_closeIdRecord", ArgList().p(record));
+    return entry.finish(closeIdRecord(record));
 }
 
 ViStatus ov9174_statusMessage(ViStatus status, ViChar text[])
 {
-    ApiEntry e("ov9174_statusMessage", ArgList().i(status).p(text));
-    if (e.injected())
-        return e.injectedStatus();
-    if (!text)
-        return e.finish(OV9174_ERROR_NULL_POINTER);
-    writeStatusText(status, text);
-    return e.finish(VI_SUCCESS);
+    OVSIM_ENTRY("ov9174_statusMessage", ArgList().i(status).p(text));
+    return entry.finish(writeStatusText(status, text, OV9174_ERROR_NULL_POINTER));
 }
 
 ViStatus ov9174_delay(ViReal64 milliseconds)
 {
-    ApiEntry e("ov9174_delay", ArgList().d(milliseconds));
-    if (e.injected())
-        return e.injectedStatus();
+    OVSIM_ENTRY("ov9174_delay", ArgList().d(milliseconds));
     double ms = std::isfinite(milliseconds) && milliseconds > 0.0 ? milliseconds : 0.0;
     simClock().sleepNs(int64_t(std::llround(ms * 1e6)));
-    return e.finish(VI_SUCCESS);
+    return entry.finish(VI_SUCCESS);
 }
 
 } // extern "C"

@@ -17,21 +17,15 @@ using namespace detail;
 
 namespace {
 
-void stopAll(std::vector<std::shared_ptr<Stream>> &streams)
-{
-    for (auto &s : streams)
-        stopStream(s);
-}
-
 bool install(Scenario sc)
 {
-    std::vector<std::shared_ptr<Stream>> streams;
+    Streams streams;
     {
         State &st = state();
         std::lock_guard<std::mutex> lk(st.m);
         streams = installScenario(st, std::move(sc));
     }
-    stopAll(streams);
+    stopStreams(streams);
     return true;
 }
 
@@ -62,7 +56,7 @@ template <typename F> void withConditioningChannel(int channel, const char *func
 void reset()
 {
     Scenario sc = scenarioFromEnvironment();
-    std::vector<std::shared_ptr<Stream>> streams;
+    Streams streams;
     {
         State &st = state();
         std::lock_guard<std::mutex> lk(st.m);
@@ -72,7 +66,7 @@ void reset()
         st.lastFcError = 0;
         st.schedule = StreamSchedule();
     }
-    stopAll(streams);
+    stopStreams(streams);
     clearInjectedFaults();
     simClock().reset();
     journalClear();

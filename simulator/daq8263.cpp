@@ -17,10 +17,7 @@ namespace {
 
 ViStatus setAcquisitionMode(ViSession vi, ViReal64 frequency, ViInt32 scans, ViUInt16 startMode)
 {
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     Card8263 &d = *t.card;
     if (!(frequency >= d.minFrequency && frequency <= d.maxFrequency))
         return ov8263_ERROR_FREQUENCY;
@@ -38,10 +35,7 @@ ViStatus setAcquisitionMode(ViSession vi, ViReal64 frequency, ViInt32 scans, ViU
 
 ViStatus resetFifo(ViSession vi)
 {
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     Acquisition &a = t.card->acq;
     if (a.streaming)
         return ov8263_ERROR_BUSY;
@@ -68,10 +62,7 @@ ViStatus prepareRun(Card8263 &d, int64_t now)
 
 ViStatus armDaq(ViSession vi, ViUInt16 flags)
 {
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     int64_t now = simClock().nowNs();
     ViStatus status = prepareRun(*t.card, now);
     if (status != VI_SUCCESS)
@@ -86,10 +77,7 @@ ViStatus armDaq(ViSession vi, ViUInt16 flags)
 
 ViStatus startAcquisition(ViSession vi)
 {
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     int64_t now = simClock().nowNs();
     ViStatus status = prepareRun(*t.card, now);
     if (status != VI_SUCCESS)
@@ -103,10 +91,7 @@ ViStatus startAcquisitionEx(ViSession vi, ViInt32 scansPerBlock, ov8263_DataRead
 {
     if (!callback)
         return ov8263_ERROR_NULL_POINTER;
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     Card8263 &d = *t.card;
     if (scansPerBlock <= 0)
         return ov8263_ERROR_INV_PARAMETER;
@@ -136,10 +121,7 @@ ViStatus checkAcquisition(ViSession vi, ViPInt16 stateOut, ViPUInt16 errors, ViP
 {
     if (!stateOut || !errors || !scanBacklog)
         return ov8263_ERROR_NULL_POINTER;
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     Card8263 &d = *t.card;
     int64_t now = simClock().nowNs();
     settle(d.acq, now);
@@ -155,45 +137,30 @@ ViStatus checkAcquisition(ViSession vi, ViPInt16 stateOut, ViPUInt16 errors, ViP
     return VI_SUCCESS;
 }
 
-ViStatus stopAcquisition(ViSession vi)
+// Ends the run; a stream stops. With `keepScans` (stopAcquisition) what was
+// acquired stays readable; otherwise (stopDAQ) the card goes back to idle and
+// drops it.
+ViStatus endRun(ViSession vi, bool keepScans)
 {
     Streams streams;
     {
-        auto lk = lockState();
-        Target t = digitizer(vi);
-        if (!t.card)
-            return ov8263_ERROR_INV_SESSION;
+        OVSIM_DIGITIZER(vi);
         Acquisition &a = t.card->acq;
         int64_t now = simClock().nowNs();
         settle(a, now);
-        abortRun(*t.card, &streams);
-        if (a.phase == Acquisition::Phase::Armed) {
+        takeStream(*t.card, &streams);
+        if (!keepScans || a.phase == Acquisition::Phase::Armed) {
             a.phase = Acquisition::Phase::Idle;
         } else if (a.phase == Acquisition::Phase::Running) {
-            // What was acquired stays readable.
             a.phase = Acquisition::Phase::Stopped;
             a.stopNs = now;
         }
+        if (!keepScans) {
+            a.readPos = 0;
+            a.errors = 0;
+        }
     }
-    stopAll(streams);
-    return VI_SUCCESS;
-}
-
-ViStatus stopDaq(ViSession vi)
-{
-    Streams streams;
-    {
-        auto lk = lockState();
-        Target t = digitizer(vi);
-        if (!t.card)
-            return ov8263_ERROR_INV_SESSION;
-        abortRun(*t.card, &streams);
-        Acquisition &a = t.card->acq;
-        a.phase = Acquisition::Phase::Idle;
-        a.readPos = 0;
-        a.errors = 0;
-    }
-    stopAll(streams);
+    stopStreams(streams);
     return VI_SUCCESS;
 }
 
@@ -202,11 +169,8 @@ ViStatus readAcquisition(ViSession vi, ViInt32 scans, ViUInt16 grouping, ViPReal
 {
     if (!scansRead || !data)
         return ov8263_ERROR_NULL_POINTER;
-    auto lk = lockState();
+    OVSIM_DIGITIZER(vi);
     State &st = state();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
     if (scans <= 0 || grouping != ov8263_GROUP_BY_CHANNEL)
         return ov8263_ERROR_INV_PARAMETER;
     Card8263 &d = *t.card;
@@ -236,10 +200,7 @@ ViStatus readAcquisition(ViSession vi, ViInt32 scans, ViUInt16 grouping, ViPReal
 
 ViStatus generateItri(ViSession vi, ViUInt16 mode)
 {
-    auto lk = lockState();
-    Target t = digitizer(vi);
-    if (!t.card)
-        return ov8263_ERROR_INV_SESSION;
+    OVSIM_DIGITIZER(vi);
     if (mode != ov8263_PULSE)
         return ov8263_ERROR_INV_PARAMETER;
     Acquisition &a = t.card->acq;
@@ -297,13 +258,13 @@ ViStatus ov8263_startAcquisition(ViSession vi)
 ViStatus ov8263_stopAcquisition(ViSession vi)
 {
     OVSIM_ENTRY("ov8263_stopAcquisition", ArgList().u(vi));
-    return entry.finish(stopAcquisition(vi));
+    return entry.finish(endRun(vi, true));
 }
 
 ViStatus ov8263_stopDAQ(ViSession vi)
 {
     OVSIM_ENTRY("ov8263_stopDAQ", ArgList().u(vi));
-    return entry.finish(stopDaq(vi));
+    return entry.finish(endRun(vi, false));
 }
 
 ViStatus ov8263_readAcquisition(ViSession vi, ViInt32 scans, ViUInt16 grouping, ViPReal64 timestamps,

@@ -116,7 +116,19 @@ void copyText(const std::string &text, char *buffer, size_t size)
     buffer[n] = '\0';
 }
 
-void writeStatusText(ViStatus status, char *buffer) { copyText(statusText(status), buffer, 1024); }
+ViStatus writeStatusText(ViStatus status, char *buffer, ViStatus nullStatus)
+{
+    if (!buffer)
+        return nullStatus;
+    copyText(statusText(status), buffer, 1024);
+    return VI_SUCCESS;
+}
+
+void writeRevisions(const char *driver, const std::string &instrument, char *driverRev, char *instrRev)
+{
+    copyText(driver, driverRev, 256);
+    copyText(instrument, instrRev, 256);
+}
 
 } // namespace detail
 } // namespace ovsim

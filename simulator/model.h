@@ -20,6 +20,8 @@ constexpr uint16_t kModel8263 = 0x8263;
 constexpr uint16_t kModel7931 = 0x7931;
 
 struct Stream; // stream.h
+// Streams taken out of their cards under the state lock, to be stopped after it.
+using Streams = std::vector<std::shared_ptr<Stream>>;
 
 // One channel of the conditioning card: what is connected and what the
 // driver has set.

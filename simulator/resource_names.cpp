@@ -190,5 +190,11 @@ ViStatus lookUpResource(const Scenario &sc, const std::string &name, const Resou
     return VI_ERROR_RSRC_NFOUND;
 }
 
+ViStatus openableResource(const Scenario &sc, const std::string &name, const Resource **out)
+{
+    ViStatus status = lookUpResource(sc, name, out);
+    return status == VI_SUCCESS ? (*out)->refuseStatus : status;
+}
+
 } // namespace detail
 } // namespace ovsim

@@ -22,6 +22,8 @@ bool visaPatternMatches(const std::string &pattern, const std::string &name);
 // Finds a resource by name: VI_ERROR_INV_RSRC_NAME for a malformed name,
 // VI_ERROR_RSRC_NFOUND for an unknown one.
 ViStatus lookUpResource(const Scenario &sc, const std::string &name, const Resource **out);
+// As lookUpResource, and the status of a resource that refuses to be opened.
+ViStatus openableResource(const Scenario &sc, const std::string &name, const Resource **out);
 
 } // namespace detail
 } // namespace ovsim

@@ -62,7 +62,7 @@ Session *findSession(State &s, ViSession vi, Session::Kind kind)
     return &it->second;
 }
 
-void removeSession(State &s, ViSession vi, std::vector<std::shared_ptr<Stream>> *streams)
+void removeSession(State &s, ViSession vi, Streams *streams)
 {
     auto it = s.sessions.find(vi);
     if (it == s.sessions.end())
@@ -82,9 +82,7 @@ void removeSession(State &s, ViSession vi, std::vector<std::shared_ptr<Stream>> 
             if (kv.second.kind == Session::Kind::Digitizer && kv.second.digitizer == gone.digitizer)
                 other = true;
         if (!other) {
-            if (gone.digitizer->stream && streams)
-                streams->push_back(std::move(gone.digitizer->stream));
-            gone.digitizer->stream.reset();
+            takeStream(*gone.digitizer, streams);
             gone.digitizer->acq = Acquisition();
         }
     }
@@ -92,13 +90,27 @@ void removeSession(State &s, ViSession vi, std::vector<std::shared_ptr<Stream>> 
         gone.conditioning->session = 0;
 }
 
-std::vector<std::shared_ptr<Stream>> installScenario(State &s, Scenario sc)
+void takeStream(Card8263 &card, Streams *streams)
 {
-    std::vector<std::shared_ptr<Stream>> streams;
+    if (card.stream && streams)
+        streams->push_back(std::move(card.stream));
+    card.stream.reset();
+    card.acq.streaming = false;
+}
+
+Streams takeAllStreams(State &s)
+{
+    Streams streams;
     for (auto &c : s.scenario.carriers)
         for (auto &card : c->cards)
-            if (card.digitizer && card.digitizer->stream)
-                streams.push_back(std::move(card.digitizer->stream));
+            if (card.digitizer)
+                takeStream(*card.digitizer, &streams);
+    return streams;
+}
+
+Streams installScenario(State &s, Scenario sc)
+{
+    Streams streams = takeAllStreams(s);
     s.sessions.clear();
     s.scenario = std::move(sc);
     s.loaded = true;

@@ -60,11 +60,15 @@ ViSession addSession(State &s, Session session);
 Session *findSession(State &s, ViSession vi, Session::Kind kind);
 // Removes a session and every session opened through it; streams of the
 // digitizers closed that way are returned, to be stopped without the lock.
-void removeSession(State &s, ViSession vi, std::vector<std::shared_ptr<Stream>> *streams);
+void removeSession(State &s, ViSession vi, Streams *streams);
+// Takes the card's stream out (into `streams` when given) and ends its streaming.
+void takeStream(Card8263 &card, Streams *streams);
+// ... of every digitizer of the scenario in use.
+Streams takeAllStreams(State &s);
 
 // Installs a scenario: drops every session and returns the running streams
 // (to be stopped by the caller after unlocking).
-std::vector<std::shared_ptr<Stream>> installScenario(State &s, Scenario sc);
+Streams installScenario(State &s, Scenario sc);
 // The scenario named by OVSIM_SCENARIO, or the built-in default.
 Scenario scenarioFromEnvironment();
 

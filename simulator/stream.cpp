@@ -97,18 +97,12 @@ void streamMain(std::shared_ptr<Stream> s)
 // At exit no callback may start any more: the panel's objects are going away.
 void stopStreamsAtExit()
 {
-    std::vector<std::shared_ptr<Stream>> streams;
+    Streams streams;
     {
         auto lk = lockState();
-        for (auto &c : state().scenario.carriers)
-            for (auto &card : c->cards)
-                if (card.digitizer && card.digitizer->stream) {
-                    streams.push_back(std::move(card.digitizer->stream));
-                    card.digitizer->acq.streaming = false;
-                }
+        streams = takeAllStreams(state());
     }
-    for (auto &s : streams)
-        stopStream(s);
+    stopStreams(streams);
 }
 
 } // namespace
@@ -145,9 +139,15 @@ void stopStream(const std::shared_ptr<Stream> &s)
     s->thread.join();
 }
 
+void stopStreams(const Streams &streams)
+{
+    for (auto &s : streams)
+        stopStream(s);
+}
+
 void awaitDueCallbacks()
 {
-    std::vector<std::shared_ptr<Stream>> streams;
+    Streams streams;
     {
         auto lk = lockState();
         for (auto &c : state().scenario.carriers)

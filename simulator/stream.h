@@ -45,6 +45,7 @@ struct Stream {
 void launchStream(const std::shared_ptr<Stream> &stream);
 // Stops a stream taken out of its card. Must be called without the state lock.
 void stopStream(const std::shared_ptr<Stream> &stream);
+void stopStreams(const Streams &streams);
 // After the clock was moved by hand: waits until every running stream has
 // handled the blocks that are now due (for at most a few real seconds).
 void awaitDueCallbacks();

@@ -109,11 +109,9 @@ ViStatus open(ViSession rm, ViConstRsrc name, ViPSession vi)
     if (!findSession(st, rm, Session::Kind::ResourceManager))
         return VI_ERROR_INV_OBJECT;
     const Resource *r = nullptr;
-    ViStatus status = lookUpResource(st.scenario, name, &r);
+    ViStatus status = openableResource(st.scenario, name, &r);
     if (status != VI_SUCCESS)
         return status;
-    if (r->refuseStatus != 0)
-        return r->refuseStatus;
     Session s;
     s.kind = Session::Kind::Instrument;
     s.parent = rm;
@@ -125,7 +123,7 @@ ViStatus open(ViSession rm, ViConstRsrc name, ViPSession vi)
 
 ViStatus close(ViObject vi)
 {
-    std::vector<std::shared_ptr<Stream>> streams;
+    Streams streams;
     {
         auto lk = lockState();
         State &st = state();
@@ -133,8 +131,7 @@ ViStatus close(ViObject vi)
             return VI_ERROR_INV_OBJECT;
         removeSession(st, vi, &streams);
     }
-    for (auto &s : streams)
-        stopStream(s);
+    stopStreams(streams);
     return VI_SUCCESS;
 }
 
@@ -162,50 +159,38 @@ extern "C" {
 
 ViStatus viOpenDefaultRM(ViPSession defaultRM)
 {
-    ApiEntry e("viOpenDefaultRM", ArgList().p(defaultRM));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(openDefaultRM(defaultRM));
+    OVSIM_ENTRY("viOpenDefaultRM", ArgList().p(defaultRM));
+    return entry.finish(openDefaultRM(defaultRM));
 }
 
 ViStatus viFindRsrc(ViSession rm, ViConstString expr, ViPFindList findList, ViPUInt32 retCount, ViChar desc[])
 {
-    ApiEntry e("viFindRsrc", ArgList().u(rm).s(expr).p(findList).p(retCount).p(desc));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(findRsrc(rm, expr, findList, retCount, desc));
+    OVSIM_ENTRY("viFindRsrc", ArgList().u(rm).s(expr).p(findList).p(retCount).p(desc));
+    return entry.finish(findRsrc(rm, expr, findList, retCount, desc));
 }
 
 ViStatus viFindNext(ViFindList findList, ViChar desc[])
 {
-    ApiEntry e("viFindNext", ArgList().u(findList).p(desc));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(findNext(findList, desc));
+    OVSIM_ENTRY("viFindNext", ArgList().u(findList).p(desc));
+    return entry.finish(findNext(findList, desc));
 }
 
 ViStatus viOpen(ViSession rm, ViConstRsrc name, ViAccessMode mode, ViUInt32 timeout, ViPSession vi)
 {
-    ApiEntry e("viOpen", ArgList().u(rm).s(name).u(mode).u(timeout).p(vi));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(open(rm, name, vi));
+    OVSIM_ENTRY("viOpen", ArgList().u(rm).s(name).u(mode).u(timeout).p(vi));
+    return entry.finish(open(rm, name, vi));
 }
 
 ViStatus viClose(ViObject vi)
 {
-    ApiEntry e("viClose", ArgList().u(vi));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(close(vi));
+    OVSIM_ENTRY("viClose", ArgList().u(vi));
+    return entry.finish(close(vi));
 }
 
 ViStatus viGetAttribute(ViObject vi, ViAttr attrName, ViPAttrState attrValue)
 {
-    ApiEntry e("viGetAttribute", ArgList().u(vi).u(attrName).p(attrValue));
-    if (e.injected())
-        return e.injectedStatus();
-    return e.finish(getAttribute(vi, attrName, attrValue));
+    OVSIM_ENTRY("viGetAttribute", ArgList().u(vi).u(attrName).p(attrValue));
+    return entry.finish(getAttribute(vi, attrName, attrValue));
 }
 
 } // extern "C"
