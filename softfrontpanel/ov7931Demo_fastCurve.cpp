@@ -222,6 +222,46 @@ struct VState {
     int runHi;
 };
 
+// A point in 26.6 fixed point, with the coordinates it came from.
+struct Fixed {
+    int x;
+    int y;
+    double fx;
+    double fy;
+};
+
+// Points in the painter's coordinates (possibly fractional, after clipping),
+// with the integer translation to the device.
+struct FloatPoints {
+    const QPointF *p;
+    double tx;
+    double ty;
+
+    bool same(int a, int b) const { return p[a].x() == p[b].x() && p[a].y() == p[b].y(); }
+    Fixed at(int i) const
+    {
+        const double x = p[i].x() + tx;
+        const double y = p[i].y() + ty;
+        return Fixed{toF26Dot6(x), toF26Dot6(y), x, y};
+    }
+    static bool drawn(const Fixed &a, const Fixed &b)
+    {
+        return std::fabs(b.fx - a.fx) + std::fabs(b.fy - a.fy) >= 1.0;
+    }
+};
+
+// Whole-pixel points in the painter's coordinates, with the integer
+// translation to the device: the usual case, as Qwt rounds mapped points.
+struct WholePoints {
+    const QPoint *p;
+    int tx;
+    int ty;
+
+    bool same(int a, int b) const { return p[a] == p[b]; }
+    Fixed at(int i) const { return Fixed{(p[i].x() + tx) * 64, (p[i].y() + ty) * 64, 0.0, 0.0}; }
+    static bool drawn(const Fixed &a, const Fixed &b) { return a.x != b.x || a.y != b.y; }
+};
+
 class LineRaster
 {
 public:
@@ -230,10 +270,11 @@ public:
     {
     }
 
-    // One polyline, as one drawPolyline() call of the engine: points in the
-    // painter's coordinates, (tx, ty) the integer translation to the device.
-    // All device points lie inside the engine's clip bounds.
-    void polyline(const QPointF *pts, int n, double tx, double ty)
+    // One polyline, as one drawPolyline() call of the engine, its points
+    // handed over by `pts` (FloatPoints or WholePoints). All device points
+    // lie inside the engine's clip bounds.
+    template<class Points>
+    void polyline(const Points &pts, int n)
     {
         if (n < 2)
             return;
@@ -243,13 +284,12 @@ public:
         m_lastPixel.y = INT_MIN;
 
         // the engine's test for a closed polyline compares the points as given
-        const bool closed = pts[0].x() == pts[n - 1].x() && pts[0].y() == pts[n - 1].y();
-        double px = pts[0].x() + tx;
-        double py = pts[0].y() + ty;
+        const bool closed = pts.same(0, n - 1);
+        Fixed p = pts.at(0);
         int caps = (!closed && m_drawCaps) ? CapBegin : NoCaps;
         if (closed) {
-            const QPointF p2 = n > 2 ? pts[n - 2] : pts[n - 1];
-            lastPoint(p2.x() + tx, p2.y() + ty, px, py);
+            const Fixed p2 = pts.at(n > 2 ? n - 2 : n - 1);
+            lastPoint(p2.x, p2.y, p.x, p.y);
         }
 
         // The state between segments lives in locals here, so that it stays
@@ -258,25 +298,18 @@ public:
         // the previous step ran within this column between whole pixels and drew
         bool afterWholeStep = false;
         for (int i = 1; i < n; ++i) {
-            const double qx = pts[i].x() + tx;
-            const double qy = pts[i].y() + ty;
+            const Fixed q = pts.at(i);
             if (!closed && m_drawCaps && i == n - 1)
                 caps |= CapEnd;
-            const int x1 = toF26Dot6(px);
-            const int x2 = toF26Dot6(qx);
-            const int y1 = toF26Dot6(py);
-            const int y2 = toF26Dot6(qy);
             bool moveNextStart;
-            if (x1 == x2 && y1 != y2) {
-                const bool whole = ((y1 | y2) & 63) == 0;
+            if (p.x == q.x && p.y != q.y) {
+                const bool whole = ((p.y | q.y) & 63) == 0;
                 if (whole && afterWholeStep && i != n - 1) {
-                    interiorStep(st, y1 >> 6, y2 >> 6);
+                    interiorStep(st, p.y >> 6, q.y >> 6);
                     moveNextStart = true;
                 } else {
                     bool drew = false;
-                    moveNextStart = strokeVertical(st, x1, y1, y2, caps,
-                                                   std::fabs(qx - px) + std::fabs(qy - py) >= 1.0,
-                                                   drew);
+                    moveNextStart = strokeVertical(st, p.x, p.y, q.y, caps, Points::drawn(p, q), drew);
                     afterWholeStep = whole && drew;
                 }
             } else {
@@ -284,7 +317,7 @@ public:
                 m_lastPixel.x = st.px;
                 m_lastPixel.y = st.py;
                 m_lastAxisAligned = st.axisAligned;
-                moveNextStart = stroke(px, py, qx, qy, caps);
+                moveNextStart = stroke(p.x, p.y, q.x, q.y, caps, Points::drawn(p, q));
                 st.dir = int(m_lastDir);
                 st.px = m_lastPixel.x;
                 st.py = m_lastPixel.y;
@@ -292,10 +325,8 @@ public:
                 afterWholeStep = false;
             }
             // a segment too short to be drawn keeps its start for the next one
-            if (moveNextStart || i == 1 || i == n - 1) {
-                px = qx;
-                py = qy;
-            }
+            if (moveNextStart || i == 1 || i == n - 1)
+                p = q;
             caps = NoCaps;
         }
         if (st.runCol != INT_MIN)
@@ -328,15 +359,12 @@ private:
         }
     }
 
-    void lastPoint(double rx1, double ry1, double rx2, double ry2)
+    // Coordinates in 26.6 fixed point.
+    void lastPoint(int x1, int y1, int x2, int y2)
     {
         m_lastPixel.x = INT_MIN;
         m_lastPixel.y = INT_MIN;
 
-        int x1 = toF26Dot6(rx1);
-        int y1 = toF26Dot6(ry1);
-        int x2 = toF26Dot6(rx2);
-        int y2 = toF26Dot6(ry2);
         const int dx = std::abs(x2 - x1);
         const int dy = std::abs(y2 - y1);
 
@@ -478,14 +506,10 @@ private:
     }
 
     // One segment; returns whether the next segment starts at its end.
-    bool stroke(double rx1, double ry1, double rx2, double ry2, int caps)
+    // Coordinates in 26.6 fixed point; didDraw: the segment is at least one
+    // pixel long (|dx| + |dy| >= 1 in the painter's coordinates).
+    bool stroke(int x1, int y1, int x2, int y2, int caps, bool didDraw)
     {
-        bool didDraw = std::fabs(rx2 - rx1) + std::fabs(ry2 - ry1) >= 1.0;
-
-        int x1 = toF26Dot6(rx1);
-        int y1 = toF26Dot6(ry1);
-        int x2 = toF26Dot6(rx2);
-        int y2 = toF26Dot6(ry2);
         const int dx = std::abs(x2 - x1);
         const int dy = std::abs(y2 - y1);
 
@@ -782,64 +806,93 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     }
 
     // The polygon exactly as QwtPlotCurve builds it: mapped, rounded, without
-    // consecutive duplicates, clipped to the canvas (plus the pen width).
-    thread_local QPolygonF polyline;
-    polyline.resize(to - from + 1);
-    QPointF *pts = polyline.data();
+    // consecutive duplicates, clipped to the canvas (plus the pen width). The
+    // rounded points are kept as integers; they are whole numbers (or out of
+    // range, which the bounds below send to Qwt's drawing).
+    thread_local std::vector<QPoint> whole;
+    whole.resize(size_t(to - from + 1));
+    QPoint *wp = whole.data();
     int count = 0;
     const bool weed = testPaintAttribute(FilterPoints);
-    bool finite = true;
-    double minX = HUGE_VAL;
-    double maxX = -HUGE_VAL;
-    double minY = HUGE_VAL;
-    double maxY = -HUGE_VAL;
-    double lastX = 0;
-    double lastY = 0;
+    int finite = 1;
+    int minXi = INT_MAX;
+    int maxXi = INT_MIN;
+    int minYi = INT_MAX;
+    int maxYi = INT_MIN;
+    QPoint last(INT_MIN, INT_MIN);
 
     const QwtSeriesData<QPointF> *series = data();
     const QwtCPointerData *raw = dynamic_cast<const QwtCPointerData *>(series);
     const double *rawX = raw ? raw->xData() : nullptr;
     const double *rawY = raw ? raw->yData() : nullptr;
+    const auto mapped = [&](int i) {
+        if (raw)
+            return QPointF(qwtRound(xMap.transform(rawX[i])), qwtRound(yMap.transform(rawY[i])));
+        const QPointF s = series->sample(size_t(i));
+        return QPointF(qwtRound(xMap.transform(s.x())), qwtRound(yMap.transform(s.y())));
+    };
+    // Qwt's rounding straight to an integer; values far outside any device
+    // are held at +-1e9 (and so sent to Qwt's drawing by the bounds below).
+    const auto whole1 = [](double v) {
+        v = qBound(-1.0e9, v, 1.0e9);
+        return v >= 0.0 ? int(v + 0.5) : -int(0.5 - v);
+    };
     for (int i = from; i <= to; ++i) {
-        double sx;
-        double sy;
+        double vx;
+        double vy;
         if (raw) {
-            sx = rawX[i];
-            sy = rawY[i];
+            vx = xMap.transform(rawX[i]);
+            vy = yMap.transform(rawY[i]);
         } else {
             const QPointF s = series->sample(size_t(i));
-            sx = s.x();
-            sy = s.y();
+            vx = xMap.transform(s.x());
+            vy = yMap.transform(s.y());
         }
-        const double px = qwtRound(xMap.transform(sx));
-        const double py = qwtRound(yMap.transform(sy));
-        finite = finite && std::isfinite(px + py);
-        if (weed && count > 0 && lastX == px && lastY == py)
+        finite &= int(std::isfinite(vx + vy));
+        const QPoint w(whole1(vx), whole1(vy));
+        minXi = std::min(minXi, w.x());
+        maxXi = std::max(maxXi, w.x());
+        minYi = std::min(minYi, w.y());
+        maxYi = std::max(maxYi, w.y());
+        if (weed && count > 0 && w == last)
             continue;
-        pts[count].rx() = lastX = px;
-        pts[count].ry() = lastY = py;
-        ++count;
-        minX = px < minX ? px : minX;
-        maxX = px > maxX ? px : maxX;
-        minY = py < minY ? py : minY;
-        maxY = py > maxY ? py : maxY;
+        wp[count++] = last = w;
     }
+    double minX = minXi;
+    double maxX = maxXi;
+    double minY = minYi;
+    double maxY = maxYi;
     if (!finite) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
     }
-    polyline.resize(count);
 
+    // Rarely, the curve leaves the canvas: then Qwt's clipped polygon, with
+    // points between pixels where it crosses the border.
+    thread_local QPolygonF clipped;
+    bool useClipped = false;
     if (testPaintAttribute(ClipPolygons)) {
         const qreal pw = qMax(qreal(1.0), painter->pen().widthF());
         const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
         const bool inside = minX >= clipRect.x() && maxX <= clipRect.x() + clipRect.width()
             && minY >= clipRect.y() && maxY <= clipRect.y() + clipRect.height();
         if (!inside) {
-            polyline = QwtClipper::clipPolygonF(clipRect, polyline, false);
+            QPolygonF polygon;
+            polygon.reserve(count);
+            QPointF lastF;
+            for (int i = from; i <= to; ++i) {
+                const QPointF m = mapped(i);
+                if (weed && !polygon.isEmpty() && m == lastF)
+                    continue;
+                polygon.append(m);
+                lastF = m;
+            }
+            clipped = QwtClipper::clipPolygonF(clipRect, polygon, false);
+            useClipped = true;
+            count = clipped.size();
             minX = minY = HUGE_VAL;
             maxX = maxY = -HUGE_VAL;
-            for (const QPointF &p : qAsConst(polyline)) {
+            for (const QPointF &p : qAsConst(clipped)) {
                 minX = qMin(minX, p.x());
                 maxX = qMax(maxX, p.x());
                 minY = qMin(minY, p.y());
@@ -847,7 +900,6 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
             }
         }
     }
-    count = polyline.size();
     if (count < 2) {
         m_lastFast = true;
         return; // the engine draws nothing for a single point
@@ -871,13 +923,16 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     thread_local ColumnSpans spans;
     spans.reset(devW, devH);
     LineRaster raster(spans, painter->pen().capStyle() != Qt::FlatCap);
-    const QPointF *lp = polyline.constData();
-    if (QwtPainter::polylineSplitting()) {
-        const int splitSize = 6;
-        for (int i = 0; i < count; i += splitSize)
-            raster.polyline(lp + i, qMin(splitSize + 1, count - i), tx, ty);
-    } else {
-        raster.polyline(lp, count, tx, ty);
+    // Qwt's polyline splitting: pieces of seven points, overlapping by one
+    const int splitSize = QwtPainter::polylineSplitting() ? 6 : count;
+    for (int i = 0; i < count; i += splitSize) {
+        const int n = qMin(splitSize + 1, count - i);
+        if (useClipped)
+            raster.polyline(FloatPoints{clipped.constData() + i, tx, ty}, n);
+        else
+            raster.polyline(WholePoints{wp + i, int(tx), int(ty)}, n);
+        if (n == count - i)
+            break;
     }
 
     thread_local QVector<QRect> rects;
