@@ -1,0 +1,705 @@
+#include "ov7931Demo_lineRaster.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+// How the raster engine draws a polyline with a one-pixel pen without
+// antialiasing: each segment is stepped along its major axis in 26.6 and
+// 16.16 fixed point, one pixel per step, with rules at the segment ends that
+// avoid gaps and doubled pixels where segments meet (caps, direction changes,
+// dropped short segments). LineRaster follows those rules step for step, but
+// instead of setting pixels it collects, for every pixel column, the rows it
+// would set as one vertical span (ColumnSpans). Most segments of a long curve
+// run up and down inside one column; they are handled with shortcuts that
+// give the same rows. The collected pixels are then filled as rectangles
+// along the rows, which the engine fills with one call per row.
+//
+// Each polyline starts with a fresh stroker, as each drawPolyline() call of
+// the engine does; Qwt cuts long polygons into pieces of seven points.
+
+namespace {
+
+enum Caps { NoCaps = 0, CapBegin = 0x1, CapEnd = 0x2 };
+
+enum Direction {
+    NoDirection = 0,
+    TopToBottom = 0x1,
+    BottomToTop = 0x2,
+    LeftToRight = 0x4,
+    RightToLeft = 0x8,
+    VerticalMask = 0x3,
+    HorizontalMask = 0xc
+};
+
+struct Pixel {
+    int x;
+    int y;
+};
+
+inline int toF26Dot6(double v)
+{
+    return int(v * 64.);
+}
+
+inline int fixedDiv16(int x, int y)
+{
+    if (std::abs(x) > 0x7fff)
+        return int(qlonglong(x) * (1 << 16) / y);
+    return x * (1 << 16) / y;
+}
+
+inline int swapCaps(int caps)
+{
+    return ((caps & CapBegin) << 1) | ((caps & CapEnd) >> 1);
+}
+
+inline void capAdjust(int caps, int &x1, int &x2, int &y, int yinc)
+{
+    if (caps & CapBegin) {
+        x1 -= 32;
+        y -= yinc >> 1;
+    }
+    if (caps & CapEnd)
+        x2 += 32;
+}
+
+// Per pixel column one span of rows; a run that neither touches nor overlaps
+// the column's span is kept apart (drawing a pixel twice with an opaque colour
+// changes nothing, so spans may overlap). Rows outside the device are dropped
+// here, as the engine drops such pixels.
+//
+// Filling a tall one-pixel-wide rectangle costs the engine one call per row,
+// so the spans are handed over as rectangles that run along the rows: a
+// sweep over the columns keeps, for every row, the column where its current
+// run started, and closes runs where a column no longer covers the row; runs
+// that start and end in the same columns in neighbouring rows become one
+// rectangle.
+class ColumnSpans
+{
+public:
+    void reset(int width, int height)
+    {
+        m_width = width;
+        m_height = height;
+        m_lo.assign(size_t(width), INT_MAX);
+        m_hi.assign(size_t(width), INT_MIN);
+        m_open.assign(size_t(height), -1);
+        m_extra.clear();
+        m_minCol = INT_MAX;
+        m_maxCol = INT_MIN;
+    }
+
+    inline void add(int col, int y0, int y1)
+    {
+        if (col < 0 || col >= m_width)
+            return;
+        if (y0 < 0)
+            y0 = 0;
+        if (y1 >= m_height)
+            y1 = m_height - 1;
+        if (y0 > y1)
+            return;
+        int &lo = m_lo[size_t(col)];
+        int &hi = m_hi[size_t(col)];
+        if (lo > hi) {
+            lo = y0;
+            hi = y1;
+            if (col < m_minCol)
+                m_minCol = col;
+            if (col > m_maxCol)
+                m_maxCol = col;
+        } else if (y0 <= hi + 1 && y1 >= lo - 1) {
+            lo = std::min(lo, y0);
+            hi = std::max(hi, y1);
+        } else {
+            m_extra.push_back(QRect(col, y0, 1, y1 - y0 + 1));
+        }
+    }
+
+    // Rectangles in device coordinates covering exactly the collected pixels.
+    void collect(QVector<QRect> &rects)
+    {
+        rects.clear();
+        if (m_minCol <= m_maxCol) {
+            int plo = INT_MAX; // span of the previous column (empty at first)
+            int phi = INT_MIN;
+            for (int c = m_minCol; c <= m_maxCol + 1; ++c) {
+                int lo = INT_MAX;
+                int hi = INT_MIN;
+                if (c <= m_maxCol) {
+                    lo = m_lo[size_t(c)];
+                    hi = m_hi[size_t(c)];
+                }
+                const bool prevEmpty = plo > phi;
+                const bool curEmpty = lo > hi;
+                // rows of the previous span that this column does not cover
+                if (!prevEmpty) {
+                    if (curEmpty || hi < plo || lo > phi) {
+                        close(plo, phi, c, rects);
+                    } else {
+                        if (plo < lo)
+                            close(plo, lo - 1, c, rects);
+                        if (phi > hi)
+                            close(hi + 1, phi, c, rects);
+                    }
+                }
+                // rows this column starts
+                if (!curEmpty) {
+                    if (prevEmpty || phi < lo || plo > hi) {
+                        open(lo, hi, c);
+                    } else {
+                        if (lo < plo)
+                            open(lo, plo - 1, c);
+                        if (hi > phi)
+                            open(phi + 1, hi, c);
+                    }
+                }
+                plo = lo;
+                phi = hi;
+            }
+        }
+        for (const QRect &r : m_extra)
+            rects.append(r);
+    }
+
+private:
+    inline void open(int y0, int y1, int col)
+    {
+        for (int y = y0; y <= y1; ++y)
+            m_open[size_t(y)] = col;
+    }
+
+    // Rows y0..y1 end their runs before column `col`.
+    inline void close(int y0, int y1, int col, QVector<QRect> &rects)
+    {
+        int y = y0;
+        while (y <= y1) {
+            const int start = m_open[size_t(y)];
+            int e = y + 1;
+            while (e <= y1 && m_open[size_t(e)] == start)
+                ++e;
+            rects.append(QRect(start, y, col - start, e - y));
+            y = e;
+        }
+    }
+
+    int m_width = 0;
+    int m_height = 0;
+    int m_minCol = INT_MAX;
+    int m_maxCol = INT_MIN;
+    std::vector<int> m_lo;
+    std::vector<int> m_hi;
+    std::vector<int> m_open;
+    std::vector<QRect> m_extra;
+};
+
+// The stroker's memory between segments.
+struct VState {
+    int dir;
+    int px; // last pixel drawn
+    int py;
+    bool axisAligned;
+    // rows collected in one column, not yet handed to the column spans
+    int runCol;
+    int runLo;
+    int runHi;
+};
+
+// A point in 26.6 fixed point, with the coordinates it came from.
+struct Fixed {
+    int x;
+    int y;
+    double fx;
+    double fy;
+};
+
+// Points in the painter's coordinates (possibly fractional, after clipping),
+// with the integer translation to the device.
+struct FloatPoints {
+    const QPointF *p;
+    double tx;
+    double ty;
+
+    FloatPoints from(int i) const { return FloatPoints{p + i, tx, ty}; }
+    bool same(int a, int b) const { return p[a].x() == p[b].x() && p[a].y() == p[b].y(); }
+    Fixed at(int i) const
+    {
+        const double x = p[i].x() + tx;
+        const double y = p[i].y() + ty;
+        return Fixed{toF26Dot6(x), toF26Dot6(y), x, y};
+    }
+    static bool drawn(const Fixed &a, const Fixed &b)
+    {
+        return std::fabs(b.fx - a.fx) + std::fabs(b.fy - a.fy) >= 1.0;
+    }
+};
+
+// Whole-pixel points in the painter's coordinates, with the integer
+// translation to the device: the usual case, as Qwt rounds mapped points.
+struct WholePoints {
+    const QPoint *p;
+    int tx;
+    int ty;
+
+    WholePoints from(int i) const { return WholePoints{p + i, tx, ty}; }
+    bool same(int a, int b) const { return p[a] == p[b]; }
+    Fixed at(int i) const { return Fixed{(p[i].x() + tx) * 64, (p[i].y() + ty) * 64, 0.0, 0.0}; }
+    static bool drawn(const Fixed &a, const Fixed &b) { return a.x != b.x || a.y != b.y; }
+};
+
+class LineRaster
+{
+public:
+    LineRaster(ColumnSpans &out, bool drawCaps)
+        : m_out(out), m_drawCaps(drawCaps)
+    {
+    }
+
+    // One polyline, as one drawPolyline() call of the engine, its points
+    // handed over by `pts` (FloatPoints or WholePoints). All device points
+    // lie inside the engine's clip bounds.
+    template<class Points>
+    void polyline(const Points &pts, int n)
+    {
+        if (n < 2)
+            return;
+        m_lastDir = NoDirection;
+        m_lastAxisAligned = false;
+        m_lastPixel.x = INT_MIN;
+        m_lastPixel.y = INT_MIN;
+
+        // the engine's test for a closed polyline compares the points as given
+        const bool closed = pts.same(0, n - 1);
+        Fixed p = pts.at(0);
+        int caps = (!closed && m_drawCaps) ? CapBegin : NoCaps;
+        if (closed) {
+            const Fixed p2 = pts.at(n > 2 ? n - 2 : n - 1);
+            lastPoint(p2.x, p2.y, p.x, p.y);
+        }
+
+        // The state between segments lives in locals here, so that it stays
+        // in registers through the common in-column steps.
+        VState st{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned, INT_MIN, 0, -1};
+        // the previous step ran within this column between whole pixels and drew
+        bool afterWholeStep = false;
+        for (int i = 1; i < n; ++i) {
+            const Fixed q = pts.at(i);
+            if (!closed && m_drawCaps && i == n - 1)
+                caps |= CapEnd;
+            bool moveNextStart;
+            if (p.x == q.x && p.y != q.y) {
+                const bool whole = ((p.y | q.y) & 63) == 0;
+                if (whole && afterWholeStep && i != n - 1) {
+                    interiorStep(st, p.y >> 6, q.y >> 6);
+                    moveNextStart = true;
+                } else {
+                    bool drew = false;
+                    moveNextStart = strokeVertical(st, p.x, p.y, q.y, caps, Points::drawn(p, q), drew);
+                    afterWholeStep = whole && drew;
+                }
+            } else {
+                m_lastDir = Direction(st.dir);
+                m_lastPixel.x = st.px;
+                m_lastPixel.y = st.py;
+                m_lastAxisAligned = st.axisAligned;
+                moveNextStart = stroke(p.x, p.y, q.x, q.y, caps, Points::drawn(p, q));
+                st.dir = int(m_lastDir);
+                st.px = m_lastPixel.x;
+                st.py = m_lastPixel.y;
+                st.axisAligned = m_lastAxisAligned;
+                afterWholeStep = false;
+            }
+            // a segment too short to be drawn keeps its start for the next one
+            if (moveNextStart || i == 1 || i == n - 1)
+                p = q;
+            caps = NoCaps;
+        }
+        if (st.runCol != INT_MIN)
+            m_out.add(st.runCol, st.runLo, st.runHi);
+    }
+
+private:
+    // Rows y .. y + count - 1, stepping x by xinc (16.16) per row. Steep
+    // segments cross a column within 65536 units of x, so 32-bit division
+    // suffices for the rows left in a column.
+    inline void verticalRun(int x, int y, int count, int xinc)
+    {
+        if (xinc == 0) {
+            m_out.add(x >> 16, y, y + count - 1);
+            return;
+        }
+        while (count > 0) {
+            const int col = x >> 16;
+            const int within = x & 0xffff; // x - col * 65536
+            int steps;
+            if (xinc > 0)
+                steps = (65536 - within + xinc - 1) / xinc;
+            else
+                steps = (within + 1 - xinc - 1) / (-xinc);
+            const int n = steps < count ? steps : count;
+            m_out.add(col, y, y + n - 1);
+            y += n;
+            x += n * xinc;
+            count -= n;
+        }
+    }
+
+    // Coordinates in 26.6 fixed point.
+    void lastPoint(int x1, int y1, int x2, int y2)
+    {
+        m_lastPixel.x = INT_MIN;
+        m_lastPixel.y = INT_MIN;
+
+        const int dx = std::abs(x2 - x1);
+        const int dy = std::abs(y2 - y1);
+
+        if (dx < dy) {
+            bool swapped = false;
+            if (y1 > y2) {
+                swapped = true;
+                std::swap(y1, y2);
+                std::swap(x1, x2);
+            }
+            const int xinc = fixedDiv16(x2 - x1, y2 - y1);
+            int x = x1 * (1 << 10);
+            const int y = (y1 + 32) >> 6;
+            const int ys = (y2 + 32) >> 6;
+            const int round = (xinc > 0) ? 32 : 0;
+            if (y != ys) {
+                x += ((y * (1 << 6)) + round - y1) * xinc >> 6;
+                if (swapped) {
+                    m_lastPixel.x = x >> 16;
+                    m_lastPixel.y = y;
+                    m_lastDir = BottomToTop;
+                } else {
+                    m_lastPixel.x = (x + (ys - y - 1) * xinc) >> 16;
+                    m_lastPixel.y = ys - 1;
+                    m_lastDir = TopToBottom;
+                }
+                m_lastAxisAligned = std::abs(xinc) < (1 << 14);
+            }
+        } else {
+            if (!dx)
+                return;
+            bool swapped = false;
+            if (x1 > x2) {
+                swapped = true;
+                std::swap(x1, x2);
+                std::swap(y1, y2);
+            }
+            const int yinc = fixedDiv16(y2 - y1, x2 - x1);
+            int y = y1 * (1 << 10);
+            const int x = (x1 + 32) >> 6;
+            const int xs = (x2 + 32) >> 6;
+            const int round = (yinc > 0) ? 32 : 0;
+            if (x != xs) {
+                y += ((x * (1 << 6)) + round - x1) * yinc >> 6;
+                if (swapped) {
+                    m_lastPixel.x = x;
+                    m_lastPixel.y = y >> 16;
+                    m_lastDir = RightToLeft;
+                } else {
+                    m_lastPixel.x = xs - 1;
+                    m_lastPixel.y = (y + (xs - x - 1) * yinc) >> 16;
+                    m_lastDir = LeftToRight;
+                }
+                m_lastAxisAligned = std::abs(yinc) < (1 << 14);
+            }
+        }
+    }
+
+    // Consecutive steps in one column touch each other: their rows are
+    // gathered here and handed to the column spans when the column changes.
+    inline void gather(VState &st, int col, int from, int to)
+    {
+        if (col == st.runCol && from <= st.runHi + 1 && to >= st.runLo - 1) {
+            st.runLo = std::min(st.runLo, from);
+            st.runHi = std::max(st.runHi, to);
+        } else {
+            if (st.runCol != INT_MIN)
+                m_out.add(st.runCol, st.runLo, st.runHi);
+            st.runCol = col;
+            st.runLo = from;
+            st.runHi = to;
+        }
+    }
+
+    // An in-column step between whole pixels ya -> yb, neither the first nor
+    // the last of its polyline, after another such step in the same column.
+    // Then strokeVertical() reduces to this: a step down draws ya .. yb - 1
+    // (leaving out ya when the step before came up: it is drawn already); a
+    // step up draws yb .. ya - 1, and ya too when it turns back from a step
+    // down. Its last pixel is the row before yb (down) or yb (up). A drop-out
+    // or an extra pixel never occurs between rows of one column.
+    inline void interiorStep(VState &st, int ya, int yb)
+    {
+        const bool down = yb > ya;
+        if (down)
+            gather(st, st.px, ya, yb - 1);
+        else
+            gather(st, st.px, yb, ya - 1 + int(st.dir == TopToBottom));
+        st.dir = down ? TopToBottom : BottomToTop;
+        st.py = down ? yb - 1 : yb;
+    }
+
+    // stroke() for a segment within one pixel column (x1 == x2 in 26.6, the
+    // most common segment of a long curve): the same steps with no slope,
+    // written without branches on the direction, which a noisy curve changes
+    // at random.
+    inline bool strokeVertical(VState &st, int x1, int y1, int y2, int caps, bool didDraw,
+                               bool &drew)
+    {
+        const int swapped = y1 > y2;
+        const int top = swapped ? y2 : y1;
+        const int bottom = swapped ? y1 : y2;
+        caps = swapped ? swapCaps(caps) : caps;
+        const int dir = swapped ? BottomToTop : TopToBottom;
+        const int col = (x1 * (1 << 10)) >> 16;
+
+        const int reversed = (st.dir ^ VerticalMask) == dir;
+        caps |= reversed << swapped; // CapBegin, or CapEnd when swapped
+        const int capBegin = caps & CapBegin;
+        int y = (top - (capBegin << 5) + 32) >> 6;
+        int ys = (bottom + ((caps & CapEnd) << 4) + 32) >> 6;
+        y += capBegin & int(st.py == y + 1);
+
+        if (y == ys)
+            return didDraw;
+        drew = true;
+
+        const int firstY = swapped ? ys - 1 : y;
+        const int lastY = swapped ? y : ys - 1;
+        if (st.px > INT_MIN) {
+            const int ddx = st.px - col;
+            const int ddy = st.py - firstY;
+            const int dup = int(ddx == 0) & int(ddy == 0);
+            const int missing = (dup ^ 1) & int(st.dir != dir)
+                & ((int(st.axisAligned) & int(ddx != 0) & int(ddy != 0))
+                   | int(std::abs(ddx) > 1) | int(std::abs(ddy) > 1));
+            // a duplicated first pixel is left out, a missing one put in;
+            // the half-step shift of the general case moves nothing here
+            const int grow = missing - dup;
+            ys += grow & -swapped;
+            y -= grow & (swapped - 1);
+        }
+        st.dir = dir;
+        st.axisAligned = true;
+        gather(st, col, y, ys > y ? ys - 1 : y);
+        st.px = col;
+        st.py = lastY;
+        return true;
+    }
+
+    // One segment; returns whether the next segment starts at its end.
+    // Coordinates in 26.6 fixed point; didDraw: the segment is at least one
+    // pixel long (|dx| + |dy| >= 1 in the painter's coordinates).
+    bool stroke(int x1, int y1, int x2, int y2, int caps, bool didDraw)
+    {
+        const int dx = std::abs(x2 - x1);
+        const int dy = std::abs(y2 - y1);
+
+        Pixel last = m_lastPixel;
+
+        if (dx < dy) {
+            Direction dir = TopToBottom;
+            bool swapped = false;
+            if (y1 > y2) {
+                swapped = true;
+                std::swap(y1, y2);
+                std::swap(x1, x2);
+                caps = swapCaps(caps);
+                dir = BottomToTop;
+            }
+            // most segments of a long curve are vertical: skip the division
+            const int xinc = x2 == x1 ? 0 : fixedDiv16(x2 - x1, y2 - y1);
+            int x = x1 * (1 << 10);
+
+            if ((m_lastDir ^ VerticalMask) == dir)
+                caps |= swapped ? CapEnd : CapBegin;
+
+            capAdjust(caps, y1, y2, x, xinc);
+
+            int y = (y1 + 32) >> 6;
+            int ys = (y2 + 32) >> 6;
+            const int round = (xinc > 0) ? 32 : 0;
+
+            if ((caps & CapBegin) && m_lastPixel.y == y + 1)
+                y++;
+
+            if (y != ys) {
+                x += ((y * (1 << 6)) + round - y1) * xinc >> 6;
+
+                Pixel first;
+                first.x = x >> 16;
+                first.y = y;
+                last.x = (x + (ys - y - 1) * xinc) >> 16;
+                last.y = ys - 1;
+                if (swapped)
+                    std::swap(first, last);
+
+                const bool axisAligned = std::abs(xinc) < (1 << 14);
+                if (m_lastPixel.x > INT_MIN) {
+                    if (first.x == m_lastPixel.x && first.y == m_lastPixel.y) {
+                        if (swapped) {
+                            --ys;
+                        } else {
+                            ++y;
+                            x += xinc;
+                        }
+                    } else if (m_lastDir != dir
+                               && (((axisAligned && m_lastAxisAligned)
+                                    && m_lastPixel.x != first.x && m_lastPixel.y != first.y)
+                                   || (std::abs(m_lastPixel.x - first.x) > 1
+                                       || std::abs(m_lastPixel.y - first.y) > 1))) {
+                        if (swapped) {
+                            ++ys;
+                        } else {
+                            --y;
+                            x -= xinc;
+                        }
+                    } else if (m_lastDir == dir
+                               && ((std::abs(m_lastPixel.x - first.x) <= 1
+                                    && std::abs(m_lastPixel.y - first.y) > 1))) {
+                        x += xinc >> 1;
+                        if (swapped)
+                            last.x = (x >> 16);
+                        else
+                            last.x = (x + (ys - y - 1) * xinc) >> 16;
+                    }
+                }
+                m_lastDir = dir;
+                m_lastAxisAligned = axisAligned;
+
+                // the engine's loop draws at least one pixel
+                verticalRun(x, y, ys > y ? ys - y : 1, xinc);
+                didDraw = true;
+            }
+        } else {
+            if (!dx)
+                return true;
+
+            Direction dir = LeftToRight;
+            bool swapped = false;
+            if (x1 > x2) {
+                swapped = true;
+                std::swap(x1, x2);
+                std::swap(y1, y2);
+                caps = swapCaps(caps);
+                dir = RightToLeft;
+            }
+            const int yinc = y2 == y1 ? 0 : fixedDiv16(y2 - y1, x2 - x1);
+            int y = y1 * (1 << 10);
+
+            if ((m_lastDir ^ HorizontalMask) == dir)
+                caps |= swapped ? CapEnd : CapBegin;
+
+            capAdjust(caps, x1, x2, y, yinc);
+
+            int x = (x1 + 32) >> 6;
+            int xs = (x2 + 32) >> 6;
+            const int round = (yinc > 0) ? 32 : 0;
+
+            if ((caps & CapBegin) && m_lastPixel.x == x + 1)
+                x++;
+
+            if (x != xs) {
+                y += ((x * (1 << 6)) + round - x1) * yinc >> 6;
+
+                Pixel first;
+                first.x = x;
+                first.y = y >> 16;
+                last.x = xs - 1;
+                last.y = (y + (xs - x - 1) * yinc) >> 16;
+                if (swapped)
+                    std::swap(first, last);
+
+                const bool axisAligned = std::abs(yinc) < (1 << 14);
+                if (m_lastPixel.x > INT_MIN) {
+                    if (first.x == m_lastPixel.x && first.y == m_lastPixel.y) {
+                        if (swapped) {
+                            --xs;
+                        } else {
+                            ++x;
+                            y += yinc;
+                        }
+                    } else if (m_lastDir != dir
+                               && (((axisAligned && m_lastAxisAligned)
+                                    && m_lastPixel.x != first.x && m_lastPixel.y != first.y)
+                                   || (std::abs(m_lastPixel.x - first.x) > 1
+                                       || std::abs(m_lastPixel.y - first.y) > 1))) {
+                        if (swapped) {
+                            ++xs;
+                        } else {
+                            --x;
+                            y -= yinc;
+                        }
+                    } else if (m_lastDir == dir
+                               && ((std::abs(m_lastPixel.x - first.x) <= 1
+                                    && std::abs(m_lastPixel.y - first.y) > 1))) {
+                        y += yinc >> 1;
+                        if (swapped)
+                            last.y = (y >> 16);
+                        else
+                            last.y = (y + (xs - x - 1) * yinc) >> 16;
+                    }
+                }
+                m_lastDir = dir;
+                m_lastAxisAligned = axisAligned;
+
+                // one pixel per column; the engine's loop draws at least one
+                do {
+                    const int row = y >> 16;
+                    m_out.add(x, row, row);
+                    y += yinc;
+                } while (++x < xs);
+                didDraw = true;
+            }
+        }
+        m_lastPixel = last;
+        return didDraw;
+    }
+
+    ColumnSpans &m_out;
+    const bool m_drawCaps;
+    Direction m_lastDir = NoDirection;
+    Pixel m_lastPixel = {INT_MIN, INT_MIN};
+    bool m_lastAxisAligned = false;
+};
+
+template<class Points>
+void rects(const Points &points, int count, int splitSize, QSize device, bool drawCaps,
+           QVector<QRect> &out)
+{
+    thread_local ColumnSpans spans;
+    spans.reset(device.width(), device.height());
+    LineRaster raster(spans, drawCaps);
+    for (int i = 0; i < count; i += splitSize) {
+        const int n = qMin(splitSize + 1, count - i);
+        raster.polyline(points.from(i), n);
+        if (n == count - i)
+            break;
+    }
+    spans.collect(out);
+}
+
+} // namespace
+
+namespace lineRaster {
+
+void wholePointRects(const QPoint *pts, int count, int splitSize, QPoint translate,
+                     QSize device, bool drawCaps, QVector<QRect> &out)
+{
+    rects(WholePoints{pts, translate.x(), translate.y()}, count, splitSize, device, drawCaps, out);
+}
+
+void floatPointRects(const QPointF *pts, int count, int splitSize, QPoint translate,
+                     QSize device, bool drawCaps, QVector<QRect> &out)
+{
+    rects(FloatPoints{pts, double(translate.x()), double(translate.y())}, count, splitSize, device,
+          drawCaps, out);
+}
+
+} // namespace lineRaster
