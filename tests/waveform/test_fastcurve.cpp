@@ -2,6 +2,7 @@
 // curves on a plot (flat, spike, steep, noisy, zoomed, half outside the
 // canvas) and many random curves painted straight into images.
 #include "ov7931Demo_fastCurve.h"
+#include "ov7931Demo_lineRaster.h"
 
 #include <QImage>
 #include <QPainter>
@@ -141,6 +142,7 @@ private slots:
     void randomCurvesMatchQwt();
     void fallsBackForOtherStyles();
     void boundingRectAsQwt();
+    void rasterRulesMatchEngine();
 };
 
 void TestFastCurve::plotLikeWindow_data()
@@ -380,6 +382,67 @@ void TestFastCurve::boundingRectAsQwt()
     QCOMPARE(c.boundingRect(), QRectF(0, 5, 2, 65));
     c.setRawSamples(x, y, 0);
     QVERIFY(!c.boundingRect().isValid());
+}
+
+// The line rules alone, against QPainter::drawPolyline() on an image: whole
+// and fractional points, short and long, square and flat caps, closed
+// polylines, points on the edges of the engine's clip bounds.
+void TestFastCurve::rasterRulesMatchEngine()
+{
+    QRandomGenerator rng(4711);
+    const QSize size(60, 50);
+    for (int round = 0; round < 3000; ++round) {
+        const int n = 2 + int(rng.bounded(round % 2 ? 7 : 30));
+        const bool fractional = round % 3 == 0;
+        const int spread = 1 + int(rng.bounded(round % 4 == 0 ? 3 : 60));
+        QPolygonF poly;
+        QPoint start(int(rng.bounded(size.width())), int(rng.bounded(size.height())));
+        QPointF p = start;
+        for (int i = 0; i < n; ++i) {
+            poly.append(p);
+            QPointF next = p + QPointF(rng.bounded(2 * spread + 1) - spread, rng.bounded(2 * spread + 1) - spread);
+            if (fractional)
+                next += QPointF(rng.generateDouble() - 0.5, rng.generateDouble() - 0.5);
+            next.setX(qBound(-1.0, next.x(), size.width() + 1.0));
+            next.setY(qBound(-1.0, next.y(), size.height() + 1.0));
+            p = next;
+        }
+        if (round % 11 == 0)
+            poly.last() = poly.first(); // closed
+        const bool caps = rng.bounded(3) != 0;
+
+        QImage expected(size, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        {
+            QPainter painter(&expected);
+            QPen pen(Qt::white, 0);
+            pen.setCapStyle(caps ? Qt::SquareCap : Qt::FlatCap);
+            painter.setPen(pen);
+            painter.drawPolyline(poly);
+        }
+
+        QVector<QRect> rects;
+        if (fractional) {
+            lineRaster::floatPointRects(poly.constData(), poly.size(), poly.size(), QPoint(), size, caps, rects);
+        } else {
+            QVector<QPoint> whole;
+            for (const QPointF &q : poly)
+                whole.append(q.toPoint());
+            lineRaster::wholePointRects(whole.constData(), whole.size(), whole.size(), QPoint(), size, caps,
+                                        rects);
+        }
+        QImage actual(size, QImage::Format_RGB32);
+        actual.fill(Qt::black);
+        {
+            QPainter painter(&actual);
+            for (const QRect &r : rects)
+                painter.fillRect(r, Qt::white);
+        }
+        QPoint where;
+        const int diff = differingPixels(expected, actual, &where);
+        QVERIFY2(diff == 0, qPrintable(QStringLiteral("round %1: %2 pixels differ, first at %3,%4")
+                                           .arg(round).arg(diff).arg(where.x()).arg(where.y())));
+    }
 }
 
 QTEST_MAIN(TestFastCurve)
