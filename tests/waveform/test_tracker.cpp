@@ -1,5 +1,5 @@
-// Tracker texts: engineering prefixes chosen from the visible span, at and
-// around every threshold, per plot unit, and the picker on a real plot.
+// Tracker texts: the engineering prefix follows the visible span, changing
+// exactly at each threshold; custom units, percent signs and a German locale.
 #include "ov7931Demo_tracker.h"
 
 #include <QLocale>
@@ -8,152 +8,93 @@
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 
+namespace {
+const QString deg = QString(QChar(0x00B0)) + "C";
+}
+
 class TestTracker : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void timePart_data();
-    void timePart();
-    void valuePart_data();
-    void valuePart();
-    void wholeTextAndUnits();
-    void customUnitReplacesPrefix();
-    void percentInUnitShownAsIs();
-    void independentOfLocale();
-    void pickerOnPlot();
+    void prefixFollowsSpan_data();
+    void prefixFollowsSpan();
+    void pickerOnPlotUnderGermanLocale();
 };
 
-void TestTracker::timePart_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("lower");
-    QTest::addColumn<double>("upper");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("ms range") << 0.0123 << 0.0 << 0.05 << "12.300 ms";
-    QTest::newRow("us range") << 0.00001234 << 0.0 << 0.00005 << "12.340 us";
-    QTest::newRow("just below 0.0001") << 0.00005 << 0.0 << 0.0000999 << "50.000 us";
-    QTest::newRow("exactly 0.0001 is ms") << 0.00005 << 0.0 << 0.0001 << "0.050 ms";
-    QTest::newRow("just below 0.1") << 0.05 << 0.0 << 0.0999 << "50.000 ms";
-    QTest::newRow("exactly 0.1 is s") << 0.05 << 0.0 << 0.1 << "0.050 s";
-    QTest::newRow("reversed bounds use the span") << 0.0123 << 0.05 << 0.0 << "12.300 ms";
-    QTest::newRow("offset range, span decides") << 100.0123 << 100.0 << 100.05 << "100012.300 ms";
-    QTest::newRow("seconds") << 1.5 << 0.0 << 1.0 << "1.500 s";
-    QTest::newRow("negative") << -0.25 << -1.0 << 1.0 << "-0.250 s";
-}
-
-void TestTracker::timePart()
-{
-    QFETCH(double, x);
-    QFETCH(double, lower);
-    QFETCH(double, upper);
-    QFETCH(QString, text);
-    QCOMPARE(trackerTimeText(x, lower, upper), text);
-}
-
-void TestTracker::valuePart_data()
+// plot -1: the time axis; 0..2: the value axis of that plot.
+void TestTracker::prefixFollowsSpan_data()
 {
     QTest::addColumn<int>("plot");
-    QTest::addColumn<double>("y");
+    QTest::addColumn<double>("v");
     QTest::addColumn<double>("lower");
     QTest::addColumn<double>("upper");
+    QTest::addColumn<QString>("custom");
     QTest::addColumn<QString>("text");
-    const QString deg = QString(QChar(0x00B0)) + "C";
-    QTest::newRow("mV") << 0 << 0.0123 << -0.04 << 0.04 << "12.300 mV";
-    // -0.05 .. 0.05 spans exactly 0.1, which takes the larger unit
-    QTest::newRow("span exactly 0.1 is plain") << 0 << 0.0123 << -0.05 << 0.05 << "0.012 V";
-    QTest::newRow("V") << 0 << 0.0123 << -10.0 << 10.0 << "0.012 V";
-    QTest::newRow("uV") << 0 << 0.0000123 << 0.0 << 0.00005 << "12.300 uV";
-    QTest::newRow("exactly 0.0001 is m") << 0 << 0.00005 << 0.0 << 0.0001 << "0.050 mV";
-    QTest::newRow("exactly 0.1 is plain") << 0 << 0.05 << 0.0 << 0.1 << "0.050 V";
-    QTest::newRow("kOhm") << 1 << 1500.0 << 0.0 << 2000.0 << "1.500000 kOhm";
-    QTest::newRow("MOhm") << 1 << 1.5e6 << 0.0 << 2e6 << "1.500000 MOhm";
-    QTest::newRow("exactly 1000 is k") << 1 << 250.0 << 0.0 << 1000.0 << "0.250000 kOhm";
-    QTest::newRow("just below 1000") << 1 << 250.0 << 0.0 << 999.9 << "250.000 Ohm";
-    QTest::newRow("exactly 1e6 is M") << 1 << 250.0 << 0.0 << 1e6 << "0.000250 MOhm";
-    QTest::newRow("temperature, small span") << 2 << 12.3456 << 0.0 << 0.01 << "12.346 " + deg;
-    QTest::newRow("temperature, large span") << 2 << 1234.5 << -280.0 << 5000.0 << "1234.500 " + deg;
+    QTest::newRow("t below 1e-4") << -1 << 0.00005 << 0.0 << 0.0000999 << "" << "50.000 us";
+    QTest::newRow("t at 1e-4") << -1 << 0.00005 << 0.0 << 0.0001 << "" << "0.050 ms";
+    QTest::newRow("t below 0.1") << -1 << 0.05 << 0.0 << 0.0999 << "" << "50.000 ms";
+    QTest::newRow("t at 0.1") << -1 << 0.05 << 0.0 << 0.1 << "" << "0.050 s";
+    QTest::newRow("t reversed, offset") << -1 << 100.0123 << 100.05 << 100.0 << "" << "100012.300 ms";
+    QTest::newRow("V below 1e-4") << 0 << 0.0000123 << 0.0 << 0.0000999 << "" << "12.300 uV";
+    QTest::newRow("V at 1e-4") << 0 << 0.00005 << 0.0 << 0.0001 << "" << "0.050 mV";
+    QTest::newRow("V below 0.1") << 0 << -0.0123 << -0.04 << 0.0599 << "" << "-12.300 mV";
+    QTest::newRow("V at 0.1") << 0 << 0.0123 << -0.05 << 0.05 << "" << "0.012 V";
+    QTest::newRow("Ohm below 1000") << 1 << 250.0 << 0.0 << 999.9 << "" << "250.000 Ohm";
+    QTest::newRow("Ohm at 1000") << 1 << 250.0 << 0.0 << 1000.0 << "" << "0.250000 kOhm";
+    QTest::newRow("Ohm below 1e6") << 1 << 1.5e5 << 0.0 << 999999.0 << "" << "150.000000 kOhm";
+    QTest::newRow("Ohm at 1e6") << 1 << 250.0 << 0.0 << 1e6 << "" << "0.000250 MOhm";
+    QTest::newRow("degC never prefixed") << 2 << 12.3456 << 0.0 << 0.01 << "" << "12.346 " + deg;
+    QTest::newRow("custom replaces prefix") << 1 << 1500.0 << 0.0 << 2000.0 << "bar" << "1500.000 bar";
+    QTest::newRow("percent unit as is") << 0 << 12.5 << 0.0 << 100.0 << "%d%s" << "12.500 %d%s";
 }
 
-void TestTracker::valuePart()
+void TestTracker::prefixFollowsSpan()
 {
     QFETCH(int, plot);
-    QFETCH(double, y);
+    QFETCH(double, v);
     QFETCH(double, lower);
     QFETCH(double, upper);
+    QFETCH(QString, custom);
     QFETCH(QString, text);
-    QCOMPARE(trackerValueText(y, lower, upper, trackerUnitForPlot(plot), trackerUsesPrefixForPlot(plot)), text);
+    if (plot < 0)
+        QCOMPARE(trackerTimeText(v, lower, upper), text);
+    else
+        QCOMPARE(trackerValueText(v, lower, upper, trackerUnitForPlot(plot), trackerUsesPrefixForPlot(plot),
+                                  custom),
+                 text);
 }
 
-void TestTracker::wholeTextAndUnits()
-{
-    QCOMPARE(trackerUnitForPlot(0), QStringLiteral("V"));
-    QCOMPARE(trackerUnitForPlot(1), QStringLiteral("Ohm"));
-    QCOMPARE(trackerUnitForPlot(2), QString(QChar(0x00B0)) + "C");
-    QVERIFY(trackerUsesPrefixForPlot(0));
-    QVERIFY(trackerUsesPrefixForPlot(1));
-    QVERIFY(!trackerUsesPrefixForPlot(2));
-    QCOMPARE(trackerText(QPointF(0.0123, 0.0123), 0, 0.05, -0.04, 0.04, "V", true),
-             QStringLiteral("12.300 ms, 12.300 mV"));
-}
-
-void TestTracker::customUnitReplacesPrefix()
-{
-    QCOMPARE(trackerValueText(1500.0, 0, 2000, "Ohm", true, "bar"), QStringLiteral("1500.000 bar"));
-    QCOMPARE(trackerValueText(0.0123, -0.05, 0.05, "V", true, "bar"), QStringLiteral("0.012 bar"));
-    QCOMPARE(trackerValueText(3.0, 0, 1, QString(QChar(0x00B0)) + "C", false, "bar"), QStringLiteral("3.000 bar"));
-}
-
-void TestTracker::percentInUnitShownAsIs()
-{
-    QCOMPARE(trackerValueText(12.5, 0, 100, "%", true), QStringLiteral("12.500 %"));
-    QCOMPARE(trackerValueText(12.5, 0, 100, "V", true, "%d%s"), QStringLiteral("12.500 %d%s"));
-}
-
-void TestTracker::independentOfLocale()
-{
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QCOMPARE(trackerText(QPointF(1.5, 1500.0), 0, 1, 0, 2000, "Ohm", true),
-             QStringLiteral("1.500 s, 1.500000 kOhm"));
-    QLocale::setDefault(before);
-}
-
-// A picker as the waveform window sets it up, asked for its text over the canvas.
+// The picker the window puts on each canvas joins both parts; a decimal point
+// stays a point under a German locale.
 class ProbePicker : public myQwtPlotPicker
 {
 public:
     using myQwtPlotPicker::myQwtPlotPicker;
-    QwtText textAt(const QPointF &p) const { return trackerTextF(p); }
+    QString textAt(const QPointF &p) const { return trackerTextF(p).text(); }
 };
 
-void TestTracker::pickerOnPlot()
+void TestTracker::pickerOnPlotUnderGermanLocale()
 {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QwtPlot plot;
-    ProbePicker picker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand,
-                       QwtPicker::AlwaysOn, plot.canvas());
-    QCOMPARE(picker.metaObject()->className(), "myQwtPlotPicker");
-    QVERIFY(picker.inherits("QwtPlotPicker"));
-    QCOMPARE(picker.xLower, -1.0);
-    QCOMPARE(picker.xUpper, 1.0);
-    QCOMPARE(picker.yLower, -1.0);
-    QCOMPARE(picker.yUpper, 1.0);
-    QVERIFY(picker.customUnit.isEmpty());
-    QCOMPARE(picker.trackerMode(), QwtPicker::AlwaysOn);
-
+    ProbePicker picker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand, QwtPicker::AlwaysOn,
+                       plot.canvas());
     picker.setPlotKind(1);
     picker.xLower = 0;
     picker.xUpper = 0.05;
     picker.yLower = 0;
     picker.yUpper = 2000;
-    const QwtText t = picker.textAt(QPointF(0.0123, 1500));
-    QCOMPARE(t.text(), QStringLiteral("12.300 ms, 1.500000 kOhm"));
-
+    QCOMPARE(picker.textAt(QPointF(0.0123, 1500)), QStringLiteral("12.300 ms, 1.500000 kOhm"));
+    picker.unit = "%";
+    QCOMPARE(picker.textAt(QPointF(0.0123, 1500)), QStringLiteral("12.300 ms, 1.500000 k%"));
     picker.setPlotKind(2);
-    QCOMPARE(picker.textAt(QPointF(0.0123, 1500)).text(),
-             QStringLiteral("12.300 ms, 1500.000 ") + QChar(0x00B0) + "C");
+    picker.xUpper = 1;
+    QCOMPARE(picker.textAt(QPointF(1.5, 1500)), QStringLiteral("1.500 s, 1500.000 ") + deg);
     picker.customUnit = "bar";
-    QCOMPARE(picker.textAt(QPointF(0.0123, 2)).text(), QStringLiteral("12.300 ms, 2.000 bar"));
+    QCOMPARE(picker.textAt(QPointF(0.0123, 2)), QStringLiteral("0.012 s, 2.000 bar"));
+    QLocale::setDefault(before);
 }
 
 QTEST_MAIN(TestTracker)
