@@ -1,6 +1,8 @@
 // The channel panel's cascades, read from the simulator's journal: each
 // change refills the dependent selectors and makes exactly the driver calls
-// of one apply; the offered items per sub-type; the LEDs; demo mode.
+// of one apply; the gains per sub-type; the offered items per sub-type (in
+// demo mode, without any driver call); the LEDs; the apply on a worker
+// thread; "Enable All".
 #include "channelbench.h"
 
 #include "ov7931Demo_App.h"
@@ -19,58 +21,39 @@
 namespace {
 
 struct Apply {
-    int ch = 1;            // 1..16
-    bool enabled = true;
-    int digitizerGain = 2;
-    int mode = 1;
-    int gain = 3;          // conditioning gain code
-    int excitation = 0;
+    int ch, enabled, digitizerGain, mode, gain, excitation; // ch 1..16; gain: the conditioning card's code
     bool volt = false;
-    bool pga = true;       // PGA read back (not on A sub-types)
+    bool pga = true; // amplifier error read back (not on A sub-types)
 };
 
 // The calls of one apply, as the journal writes them (without the session).
 QStringList applyCalls(const Apply &a)
 {
-    const QString ch = QString::number(a.ch);
-    QStringList out;
-    out << QString("ov8263_setChanConfig(%1, %2, %3, 0)").arg(ch).arg(a.enabled ? 1 : 0).arg(a.digitizerGain);
-    out << QString("ov7931_setChanConfig(%1, %2, %3, %4)").arg(ch).arg(a.mode).arg(a.gain).arg(a.excitation);
-    out << QString("ov7931_setConversion(%1, %2)").arg(ch).arg(a.volt ? 0 : 1);
-    out << QString("ov7931_checkECStatus(&)");
-    if (a.pga)
-        out << QString("ov7931_readPGAError(%1, &, null)").arg(ch);
-    return out;
+    return QStringList{QString("ov8263_setChanConfig(%1, %2, %3, 0)").arg(a.ch).arg(a.enabled).arg(a.digitizerGain),
+                       QString("ov7931_setChanConfig(%1, %2, %3, %4)").arg(a.ch).arg(a.mode).arg(a.gain).arg(a.excitation),
+                       QString("ov7931_setConversion(%1, %2)").arg(a.ch).arg(a.volt ? 0 : 1), "ov7931_checkECStatus(&)"}
+           + (a.pga ? QStringList{QString("ov7931_readPGAError(%1, &, null)").arg(a.ch)} : QStringList());
 }
 
-QStringList itemTexts(const QComboBox *box)
+// A selector's item texts, or with role Qt::UserRole its item data, joined by '|'.
+QString items(const QComboBox *box, int role = Qt::DisplayRole)
 {
     QStringList t;
     for (int i = 0; i < box->count(); ++i)
-        t << box->itemText(i);
-    return t;
+        t << box->itemData(i, role).toString();
+    return t.join('|');
 }
 
-QList<int> itemData(const QComboBox *box)
-{
-    QList<int> d;
-    for (int i = 0; i < box->count(); ++i)
-        d << box->itemData(i).toInt();
-    return d;
-}
-
-// An enabled panel with an empty journal.
-ov7931Demo_ChCfg *enabledPanel(ChannelBench &bench, int d_ch)
-{
-    ov7931Demo_ChCfg *p = bench.panel(d_ch);
-    p->enableBox->setChecked(true);
-    ChannelBench::clear();
-    return p;
-}
-
-int indexOfData(const QComboBox *box, int data) { return box->findData(data); }
+bool dark(const ov7931Demo_ChCfg *p) { return p->excitationLed->value() == 0 && p->errorLed->value() == 0; }
+bool lit(const ov9174fp_led *led, QColor colour) { return led->value() == 1 && led->onColour() == colour; }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Apply)
+
+// Makes one change and checks that it caused exactly one apply.
+#define CHANGE(action, ...) \
+    do { ChannelBench::clear(); action; QCOMPARE(ChannelBench::calls(), applyCalls({__VA_ARGS__})); } while (0)
 
 class TestChannelPanel : public QObject
 {
@@ -80,386 +63,232 @@ private slots:
     void constructionOnAFreshFile()
     {
         ChannelBench bench("7931-BB");
-        // Channel 2: trigger set-up, the construction apply, the disabled state applied.
+        // Channel 2: trigger set-up, the construction apply, the disabled state
+        // applied (PT-100 first range: slot 5, gain code 7).
         ov7931Demo_ChCfg *p2 = bench.panel(1);
-        QStringList expect{"ov8263_setATRIConfig(2, 0, 0, 0, 0, 0)"};
-        const Apply off{2, false, 2, 1, 7, 0, false, true}; // PT-100 first range: slot 5, gain code 7
-        expect << applyCalls(off) << applyCalls(off);
-        QCOMPARE(ChannelBench::calls(), expect);
-        QVERIFY(!p2->isEnabled());
-        QCOMPARE(p2->excitationSelector->currentText(), QString("Off"));
-        QVERIFY(!p2->configGroup->isEnabled());
-        QVERIFY(!p2->calibrationGroup->isEnabled());
-        QVERIFY(!p2->statusGroup->isEnabled());
+        const QStringList off = applyCalls({2, false, 2, 1, 7, 0});
+        QCOMPARE(ChannelBench::calls(), QStringList{"ov8263_setATRIConfig(2, 0, 0, 0, 0, 0)"} + off + off);
+        QVERIFY(!p2->configGroup->isEnabled() && !p2->calibrationGroup->isEnabled() && !p2->statusGroup->isEnabled());
         QVERIFY(p2->enableBox->isEnabled());
-
-        // Channel 1: enabled by default, then the primary current is chosen.
-        ov7931Demo_ChCfg *p1 = bench.panel(0);
-        expect = QStringList{"ov8263_setATRIConfig(1, 0, 0, 0, 0, 0)"};
-        expect << applyCalls({1, false, 2, 1, 7, 0}) // as built: not yet enabled
-               << applyCalls({1, true, 2, 1, 7, 0})  // the enable box checked
-               << applyCalls({1, true, 2, 1, 7, 0})  // the enable state applied
-               << applyCalls({1, true, 2, 1, 7, 1}); // "500uA"
-        QCOMPARE(ChannelBench::calls(), expect);
-        QCOMPARE(p1->sensorSelector->currentText(), QString("PT-100"));
-        QCOMPARE(p1->modeSelector->currentText(), QString("4-Wire"));
-        QCOMPARE(p1->rangeSelector->currentText(), QString("< 850") + temperatureUnitText());
-        QCOMPARE(p1->excitationSelector->currentText(), QString("500uA"));
-        QCOMPARE(p1->plotKind, 2);
-        QCOMPARE(p1->excitCurrPrimary, 0.0005);
-        QCOMPARE(p1->excitCurrSecondary, 0.00001);
+        // Channel 1: built disabled, enabled by default, then "500uA" chosen.
+        bench.panel(0);
+        const QStringList on = applyCalls({1, true, 2, 1, 7, 0});
+        QCOMPARE(ChannelBench::calls(), QStringList{"ov8263_setATRIConfig(1, 0, 0, 0, 0, 0)"}
+                                            + applyCalls({1, false, 2, 1, 7, 0}) + on + on + applyCalls({1, 1, 2, 1, 7, 1}));
     }
 
-    void sensorAndCurrentCascades()
+    void cascades()
     {
         ChannelBench bench("7931-BB");
-        ov7931Demo_ChCfg *p = enabledPanel(bench, 2);
-
-        p->sensorSelector->setCurrentIndex(SensorResistance);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 1, 1, 0}));
-        QCOMPARE(itemTexts(p->rangeSelector), rangeLabels(SensorResistance, "7931-BB"));
-        QCOMPARE(itemTexts(p->excitationSelector), (QStringList{"Off", "500uA", "10uA"}));
-        QCOMPARE(p->excitationIndex(), 0);
-        QCOMPARE(itemTexts(p->modeSelector), (QStringList{"4-Wire", "3-Wire", "2-Wire"}));
-        QCOMPARE(p->plotKind, 1);
-        QVERIFY(!p->testWireButton->isEnabled());
-
-        ChannelBench::clear();
-        p->excitationSelector->setCurrentIndex(1);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 1, 1, 1}));
-        QCOMPARE(itemTexts(p->rangeSelector), rangeLabels(SensorResistance, "7931-BB"));
+        ov7931Demo_ChCfg *p = bench.panel(2);
+        p->enableBox->setChecked(true);
+        CHANGE(p->sensorSelector->setCurrentIndex(SensorResistance), 3, true, 2, 1, 1, 0);
+        QCOMPARE(items(p->rangeSelector), rangeLabels(SensorResistance, "7931-BB").join('|'));
+        QCOMPARE(items(p->excitationSelector), QString("Off|500uA|10uA"));
+        QCOMPARE(items(p->modeSelector), QString("4-Wire|3-Wire|2-Wire"));
+        QVERIFY(p->plotKind == 1 && !p->testWireButton->isEnabled());
+        CHANGE(p->excitationSelector->setCurrentIndex(1), 3, true, 2, 1, 1, 1);
         QVERIFY(p->testWireButton->isEnabled());
-
-        ChannelBench::clear();
-        p->excitationSelector->setCurrentIndex(2);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 1, 1, 2}));
-        QCOMPARE(itemTexts(p->rangeSelector), secondaryCurrentRangeLabels("7931-BB", 2));
-        QCOMPARE(itemData(p->rangeSelector), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-
-        ChannelBench::clear();
-        p->rangeSelector->setCurrentIndex(4);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 1, 6, 2}));
-
-        // Current off again: the single "not applicable" range, slot 1.
-        ChannelBench::clear();
-        p->excitationSelector->setCurrentIndex(0);
-        QCOMPARE(itemTexts(p->rangeSelector), QStringList{"N\\A. on Current Off"});
-        QCOMPARE(p->rangeIndex(), 1);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 1, 3, 0}));
-        QVERIFY(!p->testWireButton->isEnabled());
-
-        ChannelBench::clear();
-        p->sensorSelector->setCurrentIndex(SensorVoltage);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 4, 1, 0, true}));
-        QCOMPARE(itemTexts(p->modeSelector), (QStringList{"Differential Voltage", "Single Ended Voltage"}));
-        QCOMPARE(itemData(p->modeSelector), (QList<int>{4, 5}));
+        // The secondary current has its own nine ranges.
+        CHANGE(p->excitationSelector->setCurrentIndex(2), 3, true, 2, 1, 1, 2);
+        QCOMPARE(items(p->rangeSelector), secondaryCurrentRangeLabels("7931-BB", 2).join('|'));
+        QCOMPARE(items(p->rangeSelector, Qt::UserRole), QString("0|1|2|3|4|5|6|7|8"));
+        CHANGE(p->rangeSelector->setCurrentIndex(4), 3, true, 2, 1, 6, 2);
+        // Current off: the single "not applicable" range, slot 1.
+        CHANGE(p->excitationSelector->setCurrentIndex(0), 3, true, 2, 1, 3, 0);
+        QCOMPARE(items(p->rangeSelector), QString("N\\A. on Current Off"));
+        QVERIFY(p->rangeIndex() == 1 && !p->testWireButton->isEnabled());
+        CHANGE(p->sensorSelector->setCurrentIndex(SensorVoltage), 3, true, 2, 4, 1, 0, true);
+        QCOMPARE(items(p->modeSelector, Qt::UserRole), QString("4|5"));
         QCOMPARE(p->rangeSelector->currentText(), QString(QChar(0x00B1)) + "10V");
         QCOMPARE(p->plotKind, 0);
-        QVERIFY(!p->testWireButton->isEnabled());
-
         // A Voltage channel with a current selected still has no wire test.
-        ChannelBench::clear();
-        p->excitationSelector->setCurrentIndex(1);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 4, 1, 1, true}));
+        CHANGE(p->excitationSelector->setCurrentIndex(1), 3, true, 2, 4, 1, 1, true);
         QVERIFY(!p->testWireButton->isEnabled());
-
-        ChannelBench::clear();
-        p->sensorSelector->setCurrentIndex(SensorPT1000);
-        QCOMPARE(ChannelBench::calls(), applyCalls({3, true, 2, 1, 4, 1})); // first PT-1000 slot 2: code 4
-        QCOMPARE(p->excitationSelector->currentText(), QString("500uA"));
-        QCOMPARE(p->modeSelector->currentIndex(), 0);
-        QCOMPARE(p->plotKind, 2);
-        QVERIFY(p->testWireButton->isEnabled());
-    }
-
-    void modeCascade()
-    {
-        ChannelBench bench("7931-BB");
-        ov7931Demo_ChCfg *p = enabledPanel(bench, 3);
-        p->excitationSelector->setCurrentIndex(1);
-
-        ChannelBench::clear();
-        p->modeSelector->setCurrentIndex(1);
-        QCOMPARE(ChannelBench::calls(), applyCalls({4, true, 2, 2, 7, 1}));
-
-        p->sensorSelector->setCurrentIndex(SensorVoltage);
-        p->excitationSelector->setCurrentIndex(1);
-        QVERIFY(p->excitationSelector->isEnabled());
-        ChannelBench::clear();
-        p->modeSelector->setCurrentIndex(1); // "Single Ended Voltage"
-        QCOMPARE(ChannelBench::calls(), applyCalls({4, true, 2, 5, 1, 0, true}));
-        QVERIFY(!p->excitationSelector->isEnabled());
-        QCOMPARE(p->excitationIndex(), 0);
-
-        // Back to a resistive sensor: the selector is usable again.
-        p->sensorSelector->setCurrentIndex(SensorPT100);
-        QVERIFY(p->excitationSelector->isEnabled());
-        QCOMPARE(p->excitationIndex(), 1);
-        // A wire mode re-enables the selector and keeps its index.
-        p->excitationSelector->setEnabled(false);
-        ChannelBench::clear();
-        p->modeSelector->setCurrentIndex(2);
-        QVERIFY(p->excitationSelector->isEnabled());
-        QCOMPARE(p->excitationIndex(), 1);
-        QCOMPARE(ChannelBench::calls(), applyCalls({4, true, 2, 3, 7, 1}));
-    }
-
-    void gainsByFamily()
-    {
-        {
-            ChannelBench bench("7931-AE");
-            ov7931Demo_ChCfg *p = enabledPanel(bench, 0);
-            p->sensorSelector->setCurrentIndex(SensorResistance);
-            p->excitationSelector->setCurrentIndex(1);
-            QCOMPARE(p->excitationCode(), 3); // "100uA"
-            ChannelBench::clear();
-            p->rangeSelector->setCurrentIndex(indexOfData(p->rangeSelector, 5));
-            QCOMPARE(ChannelBench::calls(), applyCalls({1, true, 100, 1, 3, 3, false, false}));
-        }
-        {
-            ChannelBench bench("7931-BB");
-            ov7931Demo_ChCfg *p = enabledPanel(bench, 0);
-            p->sensorSelector->setCurrentIndex(SensorVoltage);
-            ChannelBench::clear();
-            p->rangeSelector->setCurrentIndex(indexOfData(p->rangeSelector, 5));
-            QCOMPARE(ChannelBench::calls(), applyCalls({1, true, 2, 4, 7, 0, true, true}));
-        }
-        {
-            ChannelBench bench("7931-AA");
-            ov7931Demo_ChCfg *p = enabledPanel(bench, 5);
-            ChannelBench::clear();
-            p->rangeSelector->setCurrentIndex(indexOfData(p->rangeSelector, 7));
-            QCOMPARE(ChannelBench::calls(), applyCalls({6, true, 500, 1, 3, 0, false, false}));
-        }
+        // "Single Ended Voltage" clears and disables the excitation selector ...
+        CHANGE(p->modeSelector->setCurrentIndex(1), 3, true, 2, 5, 1, 0, true);
+        QVERIFY(!p->excitationSelector->isEnabled() && p->excitationIndex() == 0);
+        // ... a resistive sensor makes it usable again, with the primary current.
+        CHANGE(p->sensorSelector->setCurrentIndex(SensorPT1000), 3, true, 2, 1, 4, 1); // first PT-1000 slot 2
+        QVERIFY(p->excitationSelector->isEnabled() && p->testWireButton->isEnabled() && p->plotKind == 2);
+        CHANGE(p->modeSelector->setCurrentIndex(1), 3, true, 2, 2, 4, 1);
     }
 
     void disablingAndEnabling()
     {
         ChannelBench bench("7931-BB");
         ov7931Demo_ChCfg *p = bench.panel(0);
-        QCOMPARE(p->excitationIndex(), 1);
-        ChannelBench::clear();
-        p->enableBox->setChecked(false);
-        // The excitation is switched off before the cards are told; the
-        // conditioning channel is still configured, the digitizer channel off.
-        QCOMPARE(ChannelBench::calls(), applyCalls({1, false, 2, 1, 7, 0}));
-        QCOMPARE(p->excitationIndex(), 0);
-        QVERIFY(!p->configGroup->isEnabled());
-        QCOMPARE(p->excitationLed->value(), 0);
-        QCOMPARE(p->errorLed->value(), 0);
-
+        QVERIFY(lit(p->excitationLed, Qt::green)); // channel 1 has a PT-100 connected: the current flows
+        // The excitation is switched off first; the conditioning channel is
+        // still configured, the digitizer channel switched off with gain 2.
+        CHANGE(p->enableBox->setChecked(false), 1, false, 2, 1, 7, 0);
+        QVERIFY(p->excitationIndex() == 0 && !p->configGroup->isEnabled() && dark(p));
+        p->setStatusLeds(1, 1); // a disabled channel's LEDs stay dark
+        QVERIFY(dark(p));
         selectPlotRangeTables("7931-AA");
-        ChannelBench::clear();
-        p->enableBox->setChecked(true);
-        QCOMPARE(ChannelBench::calls(), applyCalls({1, true, 2, 1, 7, 0}));
+        CHANGE(p->enableBox->setChecked(true), 1, true, 2, 1, 7, 0);
         QVERIFY(p->configGroup->isEnabled() && p->calibrationGroup->isEnabled() && p->statusGroup->isEnabled());
-        QCOMPARE(workingPlotRange(0, SensorVoltage, 0, 1), (PlotRange{-5.5, 5.5})); // BB's tables loaded
+        QCOMPARE(workingPlotRangeTables().voltage, plotRangeTable("7931-BB").voltage); // the card's tables loaded
     }
 
-    void disabledChannelOnASubType()
+    void gainsByFamily_data()
     {
-        // A disabled channel of an A sub-type gets gain 2, not its range's gain.
-        ChannelBench aa("7931-AA");
-        ov7931Demo_ChCfg *q = aa.panel(4);
-        ChannelBench::clear();
-        q->rangeSelector->setCurrentIndex(indexOfData(q->rangeSelector, 6));
-        QCOMPARE(ChannelBench::calls(), applyCalls({5, false, 2, 1, 3, 0, false, false}));
+        QTest::addColumn<QString>("subType");
+        QTest::addColumn<int>("d_ch");
+        QTest::addColumn<QList<int>>("choice"); // enabled, sensor, current, range slot
+        QTest::addColumn<Apply>("apply");
+        QTest::newRow("7931-AE slot 5") << "7931-AE" << 0 << QList<int>{1, SensorResistance, 1, 5}
+                                        << Apply{1, 1, 100, 1, 3, 3, false, false}; // no amplifier read on A
+        QTest::newRow("7931-BB slot 5") << "7931-BB" << 0 << QList<int>{1, SensorVoltage, 0, 5}
+                                        << Apply{1, 1, 2, 4, 7, 0, true, true};
+        QTest::newRow("7931-AA slot 7") << "7931-AA" << 5 << QList<int>{1, SensorPT100, 0, 7}
+                                        << Apply{6, 1, 500, 1, 3, 0, false, false};
+        QTest::newRow("7931-AA disabled") << "7931-AA" << 4 << QList<int>{0, SensorPT100, 0, 6}
+                                          << Apply{5, 0, 2, 1, 3, 0, false, false};
     }
 
-    void offeredItemsPerSubType()
+    void gainsByFamily()
     {
-        {
-            ChannelBench bench("7931-AA", false);
-            ov7931Demo_ChCfg *p = bench.panel(0);
-            QVERIFY(p->errorLed->isHidden());
-            QVERIFY(p->testWireButton->isHidden());
-            QCOMPARE(itemTexts(p->modeSelector), QStringList{"4-Wire"});
-            QCOMPARE(itemData(p->rangeSelector), (QList<int>{4, 5, 6, 7}));
-            QCOMPARE(itemTexts(p->excitationSelector), (QStringList{"Off", "500uA"}));
-            p->sensorSelector->setCurrentIndex(SensorResistance);
-            QCOMPARE(itemData(p->rangeSelector), (QList<int>{0, 2, 5, 8}));
-            p->excitationSelector->setCurrentIndex(1);
-            QCOMPARE(itemData(p->rangeSelector), (QList<int>{0, 2, 5, 8}));
-            p->sensorSelector->setCurrentIndex(SensorVoltage);
-            QCOMPARE(itemData(p->rangeSelector), (QList<int>{0, 2, 5, 8}));
-            QCOMPARE(itemTexts(p->modeSelector), QStringList{"Differential Voltage"});
-        }
-        {
-            ChannelBench bench("7931-AE", false);
-            ov7931Demo_ChCfg *p = bench.panel(0);
-            QVERIFY(p->errorLed->isHidden());
-            QVERIFY(p->testWireButton->isHidden());
-            QCOMPARE(itemTexts(p->excitationSelector), (QStringList{"Off", "100uA"}));
-            QCOMPARE(p->excitationCode(), 3);
-            p->sensorSelector->setCurrentIndex(SensorVoltage);
-            QCOMPARE(itemData(p->modeSelector), (QList<int>{4, 5}));
-        }
-        {
-            ChannelBench bench("7931-BE", false);
-            ov7931Demo_ChCfg *p = bench.panel(0);
-            QVERIFY(!p->errorLed->isHidden());
-            QVERIFY(!p->testWireButton->isHidden());
-            QCOMPARE(itemTexts(p->rangeSelector), QStringList{QString("< 850") + temperatureUnitText()});
-            QCOMPARE(p->rangeIndex(), 7);
-        }
-        {
-            ChannelBench bench("7931-ZZ", false);
-            ov7931Demo_ChCfg *p = bench.panel(0);
-            QVERIFY(!p->errorLed->isHidden());
-            QCOMPARE(itemTexts(p->modeSelector), QStringList{"4-Wire"});
-            QCOMPARE(itemTexts(p->rangeSelector).size(), rangeItems(SensorPT100, "7931-BA").size());
-            p->sensorSelector->setCurrentIndex(SensorResistance);
-            QCOMPARE(itemTexts(p->modeSelector), QStringList{"4-Wire"});
-            QCOMPARE(itemTexts(p->rangeSelector), rangeLabels(SensorResistance, "7931-BA"));
-        }
+        QFETCH(QString, subType);
+        QFETCH(int, d_ch);
+        QFETCH(QList<int>, choice);
+        QFETCH(Apply, apply);
+        ChannelBench bench(subType);
+        ov7931Demo_ChCfg *p = bench.panel(d_ch);
+        p->enableBox->setChecked(choice[0]);
+        p->sensorSelector->setCurrentIndex(choice[1]);
+        p->excitationSelector->setCurrentIndex(choice[2]);
+        CHANGE(p->rangeSelector->setCurrentIndex(p->rangeSelector->findData(choice[3])), apply);
+    }
+
+    void offeredItemsInDemoMode_data()
+    {
+        QTest::addColumn<QString>("subType");
+        QTest::addColumn<QList<int>>("choice"); // sensor, current
+        QTest::addColumn<QString>("offered");   // modes / currents / range slots
+        const auto ba = [](int sensor) { // an unknown sub-type offers the 7931-BA ranges and "4-Wire" only
+            QStringList offered;
+            for (const SelectorItem &item : rangeItems(sensor, "7931-BA"))
+                offered << QString::number(item.data);
+            return "4-Wire / Off|500uA / " + offered.join('|');
+        };
+        QTest::newRow("AA PT-100") << "7931-AA" << QList<int>{0, 1} << "4-Wire / Off|500uA / 4|5|6|7";
+        QTest::newRow("AA Resistance") << "7931-AA" << QList<int>{3, 1} << "4-Wire / Off|500uA / 0|2|5|8";
+        QTest::newRow("AA Voltage") << "7931-AA" << QList<int>{4, 0} << "Differential Voltage / Off|500uA / 0|2|5|8";
+        QTest::newRow("AE Voltage") << "7931-AE" << QList<int>{4, 1}
+                                    << "Differential Voltage|Single Ended Voltage / Off|100uA / 0|2|5|8";
+        QTest::newRow("BE PT-100") << "7931-BE" << QList<int>{0, 1} << "4-Wire|3-Wire|2-Wire / Off|100uA / 7";
+        QTest::newRow("other PT-100") << "7931-ZZ" << QList<int>{0, 1} << ba(SensorPT100);
+        QTest::newRow("other Resistance") << "7931-bb " << QList<int>{3, 1} << ba(SensorResistance);
+        QTest::newRow("BB Resistance") << "7931-BB" << QList<int>{3, 2} << "4-Wire|3-Wire|2-Wire / Off|500uA|10uA / "
+                                                                          "0|1|2|3|4|5|6|7|8";
+    }
+
+    void offeredItemsInDemoMode()
+    {
+        QFETCH(QString, subType);
+        QFETCH(QList<int>, choice);
+        ChannelBench bench(subType, false);
+        ov7931Demo_ChCfg *p = bench.panel(0);
+        p->sensorSelector->setCurrentIndex(choice[0]);
+        p->excitationSelector->setCurrentIndex(choice[1]);
+        QTEST(items(p->modeSelector) + " / " + items(p->excitationSelector) + " / "
+                  + items(p->rangeSelector, Qt::UserRole), "offered");
+        // The A sub-types have neither an amplifier error nor a wire test;
+        // "Test Wire" needs a current on a resistive sensor, cards or not.
+        const bool a = subType.startsWith("7931-A");
+        QVERIFY(p->errorLed->isHidden() == a && p->testWireButton->isHidden() == a);
+        QCOMPARE(p->testWireButton->isEnabled(), choice[0] != SensorVoltage && choice[1] != 0);
+        p->modeSelector->setCurrentIndex(p->modeSelector->count() - 1);
+        p->rangeSelector->setCurrentIndex(p->rangeSelector->count() - 1);
+        p->enableBox->setChecked(false);
+        p->enableBox->setChecked(true);
+        QVERIFY(dark(p) && ovsim::journal().empty() && bench.fx.boxes().isEmpty());
     }
 
     void secondaryCurrentOn7931DE()
     {
         ChannelBench bench("7931-DE");
-        ov7931Demo_ChCfg *p12 = enabledPanel(bench, 11);
-        p12->sensorSelector->setCurrentIndex(SensorResistance);
-        QCOMPARE(p12->excitationSelector->itemText(2), QString("1.25mA"));
-        ChannelBench::clear();
-        p12->excitationSelector->setCurrentIndex(2);
-        QCOMPARE(ChannelBench::calls(), applyCalls({12, true, 2, 1, 1, 2}));
-        QCOMPARE(p12->rangeSelector->itemText(0), QString("< 8.0k") + QChar(0x03A9));
-        QCOMPARE(itemTexts(p12->rangeSelector), secondaryCurrentRangeLabels("7931-DE", 11));
-
-        ov7931Demo_ChCfg *p16 = enabledPanel(bench, 15);
-        p16->sensorSelector->setCurrentIndex(SensorResistance);
-        p16->excitationSelector->setCurrentIndex(2);
-        QCOMPARE(p16->excitationSelector->currentText(), QString("5mA"));
-        QCOMPARE(p16->rangeSelector->itemText(0), QString("< 2.0k") + QChar(0x03A9));
-        QCOMPARE(p16->rangeSelector->itemText(8), QString("< 7") + QChar(0x03A9));
+        ov7931Demo_ChCfg *p[2] = {bench.panel(11), bench.panel(15)};
+        for (ov7931Demo_ChCfg *q : p) {
+            q->enableBox->setChecked(true);
+            q->sensorSelector->setCurrentIndex(SensorResistance);
+        }
+        CHANGE(p[0]->excitationSelector->setCurrentIndex(2), 12, true, 2, 1, 1, 2);
+        p[1]->excitationSelector->setCurrentIndex(2);
+        // Channel 12 (1.25 mA): the 10 uA ranges scaled by 10 uA / 1.25 mA.
+        QCOMPARE(p[0]->excitationSelector->currentText() + " " + items(p[0]->rangeSelector),
+                 QString("1.25mA < 8.0k@|< 3.6k@|< 1.8k@|< 896@|< 448@|< 224@|< 112@|< 56@|< 28@").replace('@', QChar(0x03A9)));
+        QCOMPARE(p[1]->excitationSelector->currentText() + " " + items(p[1]->rangeSelector),
+                 QString("5mA < 2.0k@|< 900@|< 450@|< 224@|< 112@|< 56@|< 28@|< 14@|< 7@").replace('@', QChar(0x03A9)));
         // The value used for acquisition follows the selector's index.
-        p16->setExcitationCurrents(0.00051, 0.0049);
-        QCOMPARE(p16->excitationCurrent(), 0.0049);
-        p16->excitationSelector->setCurrentIndex(1);
-        QCOMPARE(p16->excitationCurrent(), 0.00051);
+        p[1]->setExcitationCurrents(0.00051, 0.0049);
+        QCOMPARE(p[1]->excitationCurrent(), 0.0049);
+        p[1]->excitationSelector->setCurrentIndex(1);
+        QCOMPARE(p[1]->excitationCurrent(), 0.00051);
     }
 
-    void ledsFollowTheCards()
+    void leds()
     {
         ChannelBench bench("7931-BB");
-        // Channel 1 has a PT-100 connected: the current flows.
-        ov7931Demo_ChCfg *p1 = bench.panel(0);
-        QCOMPARE(p1->excitationLed->value(), 1);
-        QCOMPARE(p1->excitationLed->onColour(), QColor(Qt::green));
-        QCOMPARE(p1->errorLed->value(), 0);
-
-        // Channel 6 has nothing connected: selected but not flowing.
-        ov7931Demo_ChCfg *p6 = enabledPanel(bench, 5);
-        p6->excitationSelector->setCurrentIndex(1);
-        QCOMPARE(p6->excitationLed->value(), 1);
-        QCOMPARE(p6->excitationLed->onColour(), QColor(Qt::red));
-        p6->excitationSelector->setCurrentIndex(0);
-        QCOMPARE(p6->excitationLed->value(), 0);
-
-        // The amplifier error of the channel lights the error LED.
-        ovsim::setPgaError(1, true);
-        p1->rangeSelector->setCurrentIndex(1);
-        QCOMPARE(p1->errorLed->value(), 1);
-        ovsim::setPgaError(1, false);
-        p1->rangeSelector->setCurrentIndex(0);
-        QCOMPARE(p1->errorLed->value(), 0);
-
-        // Disabled: dark whatever the card says.
-        p1->enableBox->setChecked(false);
-        QCOMPARE(p1->excitationLed->value(), 0);
-        QCOMPARE(p1->errorLed->value(), 0);
-    }
-
-    void noAmplifierReadOnASubTypes()
-    {
-        ChannelBench bench("7931-AE");
-        ovsim::setPgaError(1, true);
-        ov7931Demo_ChCfg *p = bench.panel(0);
-        QVERIFY(ovsim::journalOf("ov7931_readPGAError").empty());
-        QCOMPARE(p->errorLed->value(), 0);
-        QVERIFY(p->errorLed->isHidden());
-    }
-
-    void statusLedStates()
-    {
-        ChannelBench bench("7931-BB", false);
-        ov7931Demo_ChCfg *p = bench.panel(0);
-        QVERIFY(p->isEnabled());
-        p->setStatusLeds(-1, 0); // current off but flowing, or selected and not flowing
-        QCOMPARE(p->excitationLed->value(), 1);
-        QCOMPARE(p->excitationLed->onColour(), QColor(Qt::red));
-        p->setStatusLeds(1, 0);
-        QCOMPARE(p->excitationLed->value(), 1);
-        QCOMPARE(p->excitationLed->onColour(), QColor(Qt::green));
-        p->setStatusLeds(7, 3); // unknown state: the excitation LED stays as it is
-        QCOMPARE(p->excitationLed->value(), 1);
-        QCOMPARE(p->errorLed->value(), 1);
-        p->setStatusLeds(0, 0);
-        QCOMPARE(p->excitationLed->value(), 0);
-        QCOMPARE(p->errorLed->value(), 0);
-
-        // A disabled status group keeps both LEDs dark.
-        p->statusGroup->setEnabled(false);
-        p->setStatusLeds(1, 1);
-        QCOMPARE(p->excitationLed->value(), 0);
-        QCOMPARE(p->errorLed->value(), 0);
-        p->statusGroup->setEnabled(true);
-
-        p->enableBox->setChecked(false);
-        p->setStatusLeds(1, 1);
-        QCOMPARE(p->excitationLed->value(), 0);
-        QCOMPARE(p->errorLed->value(), 0);
-    }
-
-    void demoModeMakesNoDriverCall()
-    {
-        ChannelBench bench("7931-BB", false);
-        ov7931Demo_ChCfg *p = bench.panel(0);
-        p->sensorSelector->setCurrentIndex(SensorResistance);
-        QVERIFY(!p->testWireButton->isEnabled());
-        p->excitationSelector->setCurrentIndex(2);
-        QVERIFY(p->testWireButton->isEnabled()); // the button rule holds without cards
-        p->modeSelector->setCurrentIndex(2);
-        p->rangeSelector->setCurrentIndex(3);
-        p->sensorSelector->setCurrentIndex(SensorVoltage);
-        QVERIFY(!p->testWireButton->isEnabled());
-        p->enableBox->setChecked(false);
+        ov7931Demo_ChCfg *p = bench.panel(5); // nothing connected to channel 6
         p->enableBox->setChecked(true);
-        QCOMPARE(p->excitationLed->value(), 0);
-        QVERIFY(ovsim::journal().empty());
-        QVERIFY(bench.boxes().isEmpty());
+        p->excitationSelector->setCurrentIndex(1); // selected, not flowing
+        QVERIFY(lit(p->excitationLed, Qt::red) && p->errorLed->value() == 0);
+        ovsim::setPgaError(6, true); // the channel's amplifier error
+        p->excitationSelector->setCurrentIndex(0);
+        QVERIFY(p->excitationLed->value() == 0 && p->errorLed->value() == 1);
+        p->setStatusLeds(1, 0);
+        QVERIFY(lit(p->excitationLed, Qt::green) && p->errorLed->value() == 0);
+        p->setStatusLeds(7, 1); // an unknown state leaves the excitation LED as it is
+        QVERIFY(lit(p->excitationLed, Qt::green) && p->errorLed->value() == 1);
+        p->setStatusLeds(-1, 0);
+        QVERIFY(lit(p->excitationLed, Qt::red));
+        // Current off but flowing shows red too.
+        QCOMPARE(excitationState(true, 0), -1);
+        QCOMPARE(excitationState(false, 0), 0);
     }
 
-    void hardwareCallsFromAWorkerThread()
+    void applyOnAWorkerThread()
     {
         ChannelBench bench("7931-BB");
-        ov7931Demo_ChCfg *p = enabledPanel(bench, 0);
-        p->excitationSelector->setCurrentIndex(1);
-        const ChannelSnapshot snap = p->snapshot();
+        ov7931Demo_ChCfg *p = bench.panel(0);
         ChannelBench::clear();
         p->applyChannelConfig();
         const QStringList onGui = ChannelBench::calls();
-
         ChannelBench::clear();
-        const ViSession m = bench.masterVi, s = bench.slaveVi;
-        QFuture<ApplyResult> f = QtConcurrent::run([snap, m, s]() { return applyChannelToHardware(snap, m, s); });
-        f.waitForFinished();
+        const auto apply = [snap = p->snapshot(), m = bench.masterVi, s = bench.slaveVi]() {
+            return applyChannelToHardware(snap, m, s);
+        };
+        const ApplyResult r = QtConcurrent::run(apply).result();
         QCOMPARE(ChannelBench::calls(), onGui);
-        const ApplyResult r = f.result();
-        QVERIFY(r.statusRead);
-        QCOMPARE(r.excitationState, 1);
-        QVERIFY(r.testWireEnabled);
+        QVERIFY(r.statusRead && r.testWireEnabled && r.excitationState == 1);
         p->setStatusLeds(0, 0);
         p->showApplyResult(r);
-        QCOMPARE(p->excitationLed->value(), 1);
-
+        QVERIFY(lit(p->excitationLed, Qt::green));
         // A failure on the worker is shown on the GUI thread.
         ovsim::failNext("ov7931_setConversion", ((ViStatus)0xBFFC0B08L));
-        f = QtConcurrent::run([snap, m, s]() { return applyChannelToHardware(snap, m, s); });
-        f.waitForFinished();
-        QTRY_COMPARE(bench.boxes().size(), 1);
-        QVERIFY(bench.boxes().at(0).text.startsWith(
+        QtConcurrent::run(apply).waitForFinished();
+        QTRY_COMPARE(bench.fx.boxes().size(), 1);
+        QVERIFY(bench.fx.boxes().at(0).text.startsWith(
             "blockedHardwareAccess3(ov7931_setConversion, app->slaveVi, d_ch + 1, ov7931_OUT_UNIT_RES) failed due to ["));
+    }
+
+    void enableAllAppliesTheChannelsThatWereOff()
+    {
+        AppFixture fx;
+        ov7931Demo_App *app = fx.create(AppFixture::Mode::Live);
+        app->chCfg[3]->enableBox->setChecked(true);
+        app->chCfg[3]->sensorSelector->setCurrentIndex(SensorResistance);
+        ovsim::clearJournal();
+        app->enableAllChannels();
+        const auto calls = ovsim::journalOf("ov8263_setChanConfig");
+        QCOMPARE(calls.size(), size_t(14)); // once each; channels 1 and 4 untouched
+        for (const ovsim::Call &c : calls)
+            QVERIFY(c.args[1] != "1" && c.args[1] != "4" && c.args[2] == "1");
+        for (ov7931Demo_ChCfg *p : app->chCfg)
+            QVERIFY(p->isEnabled());
+        QCOMPARE(app->chCfg[3]->sensorType(), int(SensorResistance));
     }
 };
 

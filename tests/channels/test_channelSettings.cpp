@@ -1,6 +1,7 @@
 // The channel panels' settings: the fresh-file defaults, the round trip
-// through the per-card INI file, stored values that match no item, and no
-// file use while a recording is viewed.
+// through the per-card INI file (read back with the cascades on the cards),
+// stored values that match no item, and no file use while a recording is
+// viewed.
 #include "channelbench.h"
 
 #include "ov7931Demo_App.h"
@@ -15,23 +16,24 @@
 #include <QtTest>
 
 namespace {
-struct Shown {
-    bool enabled;
-    QString sensor, mode, excitation, range;
-};
-
-Shown shown(const ov7931Demo_ChCfg *p)
+// What a panel shows: enabled, sensor, mode, excitation, range.
+QString shown(const ov7931Demo_ChCfg *p)
 {
-    return {p->enableBox->isChecked(), p->sensorSelector->currentText(), p->modeSelector->currentText(),
-            p->excitationSelector->currentText(), p->rangeSelector->currentText()};
+    return QString("%1|%2|%3|%4|%5").arg(p->enableBox->isChecked()).arg(p->sensorSelector->currentText(),
+        p->modeSelector->currentText(), p->excitationSelector->currentText(), p->rangeSelector->currentText());
 }
 
-QString describe(const Shown &s)
+// Sets a panel as a user would, in the selectors' order; -1 leaves one as it is.
+void choose(ov7931Demo_ChCfg *p, int sensor, int mode, int current, int range)
 {
-    return QString("%1|%2|%3|%4|%5").arg(s.enabled).arg(s.sensor, s.mode, s.excitation, s.range);
+    p->enableBox->setChecked(true);
+    for (auto [box, index] : {std::pair{p->sensorSelector, sensor}, {p->modeSelector, mode},
+                              {p->excitationSelector, current}, {p->rangeSelector, range}})
+        if (index >= 0)
+            box->setCurrentIndex(index);
 }
 
-int dataIndex(const QComboBox *box, int data) { return box->findData(data); }
+const QString kFile = QStringLiteral("ov7931_BENCH.ini");
 } // namespace
 
 class TestChannelSettings : public QObject
@@ -41,167 +43,89 @@ class TestChannelSettings : public QObject
 private slots:
     void freshFileDefaults()
     {
-        ChannelBench bench("7931-BB", false);
-        QVERIFY(!QFile::exists(bench.path("ov7931_BENCH.ini")));
-        QList<ov7931Demo_ChCfg *> panels;
-        for (int ch = 0; ch < 16; ++ch)
-            panels << bench.panel(ch);
-        const QString firstPt100 = QString("< 850") + temperatureUnitText();
-        QCOMPARE(describe(shown(panels[0])), describe({true, "PT-100", "4-Wire", "500uA", firstPt100}));
-        for (int ch = 1; ch < 16; ++ch)
-            QCOMPARE(describe(shown(panels[ch])), describe({false, "PT-100", "4-Wire", "Off", firstPt100}));
-        QCOMPARE(panels[0]->settingsFile(), QString("ov7931_BENCH.ini"));
-    }
-
-    void freshFileOnAE()
-    {
+        {
+            ChannelBench bench("7931-BB", false);
+            QVERIFY(!QFile::exists(bench.fx.path(kFile)));
+            const QString pt100 = "PT-100|4-Wire|%1|< 850" + temperatureUnitText();
+            QCOMPARE(shown(bench.panel(0)), "1|" + pt100.arg("500uA"));
+            for (int ch = 1; ch < 16; ++ch)
+                QCOMPARE(shown(bench.panel(ch)), "0|" + pt100.arg("Off"));
+            QCOMPARE(bench.panel(0)->settingsFile(), kFile);
+        }
         ChannelBench bench("7931-AE", false);
         ov7931Demo_ChCfg *p = bench.panel(0);
-        QCOMPARE(p->excitationSelector->currentText(), QString("100uA"));
-        QCOMPARE(p->rangeIndex(), 6);
+        QVERIFY(p->excitationSelector->currentText() == "100uA" && p->rangeIndex() == 6);
     }
 
-    void roundTrip()
+    void roundTripRunsTheCascadesOnTheCards()
     {
-        ChannelBench bench("7931-DE", false);
-        QList<Shown> before;
-        {
-            ov7931Demo_ChCfg *p1 = bench.panel(0); // PT-1000, 3-Wire, its third range
-            p1->sensorSelector->setCurrentIndex(SensorPT1000);
-            p1->modeSelector->setCurrentIndex(1);
-            p1->rangeSelector->setCurrentIndex(2);
-            ov7931Demo_ChCfg *p2 = bench.panel(1); // stays as built: disabled
-            ov7931Demo_ChCfg *p12 = bench.panel(11); // Resistance on the channel's own secondary current
-            p12->enableBox->setChecked(true);
-            p12->sensorSelector->setCurrentIndex(SensorResistance);
-            p12->modeSelector->setCurrentIndex(2);
-            p12->excitationSelector->setCurrentIndex(2);
-            p12->rangeSelector->setCurrentIndex(5);
-            ov7931Demo_ChCfg *p5 = bench.panel(4); // Voltage, single ended, a small range
-            p5->enableBox->setChecked(true);
-            p5->sensorSelector->setCurrentIndex(SensorVoltage);
-            p5->modeSelector->setCurrentIndex(1);
-            p5->rangeSelector->setCurrentIndex(dataIndex(p5->rangeSelector, 5));
-            ov7931Demo_ChCfg *p7 = bench.panel(6); // Resistance with the current off
-            p7->enableBox->setChecked(true);
-            p7->sensorSelector->setCurrentIndex(SensorResistance);
-            p7->excitationSelector->setCurrentIndex(1);
-            p7->excitationSelector->setCurrentIndex(0);
-            for (ov7931Demo_ChCfg *p : {p1, p2, p12, p5, p7})
-                before << shown(p);
-            for (ov7931Demo_ChCfg *p : {p1, p2, p12, p5, p7})
-                bench.drop(p);
+        ChannelBench bench("7931-DE");
+        QList<ov7931Demo_ChCfg *> p = {bench.panel(0), bench.panel(4), bench.panel(6), bench.panel(11)};
+        choose(p[0], SensorPT1000, 1, -1, 2);      // 3-Wire, the third range
+        choose(p[1], SensorVoltage, 1, -1, -1);    // single ended, a small range
+        p[1]->rangeSelector->setCurrentIndex(p[1]->rangeSelector->findData(5));
+        choose(p[2], SensorResistance, -1, 1, -1); // then the current off
+        p[2]->excitationSelector->setCurrentIndex(0);
+        choose(p[3], SensorResistance, 2, 2, 5);   // 2-Wire, the channel's own secondary current
+        QStringList before;
+        for (ov7931Demo_ChCfg *q : p) {
+            before << shown(q);
+            bench.drop(q);
         }
-
-        // What the file holds.
-        QSettings file(bench.path("ov7931_BENCH.ini"), QSettings::IniFormat);
-        file.beginGroup("Channel_12");
-        QCOMPARE(file.value("Enabled").toBool(), true);
-        QCOMPARE(file.value("SensorType").toInt(), 3);
-        QCOMPARE(file.value("Mode").toInt(), 3);
-        QCOMPARE(file.value("ExcitationCurrent").toString(), QString("1.25mA"));
-        QCOMPARE(file.value("InputRange").toString(), QString("< 224") + QChar(0x03A9));
-        file.endGroup();
+        // With the current off, the Resistance list that the sensor step
+        // shows stays on reading back: the excitation step changes nothing.
+        before[2] = before[2].section('|', 0, 3) + "|" + rangeLabels(SensorResistance, "7931-DE").first();
+        QSettings file(bench.fx.path(kFile), QSettings::IniFormat);
+        QCOMPARE(QStringList({file.value("Channel_12/Enabled").toString(), file.value("Channel_12/SensorType").toString(),
+                              file.value("Channel_12/Mode").toString(), file.value("Channel_12/ExcitationCurrent").toString(),
+                              file.value("Channel_12/InputRange").toString()}),
+                 QStringList({"true", "3", "3", "1.25mA", QString("< 224") + QChar(0x03A9)}));
         QCOMPARE(file.value("Channel_5/Mode").toInt(), 5);
         QCOMPARE(file.value("Channel_5/InputRange").toString(), QString(QChar(0x00B1)) + "0.28V");
-        QCOMPARE(file.value("Channel_1/InputRange").toString(), QString("< 0") + temperatureUnitText());
-        QCOMPARE(file.value("Channel_2/Enabled").toBool(), false);
         QCOMPARE(file.value("Channel_7/InputRange").toString(), QString("N\\A. on Current Off"));
-
-        // Read back by new panels, with their cascades.
-        QList<Shown> after;
-        for (int ch : {0, 1, 11, 4, 6})
+        QStringList after;
+        for (int ch : {0, 4, 6, 11})
             after << shown(bench.panel(ch));
-        // With the current off, the Resistance list that the sensor step
-        // shows stays: the excitation step changes nothing.
-        before[4].range = rangeLabels(SensorResistance, "7931-DE").first();
-        for (int i = 0; i < before.size(); ++i)
-            QCOMPARE(describe(after[i]), describe(before[i]));
-    }
-
-    void loadingRunsTheCascadesOnTheCards()
-    {
-        {
-            ChannelBench bench("7931-BB");
-            ov7931Demo_ChCfg *p = bench.panel(2);
-            p->enableBox->setChecked(true);
-            p->sensorSelector->setCurrentIndex(SensorResistance);
-            p->excitationSelector->setCurrentIndex(2);
-            p->rangeSelector->setCurrentIndex(3);
-            bench.drop(p);
-            ChannelBench::clear();
-            ov7931Demo_ChCfg *q = bench.panel(2);
-            QCOMPARE(q->rangeIndex(), 3);
-            // The last call made for the channel is the stored configuration.
-            const QStringList calls = ChannelBench::calls().filter("ov7931_setChanConfig");
-            QCOMPARE(calls.last(), QString("ov7931_setChanConfig(3, 1, 5, 2)"));
-            QCOMPARE(ovsim::channelState(3).excitation, 2);
-            QCOMPARE(ovsim::channelState(3).gain, 5);
-            QVERIFY(ovsim::digitizerChannel(3).on);
-        }
+        QCOMPARE(after, before);
+        // Channel 12 was read last: the last conditioning call is its stored configuration.
+        QCOMPARE(ChannelBench::calls().filter("ov7931_setChanConfig").last(), QString("ov7931_setChanConfig(12, 3, 7, 2)"));
+        QVERIFY(ovsim::channelState(12).excitation == 2 && ovsim::digitizerChannel(12).on);
     }
 
     void unmatchedValuesSelectTheFirstItem()
     {
         ChannelBench bench("7931-BB", false);
-        {
-            QSettings file(bench.path("ov7931_BENCH.ini"), QSettings::IniFormat);
-            file.setValue("Channel_1/Enabled", true);
-            file.setValue("Channel_1/SensorType", 9);
-            file.setValue("Channel_1/Mode", 77);
-            file.setValue("Channel_1/ExcitationCurrent", "7A");
-            file.setValue("Channel_1/InputRange", "huge");
-            file.setValue("Channel_2/Enabled", true);
-            file.setValue("Channel_2/SensorType", "Resistance");
-            file.setValue("Channel_2/Mode", "99999999999999999999");
-            file.setValue("Channel_3/Enabled", true);
-            file.setValue("Channel_3/SensorType", 4);
-            file.setValue("Channel_3/Mode", 1); // a wire mode for a voltage sensor
-            file.setValue("Channel_3/ExcitationCurrent", "500uA");
-            file.sync();
-        }
-        ov7931Demo_ChCfg *p1 = bench.panel(0);
-        QCOMPARE(p1->sensorSelector->currentIndex(), 0);
-        QCOMPARE(p1->modeSelector->currentIndex(), 0);
-        QCOMPARE(p1->excitationSelector->currentIndex(), 0);
-        QCOMPARE(p1->rangeSelector->currentIndex(), 0);
-
-        ov7931Demo_ChCfg *p2 = bench.panel(1);
-        QCOMPARE(p2->sensorType(), int(SensorPT100));
-        QCOMPARE(p2->mode(), 1);
-
-        ov7931Demo_ChCfg *p3 = bench.panel(2);
-        QCOMPARE(p3->sensorType(), int(SensorVoltage));
-        QCOMPARE(p3->mode(), 4); // the first voltage mode
-        QCOMPARE(p3->excitationSelector->currentText(), QString("500uA"));
-        QCOMPARE(p3->plotKind, 0);
-        for (ov7931Demo_ChCfg *p : {p1, p2, p3}) {
-            QVERIFY(p->sensorSelector->currentIndex() >= 0);
-            QVERIFY(p->modeSelector->currentIndex() >= 0);
-            QVERIFY(p->rangeSelector->currentIndex() >= 0);
-            QVERIFY(p->excitationSelector->currentIndex() >= 0);
-        }
+        QSettings file(bench.fx.path(kFile), QSettings::IniFormat);
+        const QStringList stored = {"1/SensorType=9", "1/Mode=77", "1/ExcitationCurrent=7A", "1/InputRange=huge",
+                                    "2/SensorType=Resistance", "2/Mode=99999999999999999999", "3/SensorType=4",
+                                    "3/Mode=1", "3/ExcitationCurrent=500uA"}; // channel 3: a wire mode for Voltage
+        for (const QString &s : stored + QStringList{"1/Enabled=true", "2/Enabled=true", "3/Enabled=true"})
+            file.setValue("Channel_" + s.section('=', 0, 0), s.section('=', 1));
+        file.sync();
+        QList<ov7931Demo_ChCfg *> p = {bench.panel(0), bench.panel(1), bench.panel(2)};
+        for (ov7931Demo_ChCfg *q : p)
+            QVERIFY(q->sensorSelector->currentIndex() >= 0 && q->modeSelector->currentIndex() >= 0
+                    && q->rangeSelector->currentIndex() >= 0 && q->excitationSelector->currentIndex() >= 0);
+        QCOMPARE(shown(p[0]), "1|PT-100|4-Wire|Off|" + p[0]->rangeSelector->itemText(0));
+        QVERIFY(p[1]->sensorType() == SensorPT100 && p[1]->mode() == Mode4Wire);
+        QCOMPARE(shown(p[2]), "1|Voltage|Differential Voltage|500uA|" + p[2]->rangeSelector->itemText(0));
     }
 
     void viewingARecordingLeavesTheFileAlone()
     {
         ChannelBench bench("7931-BB", false);
         bench.app->viewingRecording = true;
-        {
-            QSettings file(bench.path("ov7931_BENCH.ini"), QSettings::IniFormat);
-            file.setValue("Channel_4/Enabled", true);
-            file.setValue("Channel_4/SensorType", 3);
-            file.sync();
-        }
+        QSettings file(bench.fx.path(kFile), QSettings::IniFormat);
+        file.setValue("Channel_4/Enabled", true);
+        file.setValue("Channel_4/SensorType", 3);
+        file.sync();
         ov7931Demo_ChCfg *p = bench.panel(3);
-        QVERIFY(!p->isEnabled());
-        QCOMPARE(p->sensorType(), 0);
+        QVERIFY(!p->isEnabled() && p->sensorType() == SensorPT100);
         p->sensorSelector->setCurrentIndex(SensorVoltage);
         bench.drop(p);
-        QSettings file(bench.path("ov7931_BENCH.ini"), QSettings::IniFormat);
+        file.sync();
         QCOMPARE(file.value("Channel_4/SensorType").toInt(), 3);
         QCOMPARE(file.childGroups(), QStringList{"Channel_4"});
-        bench.app->viewingRecording = false;
     }
 };
 

@@ -6,30 +6,25 @@
 #include "ov8263.h"
 #include "ovsim_control.h"
 
-#include <QtTest>
-
 namespace {
-const QStringList kSimulated = {"7931-AA", "7931-AE", "7931-BA", "7931-BB", "7931-BE", "7931-DE"};
 // Two benches at once would have two answerers race for the same boxes (one
 // of them could cancel the connection step and end the process).
 int alive = 0;
 }
 
-ChannelBench::ChannelBench(const QString &subType, bool live, const QStringList &answers)
+ChannelBench::ChannelBench(const QString &subType, bool live)
 {
     if (alive++ != 0)
         qFatal("only one ChannelBench at a time");
-    app = fx.create(AppFixture::Mode::Demo, answers, subType);
+    app = fx.create(AppFixture::Mode::Demo, {QStringLiteral("No")}, subType);
     app->slaveSubType = subType;
     app->slaveSerial = QStringLiteral("BENCH");
     if (live) {
         std::string yaml = ovsim::defaultScenarioText();
-        if (kSimulated.contains(subType)) {
-            const std::string from = "sub_type: BB";
-            const size_t at = yaml.find(from);
-            if (at != std::string::npos)
-                yaml.replace(at, from.size(), "sub_type: " + subType.mid(5).toStdString());
-        }
+        const std::string from = "sub_type: BB";
+        const QStringList simulated = {"7931-AA", "7931-AE", "7931-BA", "7931-BB", "7931-BE", "7931-DE"};
+        if (simulated.contains(subType) && yaml.find(from) != std::string::npos)
+            yaml.replace(yaml.find(from), from.size(), "sub_type: " + subType.mid(5).toStdString());
         std::string error;
         if (!ovsim::loadScenarioText(yaml, &error))
             qFatal("scenario: %s", error.c_str());
@@ -45,7 +40,6 @@ ChannelBench::ChannelBench(const QString &subType, bool live, const QStringList 
 ChannelBench::~ChannelBench()
 {
     qDeleteAll(panels);
-    panels.clear();
     fx.destroy();
     --alive;
 }
@@ -53,9 +47,8 @@ ChannelBench::~ChannelBench()
 ov7931Demo_ChCfg *ChannelBench::panel(int d_ch)
 {
     ovsim::clearJournal();
-    auto *p = new ov7931Demo_ChCfg(app, d_ch);
-    panels << p;
-    return p;
+    panels << new ov7931Demo_ChCfg(app, d_ch);
+    return panels.last();
 }
 
 void ChannelBench::drop(ov7931Demo_ChCfg *p)

@@ -9,7 +9,6 @@
 #include "visa.h"
 
 #include <QList>
-#include <QString>
 #include <QStringList>
 
 class ov7931Demo_App;
@@ -21,9 +20,8 @@ public:
     // subType: the conditioning card's sub-type text ("7931-BB" ...). With
     // live = true the simulator's card gets the same letters (when they are
     // one of the six) and both sessions are opened; else the sessions stay 0.
-    // Boxes are answered with `answers` (the last one repeats).
-    explicit ChannelBench(const QString &subType, bool live = true,
-                          const QStringList &answers = {QStringLiteral("No")});
+    // Boxes are answered with "No" (error boxes) or their only button.
+    explicit ChannelBench(const QString &subType, bool live = true);
     ~ChannelBench();
     ChannelBench(const ChannelBench &) = delete;
     ChannelBench &operator=(const ChannelBench &) = delete;
@@ -34,13 +32,10 @@ public:
     // Deletes a panel now (its settings are saved).
     void drop(ov7931Demo_ChCfg *panel);
 
-    // The journal since the last clear, one "function(args without session)" per call.
+    // The journal since the last clear, one "function(args without session)"
+    // per call; clear() empties it.
     static QStringList calls();
     static void clear();
-
-    QList<SeenBox> boxes() const { return fx.boxes(); }
-    void answerWith(const QStringList &answers) { fx.answerWith(answers); }
-    QString path(const QString &fileName) const { return fx.path(fileName); }
 
     AppFixture fx;
     ov7931Demo_App *app = nullptr;
