@@ -1,13 +1,17 @@
-// The channel panel's cascades, read from the simulator's journal: each
-// change refills the dependent selectors and makes exactly the driver calls
-// of one apply; the gains per sub-type; the offered items per sub-type (in
-// demo mode, without any driver call); the LEDs; the apply on a worker
-// thread; "Enable All".
+// The channel panel and the rules behind it, read from the simulator's
+// journal: each change refills the dependent selectors and makes exactly the
+// driver calls of one apply; the gains per sub-type; the offered items per
+// sub-type (in demo mode, without any driver call); the LEDs; the apply on a
+// worker thread; "Enable All"; every driver call site of an apply failing
+// (call text, reporting rule, the sequence going on); the plain rules' edges
+// (label and gain boundaries, the working plot tables under threads).
 #include "channelbench.h"
 
+#include "ov7931.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_channelModel.h"
+#include "ov8263.h"
 #include "ov9174fp_led.h"
 #include "ovsim_control.h"
 
@@ -18,12 +22,16 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
 
+#include <atomic>
+#include <stdexcept>
+
 namespace {
 
+// One apply of channel ch (1..16); gain is the conditioning card's code, pga
+// whether the amplifier error is read back (not on the A sub-types).
 struct Apply {
-    int ch, enabled, digitizerGain, mode, gain, excitation; // ch 1..16; gain: the conditioning card's code
-    bool volt = false;
-    bool pga = true; // amplifier error read back (not on A sub-types)
+    int ch, enabled, digitizerGain, mode, gain, excitation;
+    bool volt = false, pga = true;
 };
 
 // The calls of one apply, as the journal writes them (without the session).
@@ -47,9 +55,17 @@ QString items(const QComboBox *box, int role = Qt::DisplayRole)
 bool dark(const ov7931Demo_ChCfg *p) { return p->excitationLed->value() == 0 && p->errorLed->value() == 0; }
 bool lit(const ov9174fp_led *led, QColor colour) { return led->value() == 1 && led->onColour() == colour; }
 
+// How the call is reached: building channel 7's panel, or a change on channel 1.
+enum How { Build, Range, Disable, Voltage };
+
+// A call site: its call text, whether the digitizer's message function
+// explains its status (else the conditioning card's), a call made after it,
+// and whether a positive status gives a warning (else errors only are shown).
+struct Site { QString subType; How how; QString callText; bool digitizerRule; QString later; bool warns; };
 } // namespace
 
 Q_DECLARE_METATYPE(Apply)
+Q_DECLARE_METATYPE(Site)
 
 // Makes one change and checks that it caused exactly one apply.
 #define CHANGE(action, ...) \
@@ -62,15 +78,9 @@ class TestChannelPanel : public QObject
 private slots:
     void constructionOnAFreshFile()
     {
+        // Channel 1: trigger set-up, the construction apply (PT-100 first range:
+        // slot 5, gain code 7), enabled by default, then "500uA" chosen.
         ChannelBench bench("7931-BB");
-        // Channel 2: trigger set-up, the construction apply, the disabled state
-        // applied (PT-100 first range: slot 5, gain code 7).
-        ov7931Demo_ChCfg *p2 = bench.panel(1);
-        const QStringList off = applyCalls({2, false, 2, 1, 7, 0});
-        QCOMPARE(ChannelBench::calls(), QStringList{"ov8263_setATRIConfig(2, 0, 0, 0, 0, 0)"} + off + off);
-        QVERIFY(!p2->configGroup->isEnabled() && !p2->calibrationGroup->isEnabled() && !p2->statusGroup->isEnabled());
-        QVERIFY(p2->enableBox->isEnabled());
-        // Channel 1: built disabled, enabled by default, then "500uA" chosen.
         bench.panel(0);
         const QStringList on = applyCalls({1, true, 2, 1, 7, 0});
         QCOMPARE(ChannelBench::calls(), QStringList{"ov8263_setATRIConfig(1, 0, 0, 0, 0, 0)"}
@@ -134,31 +144,29 @@ private slots:
     void gainsByFamily_data()
     {
         QTest::addColumn<QString>("subType");
-        QTest::addColumn<int>("d_ch");
-        QTest::addColumn<QList<int>>("choice"); // enabled, sensor, current, range slot
+        QTest::addColumn<QList<int>>("choice"); // d_ch, enabled, sensor, current, range slot
         QTest::addColumn<Apply>("apply");
-        QTest::newRow("7931-AE slot 5") << "7931-AE" << 0 << QList<int>{1, SensorResistance, 1, 5}
+        QTest::newRow("7931-AE slot 5") << "7931-AE" << QList<int>{0, 1, SensorResistance, 1, 5}
                                         << Apply{1, 1, 100, 1, 3, 3, false, false}; // no amplifier read on A
-        QTest::newRow("7931-BB slot 5") << "7931-BB" << 0 << QList<int>{1, SensorVoltage, 0, 5}
+        QTest::newRow("7931-BB slot 5") << "7931-BB" << QList<int>{0, 1, SensorVoltage, 0, 5}
                                         << Apply{1, 1, 2, 4, 7, 0, true, true};
-        QTest::newRow("7931-AA slot 7") << "7931-AA" << 5 << QList<int>{1, SensorPT100, 0, 7}
+        QTest::newRow("7931-AA slot 7") << "7931-AA" << QList<int>{5, 1, SensorPT100, 0, 7}
                                         << Apply{6, 1, 500, 1, 3, 0, false, false};
-        QTest::newRow("7931-AA disabled") << "7931-AA" << 4 << QList<int>{0, SensorPT100, 0, 6}
+        QTest::newRow("7931-AA disabled") << "7931-AA" << QList<int>{4, 0, SensorPT100, 0, 6}
                                           << Apply{5, 0, 2, 1, 3, 0, false, false};
     }
 
     void gainsByFamily()
     {
         QFETCH(QString, subType);
-        QFETCH(int, d_ch);
         QFETCH(QList<int>, choice);
         QFETCH(Apply, apply);
         ChannelBench bench(subType);
-        ov7931Demo_ChCfg *p = bench.panel(d_ch);
-        p->enableBox->setChecked(choice[0]);
-        p->sensorSelector->setCurrentIndex(choice[1]);
-        p->excitationSelector->setCurrentIndex(choice[2]);
-        CHANGE(p->rangeSelector->setCurrentIndex(p->rangeSelector->findData(choice[3])), apply);
+        ov7931Demo_ChCfg *p = bench.panel(choice[0]);
+        p->enableBox->setChecked(choice[1]);
+        p->sensorSelector->setCurrentIndex(choice[2]);
+        p->excitationSelector->setCurrentIndex(choice[3]);
+        CHANGE(p->rangeSelector->setCurrentIndex(p->rangeSelector->findData(choice[4])), apply);
     }
 
     void offeredItemsInDemoMode_data()
@@ -180,8 +188,6 @@ private slots:
         QTest::newRow("BE PT-100") << "7931-BE" << QList<int>{0, 1} << "4-Wire|3-Wire|2-Wire / Off|100uA / 7";
         QTest::newRow("other PT-100") << "7931-ZZ" << QList<int>{0, 1} << ba(SensorPT100);
         QTest::newRow("other Resistance") << "7931-bb " << QList<int>{3, 1} << ba(SensorResistance);
-        QTest::newRow("BB Resistance") << "7931-BB" << QList<int>{3, 2} << "4-Wire|3-Wire|2-Wire / Off|500uA|10uA / "
-                                                                          "0|1|2|3|4|5|6|7|8";
     }
 
     void offeredItemsInDemoMode()
@@ -221,11 +227,6 @@ private slots:
                  QString("1.25mA < 8.0k@|< 3.6k@|< 1.8k@|< 896@|< 448@|< 224@|< 112@|< 56@|< 28@").replace('@', QChar(0x03A9)));
         QCOMPARE(p[1]->excitationSelector->currentText() + " " + items(p[1]->rangeSelector),
                  QString("5mA < 2.0k@|< 900@|< 450@|< 224@|< 112@|< 56@|< 28@|< 14@|< 7@").replace('@', QChar(0x03A9)));
-        // The value used for acquisition follows the selector's index.
-        p[1]->setExcitationCurrents(0.00051, 0.0049);
-        QCOMPARE(p[1]->excitationCurrent(), 0.0049);
-        p[1]->excitationSelector->setCurrentIndex(1);
-        QCOMPARE(p[1]->excitationCurrent(), 0.00051);
     }
 
     void leds()
@@ -242,11 +243,7 @@ private slots:
         QVERIFY(lit(p->excitationLed, Qt::green) && p->errorLed->value() == 0);
         p->setStatusLeds(7, 1); // an unknown state leaves the excitation LED as it is
         QVERIFY(lit(p->excitationLed, Qt::green) && p->errorLed->value() == 1);
-        p->setStatusLeds(-1, 0);
-        QVERIFY(lit(p->excitationLed, Qt::red));
-        // Current off but flowing shows red too.
-        QCOMPARE(excitationState(true, 0), -1);
-        QCOMPARE(excitationState(false, 0), 0);
+        QCOMPARE(excitationState(true, 0), -1); // current off but flowing shows red too
     }
 
     void applyOnAWorkerThread()
@@ -254,14 +251,11 @@ private slots:
         ChannelBench bench("7931-BB");
         ov7931Demo_ChCfg *p = bench.panel(0);
         ChannelBench::clear();
-        p->applyChannelConfig();
-        const QStringList onGui = ChannelBench::calls();
-        ChannelBench::clear();
         const auto apply = [snap = p->snapshot(), m = bench.masterVi, s = bench.slaveVi]() {
             return applyChannelToHardware(snap, m, s);
         };
         const ApplyResult r = QtConcurrent::run(apply).result();
-        QCOMPARE(ChannelBench::calls(), onGui);
+        QCOMPARE(ChannelBench::calls(), applyCalls({1, true, 2, 1, 7, 1})); // as the GUI thread's apply
         QVERIFY(r.statusRead && r.testWireEnabled && r.excitationState == 1);
         p->setStatusLeds(0, 0);
         p->showApplyResult(r);
@@ -274,6 +268,74 @@ private slots:
             "blockedHardwareAccess3(ov7931_setConversion, app->slaveVi, d_ch + 1, ov7931_OUT_UNIT_RES) failed due to ["));
     }
 
+    void callSites_data()
+    {
+        QTest::addColumn<Site>("site");
+        const QString dig = "blockedHardwareAccess5(ov8263_setChanConfig, app->masterVi, d_ch + 1, ";
+        const QString cond = "blockedHardwareAccess5(ov7931_setChanConfig, app->slaveVi, d_ch + 1, mode, ";
+        const QString unit = "blockedHardwareAccess3(ov7931_setConversion, app->slaveVi, d_ch + 1, ov7931_OUT_UNIT_";
+        const QString pga = "ov7931_readPGAError(1, &, null)", ec = "ov7931_checkECStatus(&)";
+        QTest::newRow("trigger input") << Site{"7931-BB", Build, "blockedHardwareAccess7(ov8263_setATRIConfig, "
+            "app->masterVi, d_ch + 1, 0, 0, 0, 0, 0)", true, "ov8263_setChanConfig(7, 0, 2, 0)", false};
+        QTest::newRow("digitizer A") << Site{"7931-AE", Range, dig + "ov8263_CH_FP, gain, VI_FALSE)", true, ec, false};
+        QTest::newRow("digitizer B") << Site{"7931-BB", Range, dig + "ov8263_CH_FP, 2, VI_FALSE)", true, pga, false};
+        QTest::newRow("digitizer off") << Site{"7931-AA", Disable, dig + "ov8263_CH_OFF, 2, VI_FALSE)", true,
+                                               "ov7931_setChanConfig(1, 1, 3, 0)", false};
+        QTest::newRow("conditioning A") << Site{"7931-AA", Range, cond + "ov7931_GAIN_1, excitCurr)", false,
+                                                "ov7931_setConversion(1, 1)", true};
+        QTest::newRow("conditioning B") << Site{"7931-DE", Range, cond + "gain, excitCurr)", false,
+                                                "ov7931_setConversion(1, 1)", true};
+        QTest::newRow("output unit ohm") << Site{"7931-BB", Range, unit + "RES)", false, ec, true};
+        QTest::newRow("output unit volt") << Site{"7931-BB", Voltage, unit + "VOLT)", false, ec, true};
+        QTest::newRow("excitation status") << Site{"7931-BB", Range, "blockedHardwareAccess2(ov7931_checkECStatus, "
+            "app->slaveVi, &ecStatus)", false, pga, true};
+        QTest::newRow("amplifier error") << Site{"7931-BA", Range, "blockedHardwareAccess4(ov7931_readPGAError, "
+            "app->slaveVi, d_ch + 1, &err, (ViPInt16)0)", false, "", true};
+    }
+
+    void callSites()
+    {
+        QFETCH(Site, site);
+        const QString function = site.callText.section('(', 1).section(',', 0, 0);
+        ChannelBench bench(site.subType);
+        ov7931Demo_ChCfg *p = bench.panel(0);
+        int built = 6;
+        const auto trigger = [&](How how) {
+            how == Build ? void(bench.panel(built++)) : how == Disable ? p->enableBox->setChecked(false)
+                : how == Voltage ? p->sensorSelector->setCurrentIndex(SensorVoltage)
+                : p->rangeSelector->setCurrentIndex(p->rangeSelector->currentIndex() == 0 ? 1 : 0);
+        };
+        ChannelBench::clear();
+        ovsim::failNext(function.toStdString(), site.digitizerRule ? ov8263_ERROR_HARDWARE : ov7931_ERROR_HARDWARE);
+        trigger(site.how);
+        QCOMPARE(bench.fx.boxes().size(), 1);
+        const SeenBox box = bench.fx.boxes().last();
+        QVERIFY2(box.text.startsWith(site.callText + " failed due to [") && box.text.endsWith("]\nDo you want to exit?"),
+                 qPrintable(box.text));
+        QVERIFY(box.icon == QMessageBox::Critical && box.clicked == "No");
+        QCOMPARE(ovsim::journalOf("ov8263_error_message").empty(), !site.digitizerRule);
+        QCOMPARE(ovsim::journalOf("ov7931_error_message").empty(), site.digitizerRule);
+        // The failing call was made, and the sequence went on after it.
+        const QStringList calls = ChannelBench::calls();
+        const int failedAt = calls.indexOf(QRegularExpression(function + "\\(.*"));
+        QVERIFY(failedAt >= 0);
+        QVERIFY2(site.later.isEmpty() || calls.indexOf(site.later, failedAt + 1) > failedAt, qPrintable(calls.join('\n')));
+        // Nothing was read: the LEDs show no flowing current and no amplifier error.
+        if (function == "ov7931_checkECStatus")
+            QVERIFY(p->excitationLed->value() == 1 && p->excitationLed->onColour() == QColor(Qt::red));
+        QCOMPARE(p->errorLed->value(), 0);
+
+        const ViStatus positive = site.digitizerRule ? ov8263_WARN_OUT_OF_RANGE : ov7931_WARN_NO_EXCITATION;
+        ChannelBench::clear();
+        ovsim::failNext(function.toStdString(), positive);
+        trigger(site.how == Build ? Build : Range);
+        QCOMPARE(bench.fx.boxes().size(), site.warns ? 2 : 1);
+        QVERIFY(!site.warns || (bench.fx.boxes().last().icon == QMessageBox::Warning
+                                && bench.fx.boxes().last().text.startsWith("Warning: [")));
+        const auto made = ovsim::journalOf(function.toStdString());
+        QVERIFY(made.size() == 1 && made.front().status == positive);
+    }
+
     void enableAllAppliesTheChannelsThatWereOff()
     {
         AppFixture fx;
@@ -283,12 +345,63 @@ private slots:
         ovsim::clearJournal();
         app->enableAllChannels();
         const auto calls = ovsim::journalOf("ov8263_setChanConfig");
-        QCOMPARE(calls.size(), size_t(14)); // once each; channels 1 and 4 untouched
+        QCOMPARE(calls.size(), size_t(14)); // switched on once each; channels 1 and 4 untouched
         for (const ovsim::Call &c : calls)
             QVERIFY(c.args[1] != "1" && c.args[1] != "4" && c.args[2] == "1");
-        for (ov7931Demo_ChCfg *p : app->chCfg)
-            QVERIFY(p->isEnabled());
-        QCOMPARE(app->chCfg[3]->sensorType(), int(SensorResistance));
+    }
+
+    void labelBoundaries()
+    {
+        QCOMPARE(temperatureUnitText(), QString::fromUtf8("\xC2\xB0" "C"));
+        QVERIFY_EXCEPTION_THROWN(rangeLabels(5, "7931-BB"), std::out_of_range);
+        QVERIFY_EXCEPTION_THROWN(rangeLabels(-1, "7931-BB"), std::out_of_range);
+        // Slots outside 0..8 never index past the gain tables.
+        QCOMPARE(digitizerGainFor("7931-AA", true, 99), uint16_t(1000));
+        QCOMPARE(conditioningGainFor("7931-BA", -3), uint16_t(1));
+        // Labels do not follow the locale.
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QStringList labels = secondaryCurrentRangeLabels("7931-BB", 0);
+        QLocale::setDefault(previous);
+        QCOMPARE(labels[1], QString("< 450.0k") + QChar(0x03A9));
+    }
+
+    void workingTablesKeepTheSecondaryAndCoverTheOfferedSlots()
+    {
+        selectPlotRangeTables("7931-BB");
+        const PlotRange secondaryBB = workingPlotRange(1, SensorResistance, 2, 0);
+        QVERIFY(secondaryBB.valid() && secondaryBB.max > 0);
+        for (const char *s : {"7931-AE", "7931-BE"}) {
+            selectPlotRangeTables(s); // no secondary table: the previous one stays
+            QCOMPARE(workingPlotRange(1, SensorResistance, 2, 0), secondaryBB);
+            QCOMPARE(workingPlotRange(0, SensorVoltage, 0, 1), plotRangeTable(s).voltage[1]);
+        }
+        // Every PT slot offered by the range labels has a plot range in its group.
+        for (const QString s : {"7931-AA", "7931-AE", "7931-BA", "7931-BB", "7931-BE", "7931-DE"}) {
+            for (int sensor = 0; sensor <= 2; ++sensor)
+                for (const SelectorItem &item : rangeItems(sensor, s))
+                    QVERIFY2(plotRangeTable(s).pt[sensor][item.data].valid(), qPrintable(s + " " + item.text));
+        }
+        // Out-of-table arguments give no range rather than a wild read.
+        QVERIFY(!workingPlotRange(1, SensorResistance, 0, 9).valid());
+        QVERIFY(!workingPlotRange(3, SensorResistance, 0, 1).valid());
+        QVERIFY(!workingPlotRange(2, SensorVoltage, 0, 1).valid());
+    }
+
+    void workingTablesAreReadSafelyWhileLoaded()
+    {
+        std::atomic<bool> stop{false};
+        QFuture<void> writer = QtConcurrent::run([&stop]() {
+            for (int i = 0; !stop.load(); ++i)
+                selectPlotRangeTables((i % 2) ? "7931-AA" : "7931-BE");
+        });
+        const PlotRangeTables &aa = plotRangeTable("7931-AA"), &be = plotRangeTable("7931-BE");
+        for (int n = 0; n < 20000; ++n) {
+            const PlotRangeTables t = workingPlotRangeTables();
+            QVERIFY((t.voltage == aa.voltage && t.pt == aa.pt) || (t.voltage == be.voltage && t.pt == be.pt));
+        }
+        stop = true;
+        writer.waitForFinished();
     }
 };
 

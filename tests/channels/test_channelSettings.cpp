@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QSettings>
 #include <QtTest>
 
@@ -45,12 +44,10 @@ private slots:
     {
         {
             ChannelBench bench("7931-BB", false);
-            QVERIFY(!QFile::exists(bench.fx.path(kFile)));
             const QString pt100 = "PT-100|4-Wire|%1|< 850" + temperatureUnitText();
             QCOMPARE(shown(bench.panel(0)), "1|" + pt100.arg("500uA"));
             for (int ch = 1; ch < 16; ++ch)
                 QCOMPARE(shown(bench.panel(ch)), "0|" + pt100.arg("Off"));
-            QCOMPARE(bench.panel(0)->settingsFile(), kFile);
         }
         ChannelBench bench("7931-AE", false);
         ov7931Demo_ChCfg *p = bench.panel(0);
@@ -102,13 +99,11 @@ private slots:
         for (const QString &s : stored + QStringList{"1/Enabled=true", "2/Enabled=true", "3/Enabled=true"})
             file.setValue("Channel_" + s.section('=', 0, 0), s.section('=', 1));
         file.sync();
-        QList<ov7931Demo_ChCfg *> p = {bench.panel(0), bench.panel(1), bench.panel(2)};
-        for (ov7931Demo_ChCfg *q : p)
-            QVERIFY(q->sensorSelector->currentIndex() >= 0 && q->modeSelector->currentIndex() >= 0
-                    && q->rangeSelector->currentIndex() >= 0 && q->excitationSelector->currentIndex() >= 0);
-        QCOMPARE(shown(p[0]), "1|PT-100|4-Wire|Off|" + p[0]->rangeSelector->itemText(0));
-        QVERIFY(p[1]->sensorType() == SensorPT100 && p[1]->mode() == Mode4Wire);
-        QCOMPARE(shown(p[2]), "1|Voltage|Differential Voltage|500uA|" + p[2]->rangeSelector->itemText(0));
+        // Each selector shows its first item (an index of -1 would show no text).
+        for (int ch : {0, 1})
+            QCOMPARE(shown(bench.panel(ch)), "1|PT-100|4-Wire|Off|< 850" + temperatureUnitText());
+        ov7931Demo_ChCfg *p = bench.panel(2);
+        QCOMPARE(shown(p), "1|Voltage|Differential Voltage|500uA|" + p->rangeSelector->itemText(0));
     }
 
     void viewingARecordingLeavesTheFileAlone()
