@@ -1,110 +1,57 @@
-// The program as a whole, run as a child process: its exit codes, the
-// connection question at start, and the settings a demo run leaves behind.
+// The program as a whole, run as a child process: the exit code of every way
+// of giving up at the connection step and of "Yes" in an error box; and the
+// splash picture's layout and its size check of the card picture.
+#include "modalanswer.h"
+#include "ov7931.h"
+#include "ov7931Demo_hwaccess.h"
 #include "ov7931fp_main.h"
+#include "ov7931fp_splash.h"
+#include "ovsim_control.h"
+#include "testkit.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <cstdio>
 
 namespace {
-
-// ---- child side: answers boxes from inside the program ------------------------
-
 QStringList childAnswers;
-int childNext = 0;
-bool closeMainWindow = false;
 
-void answerOnce()
+// Runs in the child from the first turn of its event loop.
+void answerAndPrint()
 {
-    QWidget *w = QApplication::activeModalWidget();
-    if (auto *box = qobject_cast<QMessageBox *>(w)) {
-        if (!box->isVisible())
-            return;
-        const QString want = childAnswers.value(qMin(childNext++, childAnswers.size() - 1));
-        std::printf("box: %s | %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
-        std::fflush(stdout);
-        for (QAbstractButton *b : box->buttons())
-            if (b->text().remove(QLatin1Char('&')) == want) {
-                b->click();
-                return;
-            }
-        return;
-    }
-    if (!w && !closeMainWindow && qEnvironmentVariableIsSet("OV_CHILD_DEBUG")) {
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top->isVisible())
-                std::printf("visible: %s %s\n", top->metaObject()->className(), qPrintable(top->windowTitle()));
-        std::fflush(stdout);
-    }
-    if (!w && closeMainWindow) {
-        // Once the splash screen has gone, as a user would.
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top->isVisible() && top->inherits("QSplashScreen"))
-                return;
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top->isVisible() && top->inherits("ov7931Demo_App")) {
-                closeMainWindow = false;
-                std::printf("closing\n");
-                std::fflush(stdout);
-                QTimer::singleShot(0, top, &QWidget::close);
-                return;
-            }
-    }
+    QTimer::singleShot(0, qApp, [] {
+        (new ModalAnswerer(childAnswers))->onAnswer = [](const SeenBox &box) {
+            std::printf("box: %s | %s\n", qPrintable(box.title), qPrintable(box.text));
+            std::fflush(stdout);
+        };
+    });
 }
 
-// Runs from the QApplication constructor inside the program: the timer is
-// started from the first turn of any event loop.
-void installChildAnswerer()
+// argv: test program, "--child", system, answers joined by ",", then the program's own arguments.
+int child(int argc, char **argv)
 {
-    QMetaObject::invokeMethod(
-        qApp,
-        []() {
-            auto *timer = new QTimer(qApp);
-            QObject::connect(timer, &QTimer::timeout, &answerOnce);
-            timer->start(30);
-        },
-        Qt::QueuedConnection);
-}
-
-// ---- parent side -----------------------------------------------------------------
-
-struct ChildRun {
-    int exitCode = -100;
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    QByteArray out;
-};
-
-ChildRun runChild(const QString &mode, const QStringList &extra, const QString &workDir)
-{
-    QProcess child;
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments(QStringList{mode} + extra);
-    child.setWorkingDirectory(workDir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("OVSIM_SCENARIO"), QString());
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start();
-    ChildRun run;
-    if (!child.waitForFinished(120000)) {
-        child.kill();
-        child.waitForFinished();
-        run.out = child.readAllStandardOutput();
-        return run;
+    const std::string system = argv[2];
+    childAnswers = QString::fromLatin1(argv[3]).split(QLatin1Char(','));
+    testkit::loadScenario(system == "none" ? "version: 1\n" : system == "several" ? testkit::severalCards : "");
+    if (system == "busy")
+        ovsim::failAlways("ov8263_paramInit", VI_ERROR_RSRC_BUSY);
+    if (system != "error") {
+        qAddPreRoutine(&answerAndPrint);
+        argv[3] = argv[0];
+        return ov7931fpMain(argc - 3, argv + 3);
     }
-    run.exitCode = child.exitCode();
-    run.status = child.exitStatus();
-    run.out = child.readAllStandardOutput();
-    return run;
+    QApplication application(argc, argv);
+    ViSession m = 0, s = 0;
+    setReportSessions(&m, &s);
+    answerAndPrint();
+    ovsim::failNext("ov7931_setGain", ov7931_ERROR_HARDWARE);
+    OV_CALL7931(blockedHardwareAccess3(ov7931_setGain, s, (ViUInt16)1, (ViUInt16)3));
+    std::printf("went on\n");
+    return 3;
 }
 
 } // namespace
@@ -114,61 +61,82 @@ class TestMain : public QObject
     Q_OBJECT
 
 private slots:
-    void cancelInTheConnectionQuestionEndsWithZero()
+    void exitCodes_data()
     {
-        QTemporaryDir dir;
-        const ChildRun run = runChild(QStringLiteral("--child-cancel"), {}, dir.path());
-        QCOMPARE(run.status, QProcess::NormalExit);
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY2(run.out.contains("box: Keltri 7931 Demo Select: | How to connect to 7931 Signal Conditioning Card?"),
-                 run.out.constData());
-        // Nothing is written: the process ended at once.
-        QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+        QTest::addColumn<QStringList>("args"); // the simulated system, the answers, the program's own arguments
+        QTest::addColumn<QString>("lastBox");
+        const QString question = QStringLiteral("How to connect to 7931 Signal Conditioning Card?");
+        QTest::newRow("question: Cancel") << QStringList{"default", "Cancel"} << question;
+        QTest::newRow("extra arguments ignored") << QStringList{"default", "Cancel", "a.bin7931", "b"} << question;
+        QTest::newRow("descriptor entry: Cancel") << QStringList{"default", "Enter Address"} << question;
+        QTest::newRow("selection list: Cancel") << QStringList{"several", "Auto Find"} << question;
+        QTest::newRow("no card found: Cancel") << QStringList{"none", "Auto Find,Cancel"} << "No 7931 Function Card found";
+        QTest::newRow("card unavailable: Cancel") << QStringList{"busy", "Auto Find,Cancel"} << "Selected 7931 function card is unavailable.";
+        QTest::newRow("error box: Yes") << QStringList{"error", "Yes"} << "blockedHardwareAccess3(ov7931_setGain, s, ";
     }
 
-    void extraArgumentsAreIgnored()
+    void exitCodes()
     {
-        // Two or more arguments: the program starts in live mode with the
-        // connection question all the same.
+        QFETCH(QStringList, args);
+        QFETCH(QString, lastBox);
         QTemporaryDir dir;
-        const ChildRun run =
-            runChild(QStringLiteral("--child-cancel"), {QStringLiteral("a.bin7931"), QStringLiteral("b")}, dir.path());
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY2(run.out.contains("box: Keltri 7931 Demo Select:"), run.out.constData());
+        qputenv("ALLUSERSPROFILE", dir.path().toLocal8Bit());
+        QProcess child;
+        child.setWorkingDirectory(dir.path());
+        child.start(QCoreApplication::applicationFilePath(), QStringList(QStringLiteral("--child")) + args);
+        QVERIFY(child.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        // It ended at once: nothing after the box ran, nothing was written.
+        QVERIFY2(out.section(QStringLiteral(" | "), -1).startsWith(lastBox), qPrintable(out));
+        QVERIFY2(!out.contains(QLatin1String("went on")), qPrintable(out));
+        QVERIFY(QDir(dir.path()).isEmpty());
+        // The splash's card picture from the resources has the required size: no complaint.
+        QVERIFY2(!out.contains(QLatin1String(splashWrongImageSizeMessage)), qPrintable(out));
     }
 
-    void demoRunEndsWithZeroAndWritesItsSettings()
+    void splashLayout()
     {
-        QTemporaryDir dir;
-        const ChildRun run = runChild(QStringLiteral("--child-demo-close"), {}, dir.path());
-        QCOMPARE(run.status, QProcess::NormalExit);
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY2(run.out.contains("closing"), run.out.constData());
-        QVERIFY2(run.out.contains("box: Keltri 7931 SFP | Do you really want to exit?"), run.out.constData());
-        // The splash pictures are the right size: no complaint on the console.
-        QVERIFY2(!run.out.contains("is not as required"), run.out.constData());
-        const QString file = dir.filePath(QStringLiteral("ov7931_DEMO.ini"));
-        QVERIFY(QFile::exists(file));
-        QSettings s(file, QSettings::IniFormat);
-        QCOMPARE(s.value(QStringLiteral("NumberOfScans")).toString(), QStringLiteral("1000"));
-        QCOMPARE(s.value(QStringLiteral("SamplingFrequency")).toString(), QStringLiteral("1 kHz"));
+        // Scale 1.0 and inset 20: the three texts are 413 pixels wide from x = 87.
+        const SplashLayout l = ::splashLayout(20, 26, 13);
+        QCOMPARE(l.title, QRect(87, 236 + 13, 413, 26));
+        QCOMPARE(l.description, QRect(87, 236 + 52, 413, 2 * (82 - 26) - 3 * 13));
+        QCOMPARE(l.copyright, QRect(87, 2 * (200 - 13), 413, 13));
+    }
+
+    void cardPictureSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("required") << splashDeviceImageSize();
+        QTest::newRow("smaller") << QSize(451, 194);
+        QTest::newRow("larger") << QSize(452, 195);
+        QTest::newRow("missing") << QSize();
+    }
+
+    void cardPictureSize()
+    {
+        QFETCH(QSize, size);
+        const bool drawn = size == splashDeviceImageSize();
+        QImage device(size.isValid() ? size : QSize(1, 1), QImage::Format_RGB32);
+        device.fill(Qt::red);
+        FILE *console = std::tmpfile();
+        QVERIFY(console);
+        const QPixmap out = buildSplashPixmap(QPixmap(), size.isValid() ? device : QImage(), "T", "", 1.0f, 20, console);
+        char text[512] = {0};
+        std::rewind(console);
+        QVERIFY(std::fread(text, 1, sizeof text - 1, console) < sizeof text - 1);
+        std::fclose(console);
+        QCOMPARE(QByteArray(text), drawn ? QByteArray() : QByteArray("The size of the image of the device, that is to be "
+                                                                     "used in the splash screen, is not as required!!!\n"));
+        QCOMPARE(out.toImage().pixelColor(67, 43) == QColor(Qt::red), drawn);
     }
 };
 
 int main(int argc, char **argv)
 {
-    if (argc > 1 && (qstrcmp(argv[1], "--child-cancel") == 0 || qstrcmp(argv[1], "--child-demo-close") == 0)) {
-        if (qstrcmp(argv[1], "--child-cancel") == 0) {
-            childAnswers = QStringList{QStringLiteral("Cancel")};
-        } else {
-            childAnswers = QStringList{QStringLiteral("Run In Demo Mode"), QStringLiteral("Yes")};
-            closeMainWindow = true;
-        }
-        qAddPreRoutine(&installChildAnswerer);
-        // The program sees its own name and the arguments after the mode.
-        argv[1] = argv[0];
-        return ov7931fpMain(argc - 1, argv + 1);
-    }
+    if (argc > 3 && qstrcmp(argv[1], "--child") == 0)
+        return child(argc, argv);
     QApplication application(argc, argv);
     TestMain test;
     return QTest::qExec(&test, argc, argv);

@@ -6,10 +6,6 @@
 #include <QDir>
 #include <QProgressDialog>
 
-namespace {
-const QString connectionTitle = QStringLiteral("Keltri 7931 Demo Select:");
-}
-
 AppFixture::AppFixture() : descriptor(0x8263)
 {
     ovsim::reset();
@@ -26,10 +22,8 @@ AppFixture::~AppFixture()
 
 ov7931Demo_App *AppFixture::create(Mode mode, const QStringList &laterAnswers, const QString &demoSubType)
 {
-    QStringList answers;
-    answers << (mode == Mode::Demo ? QStringLiteral("Run In Demo Mode") : QStringLiteral("Auto Find"));
-    answers << laterAnswers;
-    answerWith(answers);
+    answerWith(QStringList(mode == Mode::Demo ? QStringLiteral("Run In Demo Mode") : QStringLiteral("Auto Find")) +
+               laterAnswers);
     app = new ov7931Demo_App(&descriptor, 1, false, demoSubType);
     return app;
 }
@@ -51,12 +45,9 @@ void AppFixture::answerWith(const QStringList &answers)
 
 QList<SeenBox> AppFixture::boxes() const
 {
-    QList<SeenBox> all = earlier;
-    if (answerer)
-        all << answerer->seen();
     QList<SeenBox> result;
-    for (const SeenBox &box : all)
-        if (box.title != connectionTitle)
+    for (const SeenBox &box : earlier + (answerer ? answerer->seen() : QList<SeenBox>()))
+        if (box.title != QLatin1String("Keltri 7931 Demo Select:")) // the connection question
             result << box;
     return result;
 }

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QTimer>
 
 struct ModalAnswerer::Impl {
@@ -12,6 +13,10 @@ struct ModalAnswerer::Impl {
     QTimer timer;
 };
 
+namespace {
+QString plain(const QAbstractButton *b) { return b ? b->text().remove(QLatin1Char('&')) : QString(); }
+} // namespace
+
 ModalAnswerer::ModalAnswerer(QStringList answers, int intervalMs) : d(new Impl)
 {
     d->answers = std::move(answers);
@@ -20,43 +25,32 @@ ModalAnswerer::ModalAnswerer(QStringList answers, int intervalMs) : d(new Impl)
         QWidget *w = QApplication::activeModalWidget();
         if (!w || !w->isVisible())
             return;
-        if (auto *box = qobject_cast<QMessageBox *>(w)) {
-            SeenBox s;
-            s.title = box->windowTitle();
-            s.text = box->text();
-            s.icon = box->icon();
-            const QString want = d->answers.isEmpty()
-                                     ? QString()
-                                     : d->answers.at(qMin(d->next, d->answers.size() - 1));
-            ++d->next;
-            QAbstractButton *target = nullptr;
-            for (QAbstractButton *b : box->buttons()) {
-                QString t = b->text();
-                t.remove(QLatin1Char('&'));
-                if (t == want)
-                    target = b;
-            }
-            // Without the wanted button, never answer "Yes" (an error box's
-            // "Yes" ends the process): take a rejecting button when there is one.
-            if (!target) {
-                for (QAbstractButton *b : box->buttons()) {
-                    const QMessageBox::ButtonRole role = box->buttonRole(b);
-                    if (role == QMessageBox::NoRole || role == QMessageBox::RejectRole)
-                        target = b;
-                }
-            }
-            if (!target && !box->buttons().isEmpty())
-                target = box->buttons().first();
-            s.clicked = target ? target->text().remove(QLatin1Char('&')) : QString();
-            d->seen.append(s);
-            if (target)
-                target->click();
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (!box) {
+            if ((!other || !other(w)) && qobject_cast<QDialog *>(w))
+                static_cast<QDialog *>(w)->reject();
             return;
         }
-        if (other && other(w))
-            return;
-        if (auto *dlg = qobject_cast<QDialog *>(w))
-            dlg->reject();
+        SeenBox s{box->windowTitle(), box->text(), box->icon(), QString(), {}, plain(box->defaultButton())};
+        const QString want = d->answers.value(qMin(d->next++, d->answers.size() - 1));
+        QAbstractButton *target = nullptr, *rejecting = nullptr;
+        for (QAbstractButton *b : box->buttons()) {
+            s.buttons << plain(b);
+            if (plain(b) == want)
+                target = b;
+            const QMessageBox::ButtonRole role = box->buttonRole(b);
+            if (role == QMessageBox::NoRole || role == QMessageBox::RejectRole)
+                rejecting = b;
+        }
+        s.buttons.sort();
+        if (!target)
+            target = rejecting ? rejecting : box->buttons().value(0);
+        s.clicked = plain(target);
+        d->seen.append(s);
+        if (onAnswer)
+            onAnswer(s);
+        if (target)
+            target->click();
     });
     d->timer.start();
 }

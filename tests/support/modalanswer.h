@@ -14,11 +14,15 @@ struct SeenBox {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString clicked;
+    QStringList buttons; // every button's text without '&', sorted
+    QString defaultButton;
 };
 
 // Answers every modal box that opens while it lives, in turn, with the next
-// button text of `answers` (the last answer repeats). A box that is not a
-// QMessageBox is handed to `other`, if set, else rejected.
+// button text of `answers` (the last answer repeats). A box without the
+// wanted button gets a rejecting one (never "Yes", which ends the process
+// in an error box). A modal widget that is not a QMessageBox is handed to
+// `other`, if set, else rejected.
 class ModalAnswerer
 {
 public:
@@ -29,6 +33,8 @@ public:
 
     // Called with every modal widget that is not a QMessageBox; return true when handled.
     std::function<bool(QWidget *)> other;
+    // Called with every box just before its button is clicked.
+    std::function<void(const SeenBox &)> onAnswer;
     const QList<SeenBox> &seen() const;
 
 private:
