@@ -8,8 +8,9 @@
 // Each picture of the fast drawing is compared pixel by pixel with the
 // picture QwtPlotCurve draws of the same block.
 //
-// Usage: bench_refresh [iterations] [fast]   ("fast": time the fast drawing
-// only, without pictures to compare; for profiling). With OV_BENCH_SAVE_DIR
+// Usage: bench_refresh [iterations] [fast|worst [scans]]   ("fast": time the
+// fast drawing only, without pictures to compare; "worst": the same for the
+// worst case alone, optionally with fewer scans; both for profiling). With OV_BENCH_SAVE_DIR
 // set, the compared pictures are saved there as PNG files.
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
@@ -39,6 +40,7 @@ namespace {
 
 constexpr int scans = 10000;
 bool onlyFast = false;
+bool onlyWorst = false;
 
 // Counts paint events of the canvases, to be sure every timed refresh drew.
 class PaintCounter : public QObject
@@ -292,12 +294,13 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     const int iterations = argc > 1 ? std::max(3, std::atoi(argv[1])) : 25;
-    onlyFast = argc > 2 && qstrcmp(argv[2], "fast") == 0;
+    onlyWorst = argc > 2 && qstrcmp(argv[2], "worst") == 0;
+    onlyFast = onlyWorst || (argc > 2 && qstrcmp(argv[2], "fast") == 0);
     std::srand(7931);
 
     std::printf("iterations: %d count\n", iterations);
-    const Comparison standalone = standalonePlot(iterations);
-    printComparison("standalone_", standalone);
+    if (!onlyWorst)
+        printComparison("standalone_", standalonePlot(iterations));
 
     AppFixture fx;
     ov7931Demo_App *app = fx.create(AppFixture::Mode::Demo);
@@ -307,9 +310,14 @@ int main(int argc, char **argv)
 
     int sensors[16];
     std::fill(sensors, sensors + 16, int(wave::Resistance));
-    const Comparison worst = waveformWindow(app, sensors, iterations, "resistance16");
+    const int worstScans = onlyWorst && argc > 3 ? qBound(1, std::atoi(argv[3]), scans) : scans;
+    const Comparison worst = waveformWindow(app, sensors, iterations, "resistance16", worstScans);
     // the worst case is the headline figure
     printComparison("", worst);
+    if (onlyWorst) {
+        fx.destroy();
+        return 0;
+    }
     // what a refresh costs besides drawing the curves: the same with 10 scans
     const Comparison worstSmall = waveformWindow(app, sensors, iterations, "resistance16_10", 10);
     std::printf("resistance16_10_scans_refresh_median_ms: %.2f ms\n", worstSmall.fastMs);
