@@ -2,10 +2,12 @@
 #include "ov7931Demo_lineRaster.h"
 
 #include <QPaintDevice>
+#include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPolygonF>
 #include <QRect>
+#include <QRegion>
 #include <QTransform>
 #include <QVector>
 
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <vector>
 
@@ -37,6 +40,103 @@ inline double qwtRound(double v)
     }
     const double t = 0.5 - v;
     return t < 4.0e15 ? -double(qint64(t)) : std::ceil(v - 0.5);
+}
+
+// The value the raster engine stores for an opaque colour in a 32-bit image
+// format, asked of the engine itself on one pixel (the last answer is kept).
+quint32 enginePixel(QImage::Format format, const QColor &colour)
+{
+    thread_local QImage::Format lastFormat = QImage::Format_Invalid;
+    thread_local quint64 lastColour = 0;
+    thread_local quint32 value = 0;
+    const quint64 key = quint64(colour.rgba64());
+    if (format != lastFormat || key != lastColour) {
+        QImage one(1, 1, format);
+        one.fill(0);
+        QPainter p(&one);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QBrush(colour));
+        p.drawRect(QRect(0, 0, 1, 1));
+        p.end();
+        value = *reinterpret_cast<const quint32 *>(one.constScanLine(0));
+        lastFormat = format;
+        lastColour = key;
+    }
+    return value;
+}
+
+// Fills the rectangles (device coordinates, `translate` from the painter's)
+// straight into the 32-bit image the raster engine paints on, within the
+// image, the engine's system clip and the painter's clip, as the engine would
+// fill them, without its work per row. False, with nothing filled, where that
+// cannot be done so: other devices or formats, an image shared with another,
+// a clip that is not one whole-pixel rectangle.
+bool fillStraight(QPainter *painter, const QVector<QRect> &rects, QPoint translate, const QColor &colour)
+{
+    QPaintEngine *engine = painter->paintEngine();
+    QPaintDevice *device = engine->paintDevice();
+    if (device->devType() != QInternal::Image)
+        return false;
+    QImage *image = static_cast<QImage *>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32
+        && format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    if (!image->isDetached() || image->depth() != 32)
+        return false;
+
+    QRect clip = image->rect();
+    const QRegion system = engine->systemClip();
+    if (!system.isEmpty()) {
+        if (system.rectCount() != 1)
+            return false;
+        clip &= system.boundingRect();
+    }
+    if (painter->hasClipping()) {
+        const QRegion region = painter->clipRegion();
+        if (region.rectCount() != 1 || QRectF(region.boundingRect()) != painter->clipBoundingRect())
+            return false;
+        clip &= region.boundingRect().translated(translate);
+    }
+    if (clip.isEmpty())
+        return true;
+
+    const quint32 value = enginePixel(format, colour);
+    const quint32 quad[4] = {value, value, value, value};
+    // the engine paints on this very memory; a const view does not detach
+    uchar *bits = const_cast<uchar *>(image->constBits());
+    const qsizetype stride = image->bytesPerLine();
+    const int cl = clip.left();
+    const int cr = clip.right() + 1;
+    const int ct = clip.top();
+    const int cb = clip.bottom() + 1;
+    for (const QRect &rect : rects) {
+        const int x0 = std::max(rect.left(), cl);
+        const int x1 = std::min(rect.left() + rect.width(), cr);
+        const int y0 = std::max(rect.top(), ct);
+        const int y1 = std::min(rect.top() + rect.height(), cb);
+        const int w = x1 - x0;
+        if (w <= 0 || y1 <= y0)
+            continue;
+        uchar *row = bits + stride * y0 + 4 * x0;
+        for (int y = y0; y < y1; ++y, row += stride) {
+            quint32 *p = reinterpret_cast<quint32 *>(row);
+            if (w < 4) {
+                p[0] = value;
+                if (w > 1)
+                    p[1] = value;
+                if (w > 2)
+                    p[2] = value;
+                continue;
+            }
+            // four pixels a store, the last four overlapping
+            quint32 *const last = p + w - 4;
+            for (; p < last; p += 4)
+                std::memcpy(p, quad, sizeof quad);
+            std::memcpy(last, quad, sizeof quad);
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -277,6 +377,8 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         lineRaster::wholePointRects(wp, count, splitSize, translate, QSize(devW, devH), drawCaps,
                                     rects);
     if (rects.isEmpty())
+        return;
+    if (fillStraight(painter, rects, translate, painter->pen().color()))
         return;
     const int ox = int(tx);
     const int oy = int(ty);
