@@ -20,16 +20,6 @@
 using testkit::loadScenario;
 
 namespace {
-const QString question = QStringLiteral("How to connect to 7931 Signal Conditioning Card?");
-const QString noCard = QStringLiteral("No 7931 Function Card found on your system.");
-
-QString unavailableText()
-{
-    ViChar text[1024] = {0};
-    ov9174_statusMessage(VI_ERROR_RSRC_BUSY, text);
-    return QStringLiteral("Selected 7931 function card is unavailable.\nError: ") + QString::fromLatin1(text);
-}
-
 // A card row of the selection list.
 QTreeWidgetItem *card(QTreeWidget *tree, const QString &resource, int position)
 {
@@ -48,34 +38,30 @@ private slots:
     void init()
     {
         qputenv("ALLUSERSPROFILE", profile.path().toLocal8Bit());
-        loadScenario(QString());
     }
 
     void questions_data()
     {
         QTest::addColumn<QString>("scenario");
         QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QString>("result"); // runConnectionDialog(), demo flag, descriptor and card, session opened
-        QTest::addColumn<QStringList>("boxes"); // the second box: text, then its buttons
+        QTest::addColumn<QString>("result"); // runConnectionDialog(), demo flag, descriptor and card, session
+        QTest::addColumn<QStringList>("second"); // the second box: text, then its buttons
         QTest::addColumn<int>("searches");
-        QTest::newRow("Cancel") << "" << QStringList{"Cancel"} << "0 0  0 closed" << QStringList() << 0;
-        QTest::newRow("Run In Demo Mode") << "" << QStringList{"Run In Demo Mode"} << "1 1 VXI0::1::INSTR 1 closed"
-                                          << QStringList() << 0;
-        QTest::newRow("one card opened at once") << "" << QStringList{"Auto Find"} << "1 0 VXI0::1::INSTR 1 open"
-                                                 << QStringList() << 1;
-        QTest::newRow("no card: Try Again, then demo")
-            << "none" << QStringList{"Auto Find", "Try Again", "Auto Find", "Run In Demo Mode"} << "1 1 VXI0::1::INSTR 1 closed"
-            << QStringList{noCard, "Cancel", "Run In Demo Mode", "Try Again"} << 2;
-        QTest::newRow("no card: Cancel") << "none" << QStringList{"Auto Find", "Cancel"} << "0 0  0 closed"
-                                         << QStringList{noCard, "Cancel", "Run In Demo Mode", "Try Again"} << 1;
-        QTest::newRow("VISA failure: no card") << "no manager" << QStringList{"Auto Find", "Cancel"}
-                                               << "0 0  0 closed"
-                                               << QStringList{noCard, "Cancel", "Run In Demo Mode", "Try Again"} << 1;
+        const QStringList noCard{"No 7931 Function Card found on your system.", "Cancel", "Run In Demo Mode", "Try Again"};
+        ViChar status[1024] = {0};
+        ov9174_statusMessage(VI_ERROR_RSRC_BUSY, status);
+        const QStringList busy{"Selected 7931 function card is unavailable.\nError: " + QString::fromLatin1(status), "Cancel", "Try Again"};
+        const QStringList none;
+        QTest::newRow("Cancel") << "" << QStringList{"Cancel"} << "0 0  0 closed" << none << 0;
+        QTest::newRow("Run In Demo Mode") << "" << QStringList{"Run In Demo Mode"} << "1 1 VXI0::1::INSTR 1 closed" << none << 0;
+        QTest::newRow("one card opened at once") << "" << QStringList{"Auto Find"} << "1 0 VXI0::1::INSTR 1 open" << none << 1;
+        QTest::newRow("no card: Try Again, then demo") << "none" << QStringList{"Auto Find", "Try Again", "Auto Find", "Run In Demo Mode"}
+                                                       << "1 1 VXI0::1::INSTR 1 closed" << noCard << 2;
+        QTest::newRow("no card: Cancel") << "none" << QStringList{"Auto Find", "Cancel"} << "0 0  0 closed" << noCard << 1;
+        QTest::newRow("VISA failure: no card") << "no manager" << QStringList{"Auto Find", "Cancel"} << "0 0  0 closed" << noCard << 1;
         QTest::newRow("unavailable: Try Again") << "busy" << QStringList{"Auto Find", "Try Again", "Auto Find"}
-                                                << "1 0 VXI0::1::INSTR 1 open"
-                                                << QStringList{unavailableText(), "Cancel", "Try Again"} << 2;
-        QTest::newRow("unavailable: Cancel") << "busy" << QStringList{"Auto Find", "Cancel"} << "0 0 VXI0::1::INSTR 1 closed"
-                                             << QStringList{unavailableText(), "Cancel", "Try Again"} << 1;
+                                                << "1 0 VXI0::1::INSTR 1 open" << busy << 2;
+        QTest::newRow("unavailable: Cancel") << "busy" << QStringList{"Auto Find", "Cancel"} << "0 0 VXI0::1::INSTR 1 closed" << busy << 1;
     }
 
     void questions()
@@ -83,7 +69,7 @@ private slots:
         QFETCH(QString, scenario);
         QFETCH(QStringList, answers);
         QFETCH(QString, result);
-        QFETCH(QStringList, boxes);
+        QFETCH(QStringList, second);
         QFETCH(int, searches);
         QVERIFY(loadScenario(scenario == QLatin1String("none") ? QStringLiteral("version: 1\n") : QString()));
         if (scenario == QLatin1String("busy"))
@@ -98,14 +84,14 @@ private slots:
                      .arg(select.fcNumbers[0]).arg(select.session ? "open" : "closed"), result);
         QCOMPARE(answerer.seen().size(), answers.size());
         const SeenBox first = answerer.seen().at(0);
-        QCOMPARE(first.text, question);
+        QCOMPARE(first.text, QStringLiteral("How to connect to 7931 Signal Conditioning Card?"));
         QCOMPARE(first.icon, QMessageBox::Question);
         QCOMPARE(first.buttons, (QStringList{"Auto Find", "Cancel", "Enter Address", "Run In Demo Mode"}));
         QCOMPARE(first.defaultButton, QStringLiteral("Auto Find"));
         for (const SeenBox &box : answerer.seen())
             QCOMPARE(box.title, QStringLiteral("Keltri 7931 Demo Select:"));
-        if (!boxes.isEmpty())
-            QCOMPARE(QStringList{answerer.seen().at(1).text} + answerer.seen().at(1).buttons, boxes);
+        if (!second.isEmpty())
+            QCOMPARE(QStringList{answerer.seen().at(1).text} + answerer.seen().at(1).buttons, second);
         QCOMPARE(int(ovsim::journalOf("viOpenDefaultRM").size()), searches);
         if (searches == 0) // demo mode and giving up at once call no driver
             QVERIFY(ovsim::journal().empty());
@@ -120,12 +106,10 @@ private slots:
         ov7931_fc fc;
         ov9174fp_fcSelect select(&fc, 1);
         ModalAnswerer answerer({QStringLiteral("Auto Find")});
-        QString title;
         answerer.other = [&](QWidget *w) {
             auto *list = qobject_cast<ov9174fp_fcSelect *>(w);
             if (!list)
                 return false;
-            title = list->windowTitle();
             // Chosen in this order: the LXI card first, then the VXI card.
             card(list->treeWidget(), QStringLiteral("TCPIP0::192.168.10.1::INSTR"), 2)->setSelected(true);
             card(list->treeWidget(), QStringLiteral("VXI0::1::INSTR"), 1)->setSelected(true);
@@ -133,7 +117,6 @@ private slots:
             return true;
         };
         QCOMPARE(select.runConnectionDialog(), 1);
-        QCOMPARE(title, QStringLiteral("Keltri 7931 SFP: Select Function Card"));
         QCOMPARE(select.selectedCount, 2);
         QCOMPARE(select.descriptorText, QStringLiteral("TCPIP0::192.168.10.1::INSTR,VXI0::1::INSTR"));
         QCOMPARE(QStringLiteral("%1 %2").arg(select.fcNumbers[0]).arg(select.fcNumbers[1]), QStringLiteral("2 1"));
@@ -146,12 +129,9 @@ private slots:
     {
         ov7931_fc fc;
         ov9174fp_fcSelect select(&fc, 1);
-        ov9174fp_resourceRecord a;
-        a.resourceName = QStringLiteral("VXI0::1::INSTR");
-        a.carrierTexts = QStringList({QStringLiteral("Slot 5 - 2600 MB")});
-        a.cards = {{"FC 1", "8263"}, {"FC 2", "7931"}, {"FC 4", "8263"}};
-        a.supported = {1, 0, 4};
-        QCOMPARE(select.fillTree({a}), 2);
+        const ov9174fp_resourceRecord record{"VXI0::1::INSTR", {"Slot 5 - 2600 MB"}, 2600,
+                                             {{"FC 1", "8263"}, {"FC 2", "7931"}, {"FC 4", "8263"}}, {1, 0, 4}};
+        QCOMPARE(select.fillTree({record}), 2);
         QTreeWidget *tree = select.treeWidget();
         QTreeWidgetItem *carrier = tree->topLevelItem(0)->child(0);
         QTreeWidgetItem *fc1 = carrier->child(0), *fc2 = carrier->child(1), *fc4 = carrier->child(2);

@@ -19,6 +19,7 @@ resources:
   - {name: "TCPIP0::192.168.10.1::INSTR", device: boxA}
   - {name: "TCPIP0::192.168.2.60::INSTR", device: boxB}
   - {name: "GPIB0::7::INSTR"}
+  - {name: "ASRL1::INSTR", refuse: busy}
 )yaml";
 
 const char *const testkit::oneLxiCard = R"yaml(

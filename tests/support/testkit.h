@@ -11,8 +11,8 @@ namespace testkit {
 
 // A VXI mainframe "VXI0::1::INSTR" (slot 5, 8263 at FC 1 and 3, a 7931 at
 // FC 2), an LXI box "lxi-a.example" at 192.168.10.1 (8263 at FC 2, an
-// unknown card at FC 4), an LXI box at 192.168.2.60 holding a 7931 only, and
-// a GPIB instrument that is no carrier.
+// unknown card at FC 4), an LXI box at 192.168.2.60 holding a 7931 only, a
+// GPIB instrument that is no carrier and a serial resource that refuses to open.
 extern const char *const severalCards;
 // One LXI box at 192.168.10.1, host "lxi-7.example", device "inst3", with an 8263 at FC 3.
 extern const char *const oneLxiCard;
