@@ -21,10 +21,9 @@ ChannelBench::ChannelBench(const QString &subType, bool live)
     app->slaveSerial = QStringLiteral("BENCH");
     if (live) {
         std::string yaml = ovsim::defaultScenarioText();
-        const std::string from = "sub_type: BB";
-        const QStringList simulated = {"7931-AA", "7931-AE", "7931-BA", "7931-BB", "7931-BE", "7931-DE"};
-        if (simulated.contains(subType) && yaml.find(from) != std::string::npos)
-            yaml.replace(yaml.find(from), from.size(), "sub_type: " + subType.mid(5).toStdString());
+        const size_t at = yaml.find("sub_type: BB");
+        if (at != std::string::npos)
+            yaml.replace(at + 10, 2, subType.mid(5).toStdString());
         std::string error;
         if (!ovsim::loadScenarioText(yaml, &error))
             qFatal("scenario: %s", error.c_str());

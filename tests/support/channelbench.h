@@ -8,7 +8,6 @@
 #include "appfixture.h"
 #include "visa.h"
 
-#include <QList>
 #include <QStringList>
 
 class ov7931Demo_App;
@@ -18,8 +17,9 @@ class ChannelBench
 {
 public:
     // subType: the conditioning card's sub-type text ("7931-BB" ...). With
-    // live = true the simulator's card gets the same letters (when they are
-    // one of the six) and both sessions are opened; else the sessions stay 0.
+    // live = true the simulator's card gets the same letters (one of the six
+    // simulated sub-types) and both sessions are opened; else the sessions
+    // stay 0, as in demo mode.
     // Boxes are answered with "No" (error boxes) or their only button.
     explicit ChannelBench(const QString &subType, bool live = true);
     ~ChannelBench();

@@ -19,15 +19,12 @@ namespace wave {
 // Sensor selector indices (also the SensorType codes).
 enum { PT100 = 0, PT500 = 1, PT1000 = 2, Resistance = 3, Voltage = 4 };
 
+// Enables channel ch (0..15) with a sensor, or disables it.
 inline void setChannel(ov7931Demo_App *app, int ch, bool enabled, int sensor = PT100)
 {
-    ov7931Demo_ChCfg *p = app->chCfg[ch];
-    if (enabled && !p->enableBox->isChecked())
-        p->enableBox->setChecked(true);
+    app->chCfg[ch]->enableBox->setChecked(enabled);
     if (enabled)
-        p->sensorSelector->setCurrentIndex(sensor);
-    if (!enabled && p->enableBox->isChecked())
-        p->enableBox->setChecked(false);
+        app->chCfg[ch]->sensorSelector->setCurrentIndex(sensor);
     QCoreApplication::processEvents();
 }
 
@@ -37,23 +34,14 @@ inline void disableAll(ov7931Demo_App *app)
         setChannel(app, ch, false);
 }
 
-inline const QwtPlotCurve *curve(ov7931Demo_App *app, int plot, int ch)
-{
-    return app->waveform->panel(plot).curves[ch];
-}
-
+// The curve of channel ch on a plot, how many points it has, and the first
+// sample value it references (nullptr when it has none).
+inline QwtPlotCurve *curve(ov7931Demo_App *app, int plot, int ch) { return app->waveform->panel(plot).curves[ch]; }
 inline size_t points(ov7931Demo_App *app, int plot, int ch) { return curve(app, plot, ch)->dataSize(); }
-
-// The first sample value a curve references (nullptr when it has none).
 inline const double *yData(ov7931Demo_App *app, int plot, int ch)
 {
     auto *d = dynamic_cast<const QwtCPointerData *>(curve(app, plot, ch)->data());
     return d && d->size() > 0 ? d->yData() : nullptr;
-}
-inline const double *xData(ov7931Demo_App *app, int plot, int ch)
-{
-    auto *d = dynamic_cast<const QwtCPointerData *>(curve(app, plot, ch)->data());
-    return d && d->size() > 0 ? d->xData() : nullptr;
 }
 
 } // namespace wave
