@@ -1,56 +1,22 @@
-// The status LED: value handling, repainting, size hint and its painting.
+// The status LED: value changes and repainting, the size hint, the off
+// colour, and the shaded lamp that becomes a flat disc for small fonts.
 #include "ov9174fp_led.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QtTest>
 
 namespace {
 // Counts the paint events a widget receives.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
+struct PaintCounter : QObject {
     int count = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
+    bool eventFilter(QObject *, QEvent *e) override { return count += e->type() == QEvent::Paint, false; }
 };
 
-QFont fontOfPixelSize(int px)
+QFont pixelFont(int px)
 {
     QFont f = QApplication::font();
     f.setPixelSize(px);
     return f;
-}
-
-struct LedGeometry {
-    int h;
-    int x0;
-};
-
-LedGeometry geometryOf(const ov9174fp_led &led)
-{
-    const int h = QFontMetrics(led.font()).height();
-    return {h, ((led.width() - led.minimumSizeHint().width()) >> 1) + 2};
-}
-
-// First pixel that differs from `background` walking from `from` to `to`.
-QColor firstNonBackground(const QImage &img, QPointF from, QPointF to, const QColor &background)
-{
-    const int steps = 64;
-    for (int i = 0; i <= steps; ++i) {
-        const QPointF p = from + (to - from) * (double(i) / steps);
-        const QColor c = img.pixelColor(p.toPoint());
-        if (c != background)
-            return c;
-    }
-    return background;
 }
 } // namespace
 
@@ -59,154 +25,71 @@ class TestLed : public QObject
     Q_OBJECT
 
 private slots:
-    void construction();
-    void minimumSizeHintFollowsFontAndCaption();
-    void setValueRepaintsOnlyOnChange();
-    void setOnColourRepaintsOnlyWhenLit();
-    void toggleValue();
-    void onlyMetaMethodIsToggleValue();
-    void paintsShadedLamp();
-    void smallFontGivesFlatDisc();
-};
-
-void TestLed::construction()
-{
-    ov9174fp_led blend(QStringLiteral("Active"), Qt::green, Qt::magenta);
-    QCOMPARE(blend.value(), 0);
-    QCOMPARE(blend.caption(), QStringLiteral("Active"));
-    QCOMPARE(blend.onColour(), QColor(Qt::green));
-    QCOMPARE(blend.offColour(), blend.palette().color(QPalette::Window));
-    QCOMPARE(blend.sizePolicy().horizontalPolicy(), QSizePolicy::Maximum);
-    QCOMPARE(blend.sizePolicy().verticalPolicy(), QSizePolicy::Maximum);
-
-    ov9174fp_led plain(QStringLiteral("PGA"), Qt::red, Qt::darkGray);
-    QCOMPARE(plain.offColour(), QColor(Qt::darkGray));
-}
-
-void TestLed::minimumSizeHintFollowsFontAndCaption()
-{
-    for (int px : {8, 13, 24}) {
-        ov9174fp_led led(QStringLiteral("Excitation"), Qt::green, Qt::red);
-        led.setFont(fontOfPixelSize(px));
-        const QFontMetrics fm(led.font());
-        const int h = fm.height();
-        QCOMPARE(led.minimumSizeHint(),
-                 QSize(h + 1 + fm.horizontalAdvance(QStringLiteral("Excitation")) + (h + 1) / 2, h + 2));
+    void repaintsOnlyOnChange()
+    {
+        ov9174fp_led led(QStringLiteral("Active"), Qt::green, Qt::magenta);
+        led.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&led));
+        QApplication::processEvents();
+        PaintCounter paints;
+        led.installEventFilter(&paints);
+        QString seen;
+        // Each step: what to do, then the value and the paint count (painted at once, not deferred).
+        const auto step = [&](const std::function<void()> &what) { what(), seen += QStringLiteral("%1/%2 ").arg(led.value()).arg(paints.count); };
+        step([&] { led.setOnColour(Qt::yellow); }); // unlit: no repaint
+        step([&] { led.setValue(1); });
+        step([&] { led.setValue(1); });
+        step([&] { led.setValue(5); }); // differs, though it looks the same
+        step([&] { led.setOnColour(Qt::red); }); // lit: repaint
+        step([&] { led.toggleValue(); });
+        step([&] { led.toggleValue(); });
+        QCOMPARE(seen, QStringLiteral("0/0 1/1 1/1 5/2 5/3 0/4 1/5 "));
     }
-    ov9174fp_led empty(QString(), Qt::green, Qt::red);
-    const int h = empty.fontMetrics().height();
-    QCOMPARE(empty.minimumSizeHint(), QSize(h + 1 + (h + 1) / 2, h + 2));
-}
 
-void TestLed::setValueRepaintsOnlyOnChange()
-{
-    ov9174fp_led led(QStringLiteral("Active"), Qt::green, Qt::magenta);
-    led.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&led));
-    QApplication::processEvents();
-    PaintCounter paints(&led);
+    void sizeHintAndOffColour()
+    {
+        for (const QString &caption : {QStringLiteral("Excitation"), QString()})
+            for (int px : {8, 13, 24}) {
+                ov9174fp_led led(caption, Qt::green, Qt::red);
+                led.setFont(pixelFont(px));
+                const QFontMetrics fm(led.font());
+                const int h = fm.height();
+                QCOMPARE(led.minimumSizeHint(), QSize(h + 1 + fm.horizontalAdvance(caption) + (h + 1) / 2, h + 2));
+            }
+        // Magenta as off colour means the window's own colour.
+        ov9174fp_led blend(QStringLiteral("Active"), Qt::green, Qt::magenta);
+        QCOMPARE(blend.offColour(), blend.palette().color(QPalette::Window));
+        QCOMPARE(ov9174fp_led(QStringLiteral("PGA"), Qt::red, Qt::darkGray).offColour(), QColor(Qt::darkGray));
+    }
 
-    led.setValue(1);
-    QCOMPARE(paints.count, 1); // at once, not deferred
-    led.setValue(1);
-    QCOMPARE(paints.count, 1);
-    led.setValue(5); // differs, though it looks the same
-    QCOMPARE(led.value(), 5);
-    QCOMPARE(paints.count, 2);
-    led.setValue(0);
-    QCOMPARE(paints.count, 3);
-    QCOMPARE(led.value(), 0);
-}
+    void shadedLampOrFlatDisc_data()
+    {
+        QTest::addColumn<int>("px");
+        QTest::newRow("large font: shaded") << 24;
+        QTest::newRow("small font: flat disc") << 7;
+    }
 
-void TestLed::setOnColourRepaintsOnlyWhenLit()
-{
-    ov9174fp_led led(QStringLiteral("Active"), Qt::green, Qt::magenta);
-    led.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&led));
-    QApplication::processEvents();
-    PaintCounter paints(&led);
-
-    led.setOnColour(Qt::yellow);
-    QCOMPARE(led.onColour(), QColor(Qt::yellow));
-    QCOMPARE(paints.count, 0);
-    led.setValue(1);
-    led.setOnColour(Qt::red);
-    QCOMPARE(paints.count, 2);
-}
-
-void TestLed::toggleValue()
-{
-    ov9174fp_led led(QStringLiteral("Active"), Qt::green, Qt::magenta);
-    led.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&led));
-    QApplication::processEvents();
-    PaintCounter paints(&led);
-    led.toggleValue();
-    QCOMPARE(led.value(), 1);
-    led.setValue(7);
-    led.toggleValue();
-    QCOMPARE(led.value(), 0);
-    QCOMPARE(paints.count, 3);
-}
-
-void TestLed::onlyMetaMethodIsToggleValue()
-{
-    const QMetaObject &mo = ov9174fp_led::staticMetaObject;
-    QCOMPARE(mo.methodCount() - mo.methodOffset(), 1);
-    QCOMPARE(mo.method(mo.methodOffset()).methodSignature(), QByteArray("toggleValue()"));
-}
-
-void TestLed::paintsShadedLamp()
-{
-    ov9174fp_led led(QStringLiteral("Active"), Qt::green, Qt::magenta);
-    led.setFont(fontOfPixelSize(24));
-    led.resize(led.minimumSizeHint().width() + 40, led.minimumSizeHint().height());
-    const QColor background = led.palette().color(QPalette::Window);
-    const LedGeometry g = geometryOf(led);
-    QVERIFY(g.h >= 10);
-    QCOMPARE(g.x0, 22); // centred as a unit: (40 >> 1) + 2
-    const QPointF centre(g.x0 + g.h / 2.0, g.h / 2.0);
-
-    // Off with a magenta off colour: the lamp is the window colour.
-    QImage off = led.grab().toImage();
-    QCOMPARE(off.pixelColor(centre.toPoint()), background);
-
-    led.setValue(1);
-    QImage on = led.grab().toImage();
-    QCOMPARE(on.pixelColor(centre.toPoint()), QColor(Qt::green));
-
-    // Upper-left rim lighter, lower-right rim darker than the background.
-    const QColor upperLeft = firstNonBackground(on, QPointF(g.x0, 0), centre, background);
-    const QColor lowerRight = firstNonBackground(on, QPointF(g.x0 + g.h - 1, g.h - 1), centre, background);
-    QVERIFY2(upperLeft.lightness() > background.lightness(), qPrintable(upperLeft.name()));
-    QVERIFY2(lowerRight.lightness() < background.lightness(), qPrintable(lowerRight.name()));
-
-    // The caption is drawn to the right of the lamp.
-    bool captionInk = false;
-    for (int x = g.x0 + g.h + g.h / 2; x < led.width() && !captionInk; ++x)
-        for (int y = 0; y < g.h && !captionInk; ++y)
-            captionInk = on.pixelColor(x, y) != background;
-    QVERIFY(captionInk);
-}
-
-void TestLed::smallFontGivesFlatDisc()
-{
-    ov9174fp_led led(QStringLiteral("I"), Qt::green, Qt::red);
-    int px = 9;
-    led.setFont(fontOfPixelSize(px));
-    while (QFontMetrics(led.font()).height() >= 10 && px > 4)
-        led.setFont(fontOfPixelSize(--px));
-    led.resize(led.minimumSizeHint());
-    const LedGeometry g = geometryOf(led);
-    QVERIFY(g.h < 10);
-    const QColor background = led.palette().color(QPalette::Window);
-    const QImage img = led.grab().toImage();
-    const QPointF centre(g.x0 + g.h / 2.0, g.h / 2.0);
-    QCOMPARE(img.pixelColor(centre.toPoint()), QColor(Qt::red));
-    // No light rim: the disc's outline is the default pen, not a shade of the background.
-    const QColor upperLeft = firstNonBackground(img, QPointF(g.x0, 0), centre, background);
-    QVERIFY2(upperLeft.lightness() <= background.lightness(), qPrintable(upperLeft.name()));
-}
+    void shadedLampOrFlatDisc()
+    {
+        QFETCH(int, px);
+        ov9174fp_led led(QStringLiteral("I"), Qt::green, Qt::magenta);
+        led.setFont(pixelFont(px));
+        led.resize(led.minimumSizeHint());
+        led.setValue(1);
+        const int h = QFontMetrics(led.font()).height();
+        QCOMPARE(h < 10, px < 10);
+        const QImage img = led.grab().toImage();
+        const QColor background = led.palette().color(QPalette::Window);
+        const QPointF centre(2 + h / 2.0, h / 2.0);
+        QCOMPARE(img.pixelColor(centre.toPoint()), QColor(Qt::green));
+        // The first pixel off the background from the upper-left towards the
+        // centre: a lighter rim on a shaded lamp, the plain outline on a flat disc.
+        QColor rim = background;
+        for (int i = 0; i <= 64 && rim == background; ++i)
+            rim = img.pixelColor((QPointF(2, 0) + (centre - QPointF(2, 0)) * (i / 64.0)).toPoint());
+        QCOMPARE(rim.lightness() > background.lightness(), h >= 10);
+    }
+};
 
 QTEST_MAIN(TestLed)
 #include "test_led.moc"
