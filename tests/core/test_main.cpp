@@ -81,6 +81,7 @@ private slots:
         QFETCH(QString, lastBox);
         QTemporaryDir dir;
         qputenv("ALLUSERSPROFILE", dir.path().toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         QProcess child;
         child.setWorkingDirectory(dir.path());
         child.start(QCoreApplication::applicationFilePath(), QStringList(QStringLiteral("--child")) + args);
