@@ -61,10 +61,10 @@ private slots:
         QVERIFY(journalNames().contains(QStringLiteral("ov8263_getFrequencyLimits")));
         // The text comes from the failing call's driver, asked with the session of the time.
         const ViSession vi = digitizer ? app->masterVi : function == QLatin1String("ov7931_init") ? 0 : app->slaveVi;
+        const QString expected = errorBoxText(callText, driverText(digitizer, vi, status));
         const QList<SeenBox> boxes = f.boxes(); // a failed ov7931_init also fails the calls that need its session
-        QVERIFY(std::any_of(boxes.begin(), boxes.end(), [&](const SeenBox &box) {
-            return box.title == "Keltri 7931 SFP Error message" && box.text == errorBoxText(callText, driverText(digitizer, vi, status));
-        }));
+        QVERIFY(std::any_of(boxes.begin(), boxes.end(), [&](const SeenBox &box) { return box.text == expected; }));
+        QCOMPARE(boxes.first().title, QStringLiteral("Keltri 7931 SFP Error message"));
     }
 
     void identitiesAndRates_data()
@@ -85,11 +85,10 @@ private slots:
                            limits.arg(1500).arg(45000)}
             << "7931-DE 00001234 3.0.0.7 | 8263-AA 00001a2b 2.4.1.0 | ov7931_00001234.ini"
             << "[2 kHz], 5 kHz, 10 kHz, 20 kHz, 30 kHz, 40 kHz" << 2000.0;
-        QTest::newRow("demo") << QStringList()
-                              << "7931-AE DEMO 1.0.0.0 (DEMO) | 8263-AA DEMO 1.0.0.0 (DEMO) | ov7931_DEMO.ini"
-                              << "1 Hz, 2 Hz, 5 Hz, 10 Hz, 20 Hz, 50 Hz, 100 Hz, 200 Hz, 500 Hz, [1 kHz], 2 kHz, 5 kHz, "
-                                 "10 kHz, 20 kHz, 30 kHz, 40 kHz, 50 kHz"
-                              << 1000.0;
+        QTest::newRow("demo")
+            << QStringList() << "7931-AE DEMO 1.0.0.0 (DEMO) | 8263-AA DEMO 1.0.0.0 (DEMO) | ov7931_DEMO.ini"
+            << "1 Hz, 2 Hz, 5 Hz, 10 Hz, 20 Hz, 50 Hz, 100 Hz, 200 Hz, 500 Hz, [1 kHz], 2 kHz, 5 kHz, 10 kHz, 20 kHz, "
+               "30 kHz, 40 kHz, 50 kHz" << 1000.0;
     }
 
     void identitiesAndRates()
@@ -115,7 +114,8 @@ private slots:
         QVERIFY(f.boxes().isEmpty());
         // Demo mode opens nothing: the only calls ask the driver's and the common library's revisions.
         if (demo)
-            QCOMPARE(journalNames(QString(), true).join(' '), "ov7931_revision_query(0, &, null) ov9174_libRevision(&)");
+            QCOMPARE(journalNames(QString(), true).join(' '),
+                     QStringLiteral("ov7931_revision_query(0, &, null) ov9174_libRevision(&)"));
     }
 
     void closingSavesChoicesAndClosesSessions_data()
@@ -124,8 +124,8 @@ private slots:
         QTest::addColumn<QByteArray>("stored");
         QTest::newRow("demo") << true << QByteArray();
         QTest::newRow("live") << false << QByteArray();
-        QTest::newRow("unknown values") << true << QByteArray("[General]\nNumberOfScans=4096\nSamplingFrequency=3 kHz\n");
-        QTest::newRow("garbled") << true << QByteArray("NumberOfScans=@Variant(\\0\\0\\x7f)\nSamplingFrequency=a, b\n\x01\x02");
+        QTest::newRow("unknown values") << true << QByteArray("NumberOfScans=4096\nSamplingFrequency=3 kHz\n");
+        QTest::newRow("garbled") << true << QByteArray("NumberOfScans=@Variant(\\0\\x7f)\nSamplingFrequency=a,b\n\x01");
     }
 
     void closingSavesChoicesAndClosesSessions()
@@ -139,21 +139,22 @@ private slots:
         bad.close();
         // Missing or bad stored values select the defaults.
         ov7931Demo_App *app = f.create(demo ? AppFixture::Mode::Demo : AppFixture::Mode::Live);
-        QCOMPARE(app->waveformLengthList()->currentText() + " " + app->samplingRateList()->currentText(), "1000 1 kHz");
-        app->waveformLengthList()->setCurrentText(QStringLiteral("5000"));
-        app->samplingRateList()->setCurrentText(QStringLiteral("20 kHz"));
+        QCOMPARE(app->waveformLengthList()->currentText() + ' ' + app->samplingRateList()->currentText(), "1000 1 kHz");
+        app->waveformLengthList()->setCurrentText(QStringLiteral("200"));
+        app->samplingRateList()->setCurrentText(QStringLiteral("50 Hz"));
         // Each session is closed once, the conditioning card's first; a failing close is not reported.
-        const QString closes = demo ? QString() : QStringLiteral("ov7931_close(%1) ov8263_close(%2)").arg(app->slaveVi).arg(app->masterVi);
+        const QString closes =
+            demo ? QString() : QStringLiteral("ov7931_close(%1) ov8263_close(%2)").arg(app->slaveVi).arg(app->masterVi);
         ovsim::failNext("ov7931_close", -1);
         ovsim::clearJournal();
         f.destroy();
         QCOMPARE(journalNames(QString(), true).join(' '), closes);
         QVERIFY(f.boxes().isEmpty());
         QSettings s(file, QSettings::IniFormat);
-        QCOMPARE(s.value("NumberOfScans").toString() + " " + s.value("SamplingFrequency").toString(), "5000 20 kHz");
+        QCOMPARE(s.value("NumberOfScans").toString() + " " + s.value("SamplingFrequency").toString(), "200 50 Hz");
         QCOMPARE(QFile::exists(f.path(QStringLiteral("ov7931_DEMO.ini"))), demo);
         app = f.create(demo ? AppFixture::Mode::Demo : AppFixture::Mode::Live);
-        QCOMPARE(app->waveformLengthList()->currentText() + " " + app->samplingRateList()->currentText(), "5000 20 kHz");
+        QCOMPARE(app->waveformLengthList()->currentText() + ' ' + app->samplingRateList()->currentText(), "200 50 Hz");
     }
 
     void resetDevice_data()
@@ -181,16 +182,16 @@ private slots:
         QSemaphore release, started;
         pool->start([&]() { started.release(), release.acquire(); });
         started.acquire();
-        QString duringWait;
+        QString seen;
         QTimer::singleShot(350, [&]() {
-            auto *d = app->findChild<QProgressDialog *>();
-            duringWait = QStringLiteral("%1 %2 %3").arg(app->deviceBusy.load()).arg(d ? d->labelText() : "-").arg(d && d->value() > 0);
+            if (const auto *d = app->findChild<QProgressDialog *>())
+                seen = QStringLiteral("%1 %2 %3").arg(app->deviceBusy.load()).arg(d->labelText()).arg(d->value() > 0);
             release.release();
         });
         app->resetButton()->click();
         pool->waitForDone();
         pool->setMaxThreadCount(maxThreads);
-        QCOMPARE(duringWait, QStringLiteral("1 Resetting device.. 1"));
+        QCOMPARE(seen, QStringLiteral("1 Resetting device.. 1"));
         QCOMPARE(app->deviceBusy.load(), 0);
         QVERIFY(app->findChildren<QProgressDialog *>().isEmpty());
         // The card is opened again, without closing the previous session first.
@@ -214,7 +215,7 @@ private slots:
         app->chCfg[5]->enableBox->setChecked(true);
         QStringList toggled;
         for (int ch = 0; ch < 16; ++ch)
-            connect(app->chCfg[ch]->enableBox, &QCheckBox::toggled, [&toggled, ch] { toggled << QString::number(ch + 1); });
+            connect(app->chCfg[ch]->enableBox, &QCheckBox::toggled, [&, ch] { toggled << QString::number(ch + 1); });
         app->enableAllButton()->click();
         QCOMPARE(toggled.join(' '), QStringLiteral("2 3 4 5 7 8 9 10 11 12 13 14 15 16"));
         for (int ch = 0; ch < 16; ++ch)
