@@ -30,8 +30,8 @@ private slots:
     {
         QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(), iniPath());
         qunsetenv("ALLUSERSPROFILE");
-        QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(),
-                 QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Orvane/DefaultInstrDescr.ini");
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(), config + "/Orvane/DefaultInstrDescr.ini");
         ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
         file.store({"TCPIP0::192.168.2.60::INSTR", "VXI0::1::INSTR"});
         file.storeFcNumber(3);
@@ -52,26 +52,25 @@ private slots:
 
     void entryMovesToTopAndKeepsFive()
     {
-        ov9174fp_fcEnterAddress first;
-        first.loadDefaults(); // first use: the fallback descriptor, no card number, nothing written
-        QCOMPARE(first.descriptorBox()->currentText() + " " + first.cardNumberBox()->currentText(), "VXI0::1::INSTR Select");
-        QCOMPARE(first.descriptorBox()->count(), 1);
+        ov9174fp_fcEnterAddress d;
+        d.loadDefaults(); // first use: the fallback descriptor, no card number, nothing written
+        QCOMPARE(d.descriptorBox()->currentText() + ' ' + d.cardNumberBox()->currentText(), "VXI0::1::INSTR Select");
+        QCOMPARE(d.descriptorBox()->count(), 1);
         QVERIFY(!QFile::exists(iniPath()));
         ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
         file.store({"D1", "D2", "D3", "D4", "D5"});
         file.storeFcNumber(2);
-        ov9174fp_fcEnterAddress dlg;
-        dlg.loadDefaults();
-        QCOMPARE(dlg.descriptorBox()->currentText() + " " + dlg.cardNumberBox()->currentText(), "D1 FC 2");
-        dlg.descriptorBox()->setCurrentIndex(2);
-        QCOMPARE(dlg.takeDescriptor(), QStringLiteral("D3"));
+        d.loadDefaults();
+        QCOMPARE(d.descriptorBox()->currentText() + ' ' + d.cardNumberBox()->currentText(), "D1 FC 2");
+        d.descriptorBox()->setCurrentIndex(2);
+        QCOMPARE(d.takeDescriptor(), QStringLiteral("D3"));
         QCOMPARE(file.load(), QStringList({"D3", "D1", "D2", "D4", "D5"}));
-        dlg.loadDefaults();
-        dlg.descriptorBox()->setEditText(QStringLiteral("  TCPIP0::192.168.2.60::INSTR "));
-        QCOMPARE(dlg.takeDescriptor(), QStringLiteral("TCPIP0::192.168.2.60::INSTR"));
+        d.loadDefaults();
+        d.descriptorBox()->setEditText(QStringLiteral("  TCPIP0::192.168.2.60::INSTR "));
+        QCOMPARE(d.takeDescriptor(), QStringLiteral("TCPIP0::192.168.2.60::INSTR"));
         QCOMPARE(file.load(), QStringList({"TCPIP0::192.168.2.60::INSTR", "D3", "D1", "D2", "D4"}));
-        dlg.descriptorBox()->setEditText(QString()); // empty text changes nothing
-        QCOMPARE(dlg.takeDescriptor(), QString());
+        d.descriptorBox()->setEditText(QString()); // empty text changes nothing
+        QCOMPARE(d.takeDescriptor(), QString());
         QCOMPARE(file.load(), QStringList({"TCPIP0::192.168.2.60::INSTR", "D3", "D1", "D2", "D4"}));
     }
 
@@ -84,7 +83,8 @@ private slots:
         QTest::addColumn<int>("card");
         QTest::addColumn<QString>("warning");
         QTest::newRow("no descriptor") << "" << 2 << "You have not entered Instrument Descriptor";
-        QTest::newRow("no card number") << "TCPIP0::10.0.0.1::INSTR" << 0 << "You have not selected any function card number";
+        QTest::newRow("no card number") << "TCPIP0::10.0.0.1::INSTR" << 0
+                                        << "You have not selected any function card number";
     }
 
     void refusedEntryWarnsAndReopens()
@@ -99,13 +99,13 @@ private slots:
         ModalAnswerer answerer({QStringLiteral("Enter Address"), QStringLiteral("OK")});
         QStringList shown;
         answerer.other = [&](QWidget *w) {
-            auto *entry = qobject_cast<ov9174fp_fcEnterAddress *>(w);
-            if (!entry)
+            auto *e = qobject_cast<ov9174fp_fcEnterAddress *>(w);
+            if (!e)
                 return false;
-            shown << entry->descriptorBox()->currentText() + " " + QString::number(entry->cardNumberBox()->currentIndex());
-            entry->descriptorBox()->setEditText(shown.size() == 1 ? descriptor : QStringLiteral("VXI0::1::INSTR"));
-            entry->cardNumberBox()->setCurrentIndex(shown.size() == 1 ? card : 1);
-            entry->okPushButton()->click();
+            shown << e->descriptorBox()->currentText() + ' ' + QString::number(e->cardNumberBox()->currentIndex());
+            e->descriptorBox()->setEditText(shown.size() == 1 ? descriptor : QStringLiteral("VXI0::1::INSTR"));
+            e->cardNumberBox()->setCurrentIndex(shown.size() == 1 ? card : 1);
+            e->okPushButton()->click();
             return true;
         };
         QCOMPARE(select.runConnectionDialog(), 1);
@@ -115,7 +115,8 @@ private slots:
         QCOMPARE(answerer.seen().size(), 2);
         QCOMPARE(answerer.seen().at(1).text, warning);
         QCOMPARE(answerer.seen().at(1).icon, QMessageBox::Warning);
-        QCOMPARE(file.load(), (descriptor.isEmpty() ? QStringList{"VXI0::1::INSTR"} : QStringList{"VXI0::1::INSTR", descriptor}));
+        const QStringList remembered{"VXI0::1::INSTR", descriptor};
+        QCOMPARE(file.load(), descriptor.isEmpty() ? QStringList(remembered.first()) : remembered);
         QCOMPARE(file.fcNumber(), 1);
         QCOMPARE(testkit::journalNames(QStringLiteral("ov8263_paramInit"), true).value(0),
                  QStringLiteral("ov8263_paramInit(\"VXI0::1::INSTR\", 1, 1, 1, &)"));

@@ -28,8 +28,9 @@ QStringList rows(QTreeWidget *tree)
         line += item->isExpanded() ? " +" : "";
         line += item->flags() & Qt::ItemIsSelectable ? " s" : "";
         line += item->flags() & Qt::ItemIsEnabled ? "" : " x";
-        if (item->flags() & Qt::ItemIsSelectable)
-            line += " " + item->data(0, Qt::StatusTipRole).toString() + "@" + item->data(1, Qt::StatusTipRole).toString();
+        if (item->flags() & Qt::ItemIsSelectable) // the card number and resource it stands for
+            line += QStringLiteral(" %1@%2").arg(item->data(0, Qt::StatusTipRole).toInt())
+                        .arg(item->data(1, Qt::StatusTipRole).toString());
         lines << line;
     }
     return lines;
@@ -40,7 +41,8 @@ void verifyAllClosed()
 {
     int opened = 0, closed = 0, records = 0, released = 0;
     for (const ovsim::Call &c : ovsim::journal()) {
-        opened += (c.function == "viOpenDefaultRM" || c.function == "viFindRsrc" || c.function == "viOpen") && c.status == 0;
+        const std::string &f = c.function;
+        opened += (f == "viOpenDefaultRM" || f == "viFindRsrc" || f == "viOpen") && c.status == 0;
         closed += c.function == "viClose";
         records += c.function == "ov9174_openIdRecord" && c.status == 0;
         released += c.function == "ov9174_closeIdRecord";
@@ -57,7 +59,7 @@ public:
     {
         auto *dialog = qobject_cast<QProgressDialog *>(watched);
         if (dialog && event->type() == QEvent::Show) {
-            seen << QStringLiteral("%1 | %2 | %3").arg(dialog->windowTitle(), dialog->labelText()).arg(dialog->isModal());
+            seen << dialog->windowTitle() + " | " + dialog->labelText() + (dialog->isModal() ? " | modal" : "");
             QTimer::singleShot(0, dialog, &QProgressDialog::cancel);
         }
         return false;
@@ -80,7 +82,7 @@ private slots:
         qApp->installEventFilter(&progress);
         QCOMPARE(select.searchCards(), 3);
         qApp->removeEventFilter(&progress);
-        QCOMPARE(progress.seen, QStringList{"Keltri 7931 | Searching... | 1"});
+        QCOMPARE(progress.seen, QStringList{"Keltri 7931 | Searching... | modal"});
         QCOMPARE(QThreadPool::globalInstance()->maxThreadCount(), 1);
         QCOMPARE(select.treeWidget()->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(rows(select.treeWidget()),
@@ -108,7 +110,7 @@ private slots:
         QTest::newRow("no find list") << "" << "viFindRsrc" << 1 << 0 << "";
         QTest::newRow("listing ends") << "" << "viFindNext" << 1 << 2 << "VXI0:1";
         QTest::newRow("first resource refuses") << "" << "viOpen" << 1 << 1 << "ASRL1:0 GPIB0:0 TCPIP0:2 VXI0:0";
-        QTest::newRow("no identification record") << "" << "ov9174_openIdRecord" << 100 << 0 << "ASRL1:0 GPIB0:0 TCPIP0:0 VXI0:0";
+        QTest::newRow("no id record") << "" << "ov9174_openIdRecord" << 100 << 0 << "ASRL1:0 GPIB0:0 TCPIP0:0 VXI0:0";
     }
 
     void failuresFindLess()
@@ -129,8 +131,10 @@ private slots:
             ovsim::failNext(function.toStdString(), VI_ERROR_SYSTEM_ERROR, times);
         QCOMPARE(select.searchCards(), cards);
         QStringList found; // a list filled before is cleared
-        for (int i = 0; i < select.treeWidget()->topLevelItemCount(); ++i)
-            found << QStringLiteral("%1:%2").arg(select.treeWidget()->topLevelItem(i)->text(0)).arg(select.treeWidget()->topLevelItem(i)->childCount());
+        for (int i = 0; i < select.treeWidget()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *system = select.treeWidget()->topLevelItem(i);
+            found << system->text(0) + ':' + QString::number(system->childCount());
+        }
         QCOMPARE(found.join(' '), systems);
         verifyAllClosed();
     }
@@ -143,8 +147,8 @@ private slots:
             cards << QStringLiteral("{position: %1, model: 0x8263}").arg(k);
         QString yaml = QStringLiteral("version: 1\ndevices:\n"), resources = QStringLiteral("resources:\n");
         for (int c = 0; c < 17; ++c) {
-            yaml += QStringLiteral("  lxi%1: {interface: lxi, carrier_model: 5000, host: host%1, positions: 16, cards: [%2]}\n")
-                        .arg(c).arg(cards.join(", "));
+            yaml += QStringLiteral("  lxi%1: {interface: lxi, carrier_model: 5000, host: host%1, ").arg(c);
+            yaml += QStringLiteral("positions: 16, cards: [%1]}\n").arg(cards.join(", "));
             resources += QStringLiteral("  - {name: \"TCPIP0::10.0.0.%1::INSTR\", device: lxi%2}\n").arg(c + 1).arg(c);
         }
         QVERIFY(loadScenario(yaml + resources));
@@ -161,7 +165,8 @@ private slots:
         // Numeric order of the addresses: 10.0.0.2 follows 10.0.0.1, not 10.0.0.10; filling stopped at the 257th card.
         const QStringList list = rows(select.treeWidget());
         QCOMPARE(list.filter(QStringLiteral(" s ")).size(), 256);
-        QCOMPARE(list.filter(QStringLiteral(" - 5000 LXI")).mid(0, 2), (QStringList{"  host0 - 5000 LXI +", "  host1 - 5000 LXI +"}));
+        const QStringList carriers = list.filter(QStringLiteral(" - 5000 LXI"));
+        QCOMPARE(carriers.mid(0, 2), (QStringList{"  host0 - 5000 LXI +", "  host1 - 5000 LXI +"}));
         QCOMPARE(list.last(), QStringLiteral("  host16 - 5000 LXI"));
         QCOMPARE(select.descriptorText + " " + QString::number(select.fcNumbers[0]), "TCPIP0::10.0.0.16::INSTR 16");
     }
