@@ -22,6 +22,10 @@
 #include <cmath>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 // The polygon is built exactly as QwtPlotCurve builds it for the raster
 // engine (mapped, rounded, without consecutive duplicates, clipped to the
 // canvas, cut into pieces of seven points); lineRaster tells which pixels the
@@ -139,6 +143,87 @@ bool fillStraight(QPainter *painter, const QVector<QRect> &rects, QPoint transla
     return true;
 }
 
+// Samples from v[j] on that change nothing of one axis of the bounding
+// rectangle below: above p and not above r. Returns the index of the first
+// other sample.
+size_t insideRun(const double *v, size_t j, size_t n, double p, double r)
+{
+#ifdef __SSE2__
+    const __m128d vp = _mm_set1_pd(p);
+    const __m128d vr = _mm_set1_pd(r);
+    for (; j + 4 <= n; j += 4) {
+        const __m128d a = _mm_loadu_pd(v + j);
+        const __m128d b = _mm_loadu_pd(v + j + 2);
+        const __m128d in = _mm_and_pd(_mm_and_pd(_mm_cmplt_pd(vp, a), _mm_cmple_pd(a, vr)),
+                                      _mm_and_pd(_mm_cmplt_pd(vp, b), _mm_cmple_pd(b, vr)));
+        if (_mm_movemask_pd(in) != 3)
+            break;
+    }
+#endif
+    while (j < n && p < v[j] && v[j] <= r)
+        ++j;
+    return j;
+}
+
+// Samples from v[j] (j >= 1) that are each a new maximum after the one before
+// it: above p and above p + (v[k - 1] - p), the right edge that sample left.
+// Returns the index of the first other sample.
+size_t maximaRun(const double *v, size_t j, size_t n, double p)
+{
+#ifdef __SSE2__
+    const __m128d vp = _mm_set1_pd(p);
+    for (; j + 2 <= n; j += 2) {
+        const __m128d a = _mm_loadu_pd(v + j);
+        const __m128d right = _mm_add_pd(vp, _mm_sub_pd(_mm_loadu_pd(v + j - 1), vp));
+        if (_mm_movemask_pd(_mm_and_pd(_mm_cmplt_pd(vp, a), _mm_cmplt_pd(right, a))) != 3)
+            break;
+    }
+#endif
+    while (j < n && p < v[j] && p + (v[j - 1] - p) < v[j])
+        ++j;
+    return j;
+}
+
+// Qwt's bounding rectangle along one axis: starting from the first sample
+// with size 0, for every further sample a QRectF::setLeft(qMin(left(), a))
+// and then setRight(qMax(right(), a)), i.e. with d = qMin(p, a) - p:
+// p += d, s -= d, then s = qMax(p + s, a) - p. While p is finite and not -0,
+// a sample above p leaves p and s as they are, except s = a - p for a new
+// maximum (above p + s); a sample not above p + s leaves s as it is when s
+// is a fixed point of s -> (p + s) - p. Runs of such samples are passed over
+// several at a time; every other sample takes the exact steps, so the result
+// is the very one Qwt computes (NaN included).
+void axisBounds(const double *v, size_t n, double &pos, double &size)
+{
+    const auto sameBits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    double p = v[0];
+    double s = 0.0;
+    size_t i = 1;
+    while (i < n) {
+        double r = p + s;
+        const double a = v[i];
+        if (std::isfinite(p) && std::isfinite(r) && !(p == 0.0 && std::signbit(p)) && p < a) {
+            if (r < a) {
+                i = maximaRun(v, i + 1, n, p);
+                s = v[i - 1] - p;
+                continue;
+            }
+            if (sameBits(r - p, s)) {
+                i = insideRun(v, i, n, p, r);
+                continue;
+            }
+        }
+        const double d = (p < a ? p : a) - p;
+        p += d;
+        s -= d;
+        r = p + s;
+        s = (r < a ? a : r) - p;
+        ++i;
+    }
+    pos = p;
+    size = s;
+}
+
 } // namespace
 
 ov7931Demo_FastCurve::ov7931Demo_FastCurve(const QString &title)
@@ -172,9 +257,9 @@ void ov7931Demo_FastCurve::dataChanged()
     QwtPlotCurve::dataChanged();
 }
 
-// The same steps as Qwt's qwtBoundingRectT() over QwtCPointerData, without a
-// virtual call per sample; every point counts (a point's rectangle is never
-// invalid), NaN included, exactly as there.
+// Qwt's qwtBoundingRectT() over QwtCPointerData, one axis at a time and
+// without a virtual call per sample (a point's rectangle is never invalid, so
+// every sample counts, NaN included).
 QRectF ov7931Demo_FastCurve::boundingRect() const
 {
     if (m_boundsValid)
@@ -183,17 +268,10 @@ QRectF ov7931Demo_FastCurve::boundingRect() const
     if (!raw || raw->size() == 0)
         return QwtPlotCurve::boundingRect();
 
-    const double *x = raw->xData();
-    const double *y = raw->yData();
-    const size_t n = raw->size();
-    QRectF r(x[0], y[0], 0.0, 0.0);
-    for (size_t i = 1; i < n; ++i) {
-        r.setLeft(qMin(r.left(), x[i]));
-        r.setRight(qMax(r.right(), x[i]));
-        r.setTop(qMin(r.top(), y[i]));
-        r.setBottom(qMax(r.bottom(), y[i]));
-    }
-    m_bounds = r;
+    double x, w, y, h;
+    axisBounds(raw->xData(), raw->size(), x, w);
+    axisBounds(raw->yData(), raw->size(), y, h);
+    m_bounds = QRectF(x, y, w, h);
     m_boundsValid = true;
     return m_bounds;
 }
