@@ -63,14 +63,11 @@ private slots:
         QFETCH(int, code);
         QFETCH(double, r0);
         QVERIFY(std::fabs(cvdResistance(100, -50) - 80.31) + std::fabs(cvdResistance(100, 500) - 280.98) < 0.01); // IEC
-        double worst = 0.0, worstAt = 0.0;
         for (double t = -200.0; t <= 850.0; t += 0.5) {
             const double r = cvdResistance(r0, t);
             const double err = std::fabs(rtdTemperature(code, r, nullptr, nullptr) - cvdTemperature(r0, r));
-            if (!(err <= worst))
-                worst = err, worstAt = t;
+            QVERIFY2(err < 0.06, qPrintable(QStringLiteral("%1 degC off at %2 degC").arg(err).arg(t)));
         }
-        QVERIFY2(worst < 0.06, qPrintable(QStringLiteral("%1 degC off at %2 degC").arg(worst).arg(worstAt)));
     }
 
     void pt1000BoundsAndOtherCodes()
@@ -82,7 +79,7 @@ private slots:
         QVERIFY(std::fabs(rtdTemperature(2, 185.19, &pt100, &pt500) + 200.0) < 0.1);
         QVERIFY(std::fabs(rtdTemperature(2, 3904.815075, &pt100, &pt500) - 850.0) < 0.1);
         QVERIFY(changed(pt100).isEmpty() && changed(pt500).isEmpty()); // the PT-1000 never widens anything
-        QVERIFY(T_rtd(3, 100.0) == 0.0 && T_rtd(-1, 100.0) == 0.0);
+        QVERIFY(T_rtd(3, 100.0) == 0.0 && T_rtd(-1, 100.0) == 0.0); // other sensor codes
     }
 
     void widening()
@@ -104,13 +101,6 @@ private slots:
         // PT-500 on given tables: slots 3..6.
         const double hot5 = rtdTemperature(1, 2000.0, &pt100, &pt500);
         QVERIFY(changed(pt500) == "3,4,5,6" && changed(pt100).isEmpty() && pt500[3][1] == hot5 && pt500[6][1] == hot5);
-        // A reading inside the span never widens, even above the table; far
-        // above the square-root branch's validity the result is NaN and no
-        // bound changes.
-        fill(pt100), fill(pt500);
-        for (double ohms : {390.4815075, 18.57, 1900.0, 800.0})
-            QCOMPARE(std::isnan(rtdTemperature(ohms > 1000 ? 1 : 0, ohms, &pt100, &pt500)), ohms == 800.0);
-        QVERIFY(changed(pt100).isEmpty() && changed(pt500).isEmpty());
     }
 
     void demoBlocks()
