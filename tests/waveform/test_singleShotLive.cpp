@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(w->stateLabel->text(), QStringLiteral("Ready"));
         QCOMPARE(ChannelBench::calls().mid(ovsim::journal().size() - 2),
                  (QStringList{"ov8263_checkAcquisition(&, &, &)", "ov8263_generateITRI(2)"}));
-        tickAfter(byBacklog ? 0.0995 : 0.05); // 0.5 ms before the block is in
+        tickAfter(byBacklog ? 0.0995 : 0.05); // the block not complete yet
         QVERIFY(app->singleShotButton()->isChecked() && countOf("ov8263_generateITRI") == 1);
         tickAfter(byBacklog ? 0.001 : 0.06);
         QCOMPARE(gl_state, ViInt16(byBacklog ? 6 : 7)); // still acquiring, or "End"
