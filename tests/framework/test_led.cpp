@@ -35,7 +35,9 @@ private slots:
         led.installEventFilter(&paints);
         QString seen;
         // Each step: what to do, then the value and the paint count (painted at once, not deferred).
-        const auto step = [&](const std::function<void()> &what) { what(), seen += QStringLiteral("%1/%2 ").arg(led.value()).arg(paints.count); };
+        const auto step = [&](const std::function<void()> &what) {
+            what(), seen += QStringLiteral("%1/%2 ").arg(led.value()).arg(paints.count);
+        };
         step([&] { led.setOnColour(Qt::yellow); }); // unlit: no repaint
         step([&] { led.setValue(1); });
         step([&] { led.setValue(1); });

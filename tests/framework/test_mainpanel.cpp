@@ -51,11 +51,13 @@ private slots:
                 column.insert(l->text().startsWith('W') ? 1 : column.size(), l);
         column.insert(2, p.waveformLengthList());
         column << p.samplingRateList() << p.singleShotButton() << p.continuousButton() << p.configurationButton()
-               << p.enableAllButton() << p.resetButton() << p.helpPushButton() << p.aboutPushButton() << p.closePushButton();
+               << p.enableAllButton() << p.resetButton() << p.helpPushButton() << p.aboutPushButton()
+               << p.closePushButton();
         QCOMPARE(column.size(), 13);
         for (int i = 0; i < column.size(); ++i) {
-            QVERIFY2(column[i]->geometry().left() > p.contentWidget()->geometry().right(), qPrintable(QString::number(i)));
-            QVERIFY2(i == 0 || column[i - 1]->geometry().bottom() < column[i]->geometry().top(), qPrintable(QString::number(i)));
+            const QRect r = column[i]->geometry();
+            QVERIFY2(r.left() > p.contentWidget()->geometry().right(), qPrintable(QString::number(i)));
+            QVERIFY2(i == 0 || column[i - 1]->geometry().bottom() < r.top(), qPrintable(QString::number(i)));
         }
     }
 
@@ -63,7 +65,8 @@ private slots:
     {
         QTest::addColumn<QString>("actions"); // s, c: click the start buttons; g, a, r: the plain buttons;
                                               // b: userBreak(); e: enableStart()
-        QTest::addColumn<QString>("emitted"); // startSingle breakSingle startCont stopCont resetPressed configDev enableAll
+        // startSingle breakSingle startCont stopCont resetPressed configDev enableAll
+        QTest::addColumn<QString>("emitted");
         QTest::addColumn<QString>("controls");
         QTest::newRow("single-shot started") << "s" << "1 0 0 0 0 0 0" << "+* - + + Breaks Starts";
         QTest::newRow("single-shot broken by the user") << "ss" << "1 1 0 0 0 0 0" << "- - - - Starts Starts";
@@ -133,7 +136,8 @@ private slots:
         QVERIFY(p.continuousButton()->isChecked()); // "No" changed nothing
         QCOMPARE(answer.seen().size(), 2);
         for (const SeenBox &box : answer.seen())
-            QCOMPARE(box.title + " | " + box.text + " | " + box.buttons.join(','), "Keltri 7931 SFP | Do you really want to exit? | No,Yes");
+            QCOMPARE(box.title + " | " + box.text + " | " + box.buttons.join(','),
+                     QStringLiteral("Keltri 7931 SFP | Do you really want to exit? | No,Yes"));
         QCOMPARE(answer.seen().at(0).icon, QMessageBox::Question);
         QVERIFY(p.close());
         QVERIFY(!p.isVisible());
@@ -158,11 +162,12 @@ private slots:
         QStringList seen;
         for (const SeenBox &box : answer.seen())
             seen << QStringLiteral("%1 | %2 | %3 | %4").arg(box.title, box.text).arg(box.icon).arg(box.clicked);
-        QCOMPARE(seen, (QStringList{"Keltri 7931 SFP Warning message | Warning: [demo text] | 2 | OK",
-                                    "Keltri 7931 SFP Error message | call failed due to [reason]\nDo you want to exit? | 3 | No",
-                                    "Keltri 7931 SFP Warning message | first | 2 | OK",
-                                    "Keltri 7931 SFP Error message | second\nDo you want to exit? | 3 | No",
-                                    "Keltri 7931 SFP Warning message | third | 2 | OK"}));
+        QCOMPARE(seen, (QStringList{
+                           "Keltri 7931 SFP Warning message | Warning: [demo text] | 2 | OK",
+                           "Keltri 7931 SFP Error message | call failed due to [reason]\nDo you want to exit? | 3 | No",
+                           "Keltri 7931 SFP Warning message | first | 2 | OK",
+                           "Keltri 7931 SFP Error message | second\nDo you want to exit? | 3 | No",
+                           "Keltri 7931 SFP Warning message | third | 2 | OK"}));
     }
 };
 
