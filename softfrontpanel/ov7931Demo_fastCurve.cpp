@@ -1,5 +1,6 @@
 #include "ov7931Demo_fastCurve.h"
 #include "ov7931Demo_lineRaster.h"
+#include "ov7931Demo_pixelLayers.h"
 
 #include <QPaintDevice>
 #include <QImage>
@@ -13,6 +14,8 @@
 
 #include <qwt_clipper.h>
 #include <qwt_painter.h>
+#include <qwt_plot.h>
+#include <qwt_symbol.h>
 #include <qwt_point_data.h>
 #include <qwt_scale_map.h>
 
@@ -29,7 +32,11 @@
 // The polygon is built exactly as QwtPlotCurve builds it for the raster
 // engine (mapped, rounded, without consecutive duplicates, clipped to the
 // canvas, cut into pieces of seven points); lineRaster tells which pixels the
-// engine would set for it, and those are filled as rectangles.
+// engine would set for it. Where the engine paints on a 32-bit image, those
+// pixels are written straight into it (pixelLayers), together with those of
+// the fast curves drawn right after this one, each pixel once in the colour
+// of the topmost curve; those curves then pass over their turn. Elsewhere the
+// pixels are filled as rectangles.
 
 namespace {
 
@@ -44,103 +51,6 @@ inline double qwtRound(double v)
     }
     const double t = 0.5 - v;
     return t < 4.0e15 ? -double(qint64(t)) : std::ceil(v - 0.5);
-}
-
-// The value the raster engine stores for an opaque colour in a 32-bit image
-// format, asked of the engine itself on one pixel (the last answer is kept).
-quint32 enginePixel(QImage::Format format, const QColor &colour)
-{
-    thread_local QImage::Format lastFormat = QImage::Format_Invalid;
-    thread_local quint64 lastColour = 0;
-    thread_local quint32 value = 0;
-    const quint64 key = quint64(colour.rgba64());
-    if (format != lastFormat || key != lastColour) {
-        QImage one(1, 1, format);
-        one.fill(0);
-        QPainter p(&one);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QBrush(colour));
-        p.drawRect(QRect(0, 0, 1, 1));
-        p.end();
-        value = *reinterpret_cast<const quint32 *>(one.constScanLine(0));
-        lastFormat = format;
-        lastColour = key;
-    }
-    return value;
-}
-
-// Fills the rectangles (device coordinates, `translate` from the painter's)
-// straight into the 32-bit image the raster engine paints on, within the
-// image, the engine's system clip and the painter's clip, as the engine would
-// fill them, without its work per row. False, with nothing filled, where that
-// cannot be done so: other devices or formats, an image shared with another,
-// a clip that is not one whole-pixel rectangle.
-bool fillStraight(QPainter *painter, const QVector<QRect> &rects, QPoint translate, const QColor &colour)
-{
-    QPaintEngine *engine = painter->paintEngine();
-    QPaintDevice *device = engine->paintDevice();
-    if (device->devType() != QInternal::Image)
-        return false;
-    QImage *image = static_cast<QImage *>(device);
-    const QImage::Format format = image->format();
-    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32
-        && format != QImage::Format_ARGB32_Premultiplied)
-        return false;
-    if (!image->isDetached() || image->depth() != 32)
-        return false;
-
-    QRect clip = image->rect();
-    const QRegion system = engine->systemClip();
-    if (!system.isEmpty()) {
-        if (system.rectCount() != 1)
-            return false;
-        clip &= system.boundingRect();
-    }
-    if (painter->hasClipping()) {
-        const QRegion region = painter->clipRegion();
-        if (region.rectCount() != 1 || QRectF(region.boundingRect()) != painter->clipBoundingRect())
-            return false;
-        clip &= region.boundingRect().translated(translate);
-    }
-    if (clip.isEmpty())
-        return true;
-
-    const quint32 value = enginePixel(format, colour);
-    const quint32 quad[4] = {value, value, value, value};
-    // the engine paints on this very memory; a const view does not detach
-    uchar *bits = const_cast<uchar *>(image->constBits());
-    const qsizetype stride = image->bytesPerLine();
-    const int cl = clip.left();
-    const int cr = clip.right() + 1;
-    const int ct = clip.top();
-    const int cb = clip.bottom() + 1;
-    for (const QRect &rect : rects) {
-        const int x0 = std::max(rect.left(), cl);
-        const int x1 = std::min(rect.left() + rect.width(), cr);
-        const int y0 = std::max(rect.top(), ct);
-        const int y1 = std::min(rect.top() + rect.height(), cb);
-        const int w = x1 - x0;
-        if (w <= 0 || y1 <= y0)
-            continue;
-        uchar *row = bits + stride * y0 + 4 * x0;
-        for (int y = y0; y < y1; ++y, row += stride) {
-            quint32 *p = reinterpret_cast<quint32 *>(row);
-            if (w < 4) {
-                p[0] = value;
-                if (w > 1)
-                    p[1] = value;
-                if (w > 2)
-                    p[2] = value;
-                continue;
-            }
-            // four pixels a store, the last four overlapping
-            quint32 *const last = p + w - 4;
-            for (; p < last; p += 4)
-                std::memcpy(p, quad, sizeof quad);
-            std::memcpy(last, quad, sizeof quad);
-        }
-    }
-    return true;
 }
 
 // Samples from v[j] on that change nothing of one axis of the bounding
@@ -224,6 +134,49 @@ void axisBounds(const double *v, size_t n, double &pos, double &size)
     size = s;
 }
 
+// Curves painted ahead by the curve drawn before them, with what they were
+// painted for. Each passes over its turn when it comes to draw exactly that,
+// in this order, on the same painting; anything else ends the list.
+struct Ahead {
+    struct Member {
+        const ov7931Demo_FastCurve *curve;
+        const QwtSeriesData<QPointF> *data;
+        size_t size;
+    };
+    const QPainter *painter = nullptr;
+    const QPaintDevice *device = nullptr;
+    qint64 key = 0;
+    double maps[8] = {};
+    const QwtTransform *xTransform = nullptr;
+    const QwtTransform *yTransform = nullptr;
+    QRectF canvasRect;
+    std::vector<Member> members;
+    size_t next = 0;
+
+    void setMaps(const QwtScaleMap &x, const QwtScaleMap &y)
+    {
+        const double m[8] = {x.s1(), x.s2(), x.p1(), x.p2(), y.s1(), y.s2(), y.p1(), y.p2()};
+        std::copy(m, m + 8, maps);
+        xTransform = x.transformation();
+        yTransform = y.transformation();
+    }
+
+    bool sameMaps(const QwtScaleMap &x, const QwtScaleMap &y) const
+    {
+        const double m[8] = {x.s1(), x.s2(), x.p1(), x.p2(), y.s1(), y.s2(), y.p1(), y.p2()};
+        return std::memcmp(m, maps, sizeof m) == 0 && x.transformation() == xTransform
+            && y.transformation() == yTransform;
+    }
+};
+
+thread_local Ahead ahead;
+
+qint64 imageKey(const QPainter *painter)
+{
+    const QPaintDevice *device = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
+    return device && device->devType() == QInternal::Image ? static_cast<const QImage *>(device)->cacheKey() : 0;
+}
+
 } // namespace
 
 ov7931Demo_FastCurve::ov7931Demo_FastCurve(const QString &title)
@@ -281,27 +234,16 @@ bool ov7931Demo_FastCurve::lastDrawWasFast() const
     return m_lastFast;
 }
 
-bool ov7931Demo_FastCurve::canDrawFast(const QPainter *painter) const
+// Painter states the fast drawing keeps to (the pen aside).
+bool ov7931Demo_FastCurve::painterAllows(const QPainter *painter)
 {
-    if (!m_fast || !painter || !painter->isActive())
+    if (!painter || !painter->isActive())
         return false;
     const QPaintEngine *engine = painter->paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice())
         return false;
     if (!QwtPainter::roundingAlignment(const_cast<QPainter *>(painter)))
         return false;
-    if (testCurveAttribute(Fitted))
-        return false;
-    if (brush().style() != Qt::NoBrush && brush().color().alpha() > 0)
-        return false;
-
-    const QPen pen = painter->pen();
-    if (pen.style() != Qt::SolidLine || pen.brush().style() != Qt::SolidPattern
-        || pen.color().alpha() != 255)
-        return false;
-    if (pen.widthF() != 0.0 && pen.widthF() != 1.0)
-        return false;
-
     if (painter->renderHints() & (QPainter::Antialiasing | QPainter::Qt4CompatiblePainting))
         return false;
     if (painter->compositionMode() != QPainter::CompositionMode_SourceOver
@@ -316,18 +258,64 @@ bool ov7931Demo_FastCurve::canDrawFast(const QPainter *painter) const
     return true;
 }
 
-void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
-                                     const QwtScaleMap &yMap, const QRectF &canvasRect,
-                                     int from, int to) const
+// The curve's own settings and the pen it draws with.
+bool ov7931Demo_FastCurve::curveAllows(const QPen &pen) const
 {
-    m_lastFast = false;
-    if (from > to)
-        return;
-    if (!canDrawFast(painter)) {
-        QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
-        return;
-    }
+    if (!m_fast || testCurveAttribute(Fitted))
+        return false;
+    if (brush().style() != Qt::NoBrush && brush().color().alpha() > 0)
+        return false;
+    if (pen.style() != Qt::SolidLine || pen.brush().style() != Qt::SolidPattern
+        || pen.color().alpha() != 255)
+        return false;
+    return pen.widthF() == 0.0 || pen.widthF() == 1.0;
+}
 
+bool ov7931Demo_FastCurve::canDrawFast(const QPainter *painter) const
+{
+    return painterAllows(painter) && curveAllows(painter->pen());
+}
+
+// The fast curves QwtPlot draws right after this one, in order, as the items
+// of the same plot after it that are visible and draw anything, up to the
+// first that is not a plain line drawn the fast way with the same axes. None
+// where this curve's symbols would come between.
+void ov7931Demo_FastCurve::followers(std::vector<const ov7931Demo_FastCurve *> &out) const
+{
+    out.clear();
+    const QwtPlot *p = plot();
+    if (!p || (symbol() && symbol()->style() != QwtSymbol::NoSymbol))
+        return;
+    const QwtPlotItemList &items = p->itemList();
+    int i = items.indexOf(const_cast<ov7931Demo_FastCurve *>(this));
+    if (i < 0)
+        return;
+    for (++i; i < items.size(); ++i) {
+        const QwtPlotItem *item = items.at(i);
+        if (!item->isVisible())
+            continue;
+        const auto *c = dynamic_cast<const ov7931Demo_FastCurve *>(item);
+        if (!c)
+            break;
+        if (c->dataSize() == 0)
+            continue; // drawn as nothing at all
+        if (c->style() != Lines || c->xAxis() != xAxis() || c->yAxis() != yAxis()
+            || c->testRenderHint(RenderAntialiased)
+            || (c->symbol() && c->symbol()->style() != QwtSymbol::NoSymbol) || !c->curveAllows(c->pen()))
+            break;
+        out.push_back(c);
+    }
+}
+
+// The pixels the engine would set for the lines of samples from .. to drawn
+// with `pen` by `painter`, in device coordinates; or that the engine draws
+// nothing, or that Qwt's drawing must do it.
+ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *painter, const QPen &pen,
+                                                              const QwtScaleMap &xMap,
+                                                              const QwtScaleMap &yMap,
+                                                              const QRectF &canvasRect, int from, int to,
+                                                              lineRaster::Spans &out) const
+{
     // The polygon exactly as QwtPlotCurve builds it: mapped, rounded, without
     // consecutive duplicates, clipped to the canvas (plus the pen width). The
     // rounded points are kept as integers; they are whole numbers (or out of
@@ -385,17 +373,15 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     double maxX = maxXi;
     double minY = minYi;
     double maxY = maxYi;
-    if (!finite) {
-        QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
-        return;
-    }
+    if (!finite)
+        return Pixels::Qwt;
 
     // Rarely, the curve leaves the canvas: then Qwt's clipped polygon, with
     // points between pixels where it crosses the border.
     thread_local QPolygonF clipped;
     bool useClipped = false;
     if (testPaintAttribute(ClipPolygons)) {
-        const qreal pw = qMax(qreal(1.0), painter->pen().widthF());
+        const qreal pw = qMax(qreal(1.0), pen.widthF());
         const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
         const bool inside = minX >= clipRect.x() && maxX <= clipRect.x() + clipRect.width()
             && minY >= clipRect.y() && maxY <= clipRect.y() + clipRect.height();
@@ -423,10 +409,8 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
             }
         }
     }
-    if (count < 2) {
-        m_lastFast = true;
-        return; // the engine draws nothing for a single point
-    }
+    if (count < 2)
+        return Pixels::None; // the engine draws nothing for a single point
 
     // Device coordinates. The engine clips segments to the device's bounds
     // widened by one pixel (two on the far sides); a polygon reaching beyond
@@ -437,37 +421,106 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     const QPaintDevice *device = painter->paintEngine()->paintDevice();
     const int devW = device->width();
     const int devH = device->height();
-    if (!(minX + tx >= -1 && maxX + tx <= devW + 1 && minY + ty >= -1 && maxY + ty <= devH + 1)) {
+    if (!(minX + tx >= -1 && maxX + tx <= devW + 1 && minY + ty >= -1 && maxY + ty <= devH + 1))
+        return Pixels::Qwt;
+
+    // Qwt's polyline splitting: pieces of seven points, overlapping by one
+    const int splitSize = QwtPainter::polylineSplitting() ? 6 : count;
+    const QPoint translate{int(tx), int(ty)};
+    const bool drawCaps = pen.capStyle() != Qt::FlatCap;
+    if (useClipped)
+        lineRaster::floatPointSpans(clipped.constData(), count, splitSize, translate, QSize(devW, devH),
+                                    drawCaps, out);
+    else
+        lineRaster::wholePointSpans(wp, count, splitSize, translate, QSize(devW, devH), drawCaps, out);
+    return Pixels::Spans;
+}
+
+void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
+                                     const QwtScaleMap &yMap, const QRectF &canvasRect,
+                                     int from, int to) const
+{
+    m_lastFast = false;
+    if (!ahead.members.empty()) {
+        const Ahead::Member &m = ahead.members[ahead.next];
+        if (m.curve == this && m.data == data() && m.size == dataSize() && from == 0
+            && to == int(m.size) - 1 && painter == ahead.painter
+            && painter->paintEngine()->paintDevice() == ahead.device && imageKey(painter) == ahead.key
+            && canvasRect == ahead.canvasRect && ahead.sameMaps(xMap, yMap)) {
+            if (++ahead.next == ahead.members.size())
+                ahead.members.clear();
+            m_lastFast = true;
+            return; // painted already
+        }
+        ahead.members.clear();
+    }
+    if (from > to)
+        return;
+    if (!canDrawFast(painter)) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
     }
 
+    thread_local std::vector<lineRaster::Spans> spans(1);
+    const Pixels pixels = linePixels(painter, painter->pen(), xMap, yMap, canvasRect, from, to, spans[0]);
+    if (pixels == Pixels::Qwt) {
+        QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
+        return;
+    }
     m_lastFast = true;
-    // Qwt's polyline splitting: pieces of seven points, overlapping by one
-    const int splitSize = QwtPainter::polylineSplitting() ? 6 : count;
-    const QPoint translate{int(tx), int(ty)};
-    const bool drawCaps = painter->pen().capStyle() != Qt::FlatCap;
-    thread_local QVector<QRect> rects;
-    if (useClipped)
-        lineRaster::floatPointRects(clipped.constData(), count, splitSize, translate,
-                                    QSize(devW, devH), drawCaps, rects);
-    else
-        lineRaster::wholePointRects(wp, count, splitSize, translate, QSize(devW, devH), drawCaps,
-                                    rects);
-    if (rects.isEmpty())
+    if (pixels == Pixels::None)
         return;
-    if (fillStraight(painter, rects, translate, painter->pen().color()))
-        return;
-    const int ox = int(tx);
-    const int oy = int(ty);
-    for (QRect &r : rects)
-        r.translate(-ox, -oy);
 
-    const QPen pen = painter->pen();
-    const QBrush brushBefore = painter->brush();
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(QBrush(pen.color()));
-    painter->drawRects(rects.constData(), rects.size());
-    painter->setBrush(brushBefore);
-    painter->setPen(pen);
+    const QTransform t = painter->deviceTransform();
+    const QPoint translate(int(t.dx()), int(t.dy()));
+    pixelLayers::Target target;
+    if (!pixelLayers::straightTarget(painter, translate, target)) {
+        thread_local QVector<QRect> rects;
+        lineRaster::toRects(spans[0], rects);
+        if (rects.isEmpty())
+            return;
+        for (QRect &r : rects)
+            r.translate(-translate);
+        const QPen pen = painter->pen();
+        const QBrush brushBefore = painter->brush();
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QBrush(pen.color()));
+        painter->drawRects(rects.constData(), rects.size());
+        painter->setBrush(brushBefore);
+        painter->setPen(pen);
+        return;
+    }
+
+    // This curve and the fast curves drawn right after it, in one go.
+    thread_local std::vector<pixelLayers::Layer> layers;
+    thread_local std::vector<const ov7931Demo_FastCurve *> next;
+    layers.assign(1, pixelLayers::Layer{&spans[0], pixelLayers::pixelValue(target.format, painter->pen().color())});
+    ahead.members.clear();
+    ahead.next = 0;
+    if (from == 0 && to == int(dataSize()) - 1)
+        followers(next);
+    else
+        next.clear();
+    if (spans.size() < next.size() + 1) {
+        spans.resize(next.size() + 1); // before any layer points into it
+        layers[0].spans = &spans[0];
+    }
+    for (const ov7931Demo_FastCurve *c : next) {
+        const size_t slot = layers.size();
+        const int n = int(c->dataSize());
+        const Pixels p = c->linePixels(painter, c->pen(), xMap, yMap, canvasRect, 0, n - 1, spans[slot]);
+        if (p == Pixels::Qwt)
+            break;
+        if (p == Pixels::Spans)
+            layers.push_back(pixelLayers::Layer{&spans[slot], pixelLayers::pixelValue(target.format, c->pen().color())});
+        ahead.members.push_back(Ahead::Member{c, c->data(), c->dataSize()});
+    }
+    pixelLayers::paint(target, layers.data(), int(layers.size()));
+    if (!ahead.members.empty()) {
+        ahead.painter = painter;
+        ahead.device = target.device;
+        ahead.key = target.key;
+        ahead.canvasRect = canvasRect;
+        ahead.setMaps(xMap, yMap);
+    }
 }

@@ -2,8 +2,11 @@
 // (setRawSamples, not copied). For one-pixel solid opaque lines without
 // antialiasing on a raster device it works out which pixels the raster engine
 // would set for the polyline QwtPlotCurve hands it (column by column, as
-// vertical spans) and fills those pixels as a few rectangles, so the picture
-// is the one QwtPlotCurve draws, pixel for pixel, at every zoom and size.
+// vertical runs) and sets those pixels itself, so the picture is the one
+// QwtPlotCurve draws, pixel for pixel, at every zoom and size. On a 32-bit
+// image it writes them straight into the image, together with those of the
+// fast curves the plot draws right after it (each pixel once, in the colour
+// of the topmost curve), which then pass over their turn.
 // Every other case (other styles, fitted or filled curves, antialiasing, wide,
 // dashed or translucent pens, scaled painters, vector devices, non-finite
 // samples, polygons reaching beyond the device) goes to QwtPlotCurve's own
@@ -12,6 +15,12 @@
 #define OV7931DEMO_FASTCURVE_H
 
 #include <qwt_plot_curve.h>
+
+#include <vector>
+
+namespace lineRaster {
+struct Spans;
+}
 
 class ov7931Demo_FastCurve : public QwtPlotCurve
 {
@@ -38,7 +47,14 @@ protected:
                    int from, int to) const override;
 
 private:
+    enum class Pixels { Qwt, None, Spans };
+    static bool painterAllows(const QPainter *painter);
+    bool curveAllows(const QPen &pen) const;
     bool canDrawFast(const QPainter *painter) const;
+    void followers(std::vector<const ov7931Demo_FastCurve *> &out) const;
+    Pixels linePixels(const QPainter *painter, const QPen &pen, const QwtScaleMap &xMap,
+                      const QwtScaleMap &yMap, const QRectF &canvasRect, int from, int to,
+                      lineRaster::Spans &out) const;
     bool m_fast = true;
     mutable bool m_lastFast = false;
     mutable bool m_boundsValid = false;

@@ -12,10 +12,11 @@
 // avoid gaps and doubled pixels where segments meet (caps, direction changes,
 // dropped short segments). LineRaster follows those rules step for step, but
 // instead of setting pixels it collects, for every pixel column, the rows it
-// would set as one vertical span (ColumnSpans). Most segments of a long curve
+// would set as one vertical run (ColumnSpans). Most segments of a long curve
 // run up and down inside one column; they are handled with shortcuts that
-// give the same rows. The collected pixels are then filled as rectangles
-// along the rows, which the engine fills with one call per row.
+// give the same rows. The collected runs are painted straight into an image
+// (ov7931Demo_pixelLayers.h) or handed to the engine as rectangles along the
+// rows, which it fills with one call per row.
 //
 // Each polyline starts with a fresh stroker, as each drawPolyline() call of
 // the engine does; Qwt cuts long polygons into pieces of seven points.
@@ -66,76 +67,87 @@ inline void capAdjust(int caps, int &x1, int &x2, int &y, int yinc)
         x2 += 32;
 }
 
-// Per pixel column one span of rows; a run that neither touches nor overlaps
-// the column's span is kept apart (drawing a pixel twice with an opaque colour
-// changes nothing, so spans may overlap). Rows outside the device are dropped
-// here, as the engine drops such pixels.
-//
-// Filling a tall one-pixel-wide rectangle costs the engine one call per row,
-// so the spans are handed over as rectangles that run along the rows: a
-// sweep over the columns keeps, for every row, the column where its current
-// run started, and closes runs where a column no longer covers the row; runs
-// that start and end in the same columns in neighbouring rows become one
-// rectangle.
+// Collects the rows set per pixel column into lineRaster::Spans: one run per
+// column, and a run that neither touches nor overlaps the column's run kept
+// apart (drawing a pixel twice with an opaque colour changes nothing, so runs
+// may overlap). Rows outside the device are dropped here, as the engine drops
+// such pixels.
 class ColumnSpans
 {
 public:
+    explicit ColumnSpans(lineRaster::Spans &spans)
+        : m_s(spans)
+    {
+    }
+
     void reset(int width, int height)
     {
-        m_width = width;
-        m_height = height;
-        m_lo.assign(size_t(width), INT_MAX);
-        m_hi.assign(size_t(width), INT_MIN);
-        m_open.assign(size_t(height), -1);
-        m_extra.clear();
-        m_minCol = INT_MAX;
-        m_maxCol = INT_MIN;
+        m_s.width = width;
+        m_s.height = height;
+        m_s.lo.assign(size_t(width), INT_MAX);
+        m_s.hi.assign(size_t(width), INT_MIN);
+        m_s.extra.clear();
+        m_s.minCol = INT_MAX;
+        m_s.maxCol = INT_MIN;
     }
 
     inline void add(int col, int y0, int y1)
     {
-        if (col < 0 || col >= m_width)
+        if (col < 0 || col >= m_s.width)
             return;
         if (y0 < 0)
             y0 = 0;
-        if (y1 >= m_height)
-            y1 = m_height - 1;
+        if (y1 >= m_s.height)
+            y1 = m_s.height - 1;
         if (y0 > y1)
             return;
-        int &lo = m_lo[size_t(col)];
-        int &hi = m_hi[size_t(col)];
+        int &lo = m_s.lo[size_t(col)];
+        int &hi = m_s.hi[size_t(col)];
         if (lo > hi) {
             lo = y0;
             hi = y1;
-            if (col < m_minCol)
-                m_minCol = col;
-            if (col > m_maxCol)
-                m_maxCol = col;
+            if (col < m_s.minCol)
+                m_s.minCol = col;
+            if (col > m_s.maxCol)
+                m_s.maxCol = col;
         } else if (y0 <= hi + 1 && y1 >= lo - 1) {
             lo = std::min(lo, y0);
             hi = std::max(hi, y1);
         } else {
-            m_extra.push_back(QRect(col, y0, 1, y1 - y0 + 1));
+            m_s.extra.push_back(QRect(col, y0, 1, y1 - y0 + 1));
         }
     }
 
-    // Rectangles in device coordinates covering exactly the collected pixels.
-    void collect(QVector<QRect> &rects)
+private:
+    lineRaster::Spans &m_s;
+};
+
+// Filling a tall one-pixel-wide rectangle costs the engine one call per row,
+// so the runs are handed over as rectangles that run along the rows: a
+// sweep over the columns keeps, for every row, the column where its current
+// run started, and closes runs where a column no longer covers the row; runs
+// that start and end in the same columns in neighbouring rows become one
+// rectangle.
+class RowSweep
+{
+public:
+    void collect(const lineRaster::Spans &s, QVector<QRect> &rects)
     {
         rects.clear();
-        if (m_minCol <= m_maxCol) {
-            int plo = INT_MAX; // span of the previous column (empty at first)
+        m_open.assign(size_t(s.height), -1);
+        if (s.minCol <= s.maxCol) {
+            int plo = INT_MAX; // run of the previous column (empty at first)
             int phi = INT_MIN;
-            for (int c = m_minCol; c <= m_maxCol + 1; ++c) {
+            for (int c = s.minCol; c <= s.maxCol + 1; ++c) {
                 int lo = INT_MAX;
                 int hi = INT_MIN;
-                if (c <= m_maxCol) {
-                    lo = m_lo[size_t(c)];
-                    hi = m_hi[size_t(c)];
+                if (c <= s.maxCol) {
+                    lo = s.lo[size_t(c)];
+                    hi = s.hi[size_t(c)];
                 }
                 const bool prevEmpty = plo > phi;
                 const bool curEmpty = lo > hi;
-                // rows of the previous span that this column does not cover
+                // rows of the previous run that this column does not cover
                 if (!prevEmpty) {
                     if (curEmpty || hi < plo || lo > phi) {
                         close(plo, phi, c, rects);
@@ -161,7 +173,7 @@ public:
                 phi = hi;
             }
         }
-        for (const QRect &r : m_extra)
+        for (const QRect &r : s.extra)
             rects.append(r);
     }
 
@@ -186,14 +198,7 @@ private:
         }
     }
 
-    int m_width = 0;
-    int m_height = 0;
-    int m_minCol = INT_MAX;
-    int m_maxCol = INT_MIN;
-    std::vector<int> m_lo;
-    std::vector<int> m_hi;
     std::vector<int> m_open;
-    std::vector<QRect> m_extra;
 };
 
 // The stroker's memory between segments.
@@ -670,36 +675,40 @@ private:
 };
 
 template<class Points>
-void rects(const Points &points, int count, int splitSize, QSize device, bool drawCaps,
-           QVector<QRect> &out)
+void spans(const Points &points, int count, int splitSize, QSize device, bool drawCaps, lineRaster::Spans &out)
 {
-    thread_local ColumnSpans spans;
-    spans.reset(device.width(), device.height());
-    LineRaster raster(spans, drawCaps);
+    ColumnSpans columns(out);
+    columns.reset(device.width(), device.height());
+    LineRaster raster(columns, drawCaps);
     for (int i = 0; i < count; i += splitSize) {
         const int n = qMin(splitSize + 1, count - i);
         raster.polyline(points.from(i), n);
         if (n == count - i)
             break;
     }
-    spans.collect(out);
 }
 
 } // namespace
 
 namespace lineRaster {
 
-void wholePointRects(const QPoint *pts, int count, int splitSize, QPoint translate,
-                     QSize device, bool drawCaps, QVector<QRect> &out)
+void wholePointSpans(const QPoint *pts, int count, int splitSize, QPoint translate,
+                     QSize device, bool drawCaps, Spans &out)
 {
-    rects(WholePoints{pts, translate.x(), translate.y()}, count, splitSize, device, drawCaps, out);
+    spans(WholePoints{pts, translate.x(), translate.y()}, count, splitSize, device, drawCaps, out);
 }
 
-void floatPointRects(const QPointF *pts, int count, int splitSize, QPoint translate,
-                     QSize device, bool drawCaps, QVector<QRect> &out)
+void floatPointSpans(const QPointF *pts, int count, int splitSize, QPoint translate,
+                     QSize device, bool drawCaps, Spans &out)
 {
-    rects(FloatPoints{pts, double(translate.x()), double(translate.y())}, count, splitSize, device,
+    spans(FloatPoints{pts, double(translate.x()), double(translate.y())}, count, splitSize, device,
           drawCaps, out);
+}
+
+void toRects(const Spans &spans, QVector<QRect> &rects)
+{
+    thread_local RowSweep sweep;
+    sweep.collect(spans, rects);
 }
 
 } // namespace lineRaster

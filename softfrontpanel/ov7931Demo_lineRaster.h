@@ -1,6 +1,6 @@
 // Which pixels the raster engine sets when it strokes polylines with a
 // one-pixel solid pen without antialiasing, worked out without drawing, as
-// rectangles to fill. Used by the fast curve (ov7931Demo_fastCurve.h).
+// column runs of pixels to fill. Used by the fast curve (ov7931Demo_fastCurve.h).
 #ifndef OV7931DEMO_LINERASTER_H
 #define OV7931DEMO_LINERASTER_H
 
@@ -10,20 +10,38 @@
 #include <QSize>
 #include <QVector>
 
+#include <vector>
+
 namespace lineRaster {
+
+// The pixels set, per pixel column of the device: one run of rows lo .. hi
+// (lo > hi: none) and, rarely, further one-column runs apart from it
+// (x, y, 1, height). Runs may overlap.
+struct Spans {
+    int width = 0;
+    int height = 0;
+    int minCol = 0; // the columns with pixels (minCol > maxCol: none)
+    int maxCol = -1;
+    std::vector<int> lo;
+    std::vector<int> hi;
+    std::vector<QRect> extra;
+};
 
 // The points are cut into polylines of splitSize + 1 points that overlap by
 // one (splitSize >= count: one polyline), each stroked as one drawPolyline()
 // of the engine with square (drawCaps) or flat caps. `translate` (whole
 // pixels) takes the points to the device of size `device`; every device point
 // must lie within the engine's clip bounds, -1 .. width + 1 and -1 .. height + 1.
-// `rects` receives device rectangles covering exactly the pixels set (they may
-// overlap, as the colour is opaque).
-void wholePointRects(const QPoint *pts, int count, int splitSize, QPoint translate,
-                     QSize device, bool drawCaps, QVector<QRect> &rects);
+// `out` receives the pixels set, in device coordinates.
+void wholePointSpans(const QPoint *pts, int count, int splitSize, QPoint translate,
+                     QSize device, bool drawCaps, Spans &out);
 // The same for points between pixels (a polygon clipped to the canvas).
-void floatPointRects(const QPointF *pts, int count, int splitSize, QPoint translate,
-                     QSize device, bool drawCaps, QVector<QRect> &rects);
+void floatPointSpans(const QPointF *pts, int count, int splitSize, QPoint translate,
+                     QSize device, bool drawCaps, Spans &out);
+
+// Rectangles along the rows covering exactly the pixels of `spans` (for an
+// engine that fills a rectangle row by row).
+void toRects(const Spans &spans, QVector<QRect> &rects);
 
 } // namespace lineRaster
 
