@@ -134,6 +134,117 @@ void axisBounds(const double *v, size_t n, double &pos, double &size)
     size = s;
 }
 
+// Qwt's rounding of a mapped coordinate straight to an integer; values far
+// outside any device are held at +-1e9 (and so sent to Qwt's drawing by the
+// bounds in linePixels()).
+inline int wholeOf(double v)
+{
+    v = qBound(-1.0e9, v, 1.0e9);
+    return v >= 0.0 ? int(v + 0.5) : -int(0.5 - v);
+}
+
+// QwtScaleMap::transform() of a map without transformation:
+// p1 + (s - ts1) * cnv, with ts1 and cnv as QwtScaleMap::updateFactor() sets
+// them (cnv = (p2 - p1) / (s2 - s1), 1 where s1 == s2).
+struct Linear {
+    double p1;
+    double ts1;
+    double cnv;
+
+    static bool of(const QwtScaleMap &map, double probe, Linear &out)
+    {
+        if (map.transformation())
+            return false;
+        out = Linear{map.p1(), map.s1(), 1.0};
+        if (map.s1() != map.s2())
+            out.cnv = (map.p2() - map.p1()) / (map.s2() - map.s1());
+        // the very arithmetic of the map, checked on one sample
+        const double a = out.p1 + (probe - out.ts1) * out.cnv;
+        const double b = map.transform(probe);
+        return std::memcmp(&a, &b, sizeof a) == 0;
+    }
+};
+
+// Samples mapped and rounded to whole-pixel points, as wholeOf(transform()),
+// two at a time. Returns whether every point is finite (x + y finite); the
+// bounds are those of the points.
+bool mapWhole(const double *x, const double *y, int n, const Linear &lx, const Linear &ly, QPoint *out,
+              int &minX, int &maxX, int &minY, int &maxY)
+{
+    int i = 0;
+    bool finite = true;
+    double loX = HUGE_VAL;
+    double hiX = -HUGE_VAL;
+    double loY = HUGE_VAL;
+    double hiY = -HUGE_VAL;
+#ifdef __SSE2__
+    const __m128d p1x = _mm_set1_pd(lx.p1);
+    const __m128d t1x = _mm_set1_pd(lx.ts1);
+    const __m128d cx = _mm_set1_pd(lx.cnv);
+    const __m128d p1y = _mm_set1_pd(ly.p1);
+    const __m128d t1y = _mm_set1_pd(ly.ts1);
+    const __m128d cy = _mm_set1_pd(ly.cnv);
+    const __m128d low = _mm_set1_pd(-1.0e9);
+    const __m128d high = _mm_set1_pd(1.0e9);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d half = _mm_set1_pd(0.5);
+    __m128d ok = _mm_cmpeq_pd(zero, zero);
+    __m128d minx = _mm_set1_pd(HUGE_VAL);
+    __m128d maxx = _mm_set1_pd(-HUGE_VAL);
+    __m128d miny = minx;
+    __m128d maxy = maxx;
+    // v >= 0 ? int(v + 0.5) : -int(0.5 - v), for two values
+    const auto round2 = [&](__m128d v) {
+        const __m128i up = _mm_cvttpd_epi32(_mm_add_pd(v, half));
+        const __m128i down = _mm_sub_epi32(_mm_setzero_si128(), _mm_cvttpd_epi32(_mm_sub_pd(half, v)));
+        const __m128i ge = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(v, zero)), _MM_SHUFFLE(2, 0, 2, 0));
+        return _mm_or_si128(_mm_and_si128(ge, up), _mm_andnot_si128(ge, down));
+    };
+    for (; i + 2 <= n; i += 2) {
+        __m128d vx = _mm_add_pd(p1x, _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(x + i), t1x), cx));
+        __m128d vy = _mm_add_pd(p1y, _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(y + i), t1y), cy));
+        const __m128d sum = _mm_add_pd(vx, vy);
+        ok = _mm_and_pd(ok, _mm_cmpeq_pd(_mm_sub_pd(sum, sum), zero));
+        vx = _mm_min_pd(_mm_max_pd(vx, low), high);
+        vy = _mm_min_pd(_mm_max_pd(vy, low), high);
+        minx = _mm_min_pd(minx, vx);
+        maxx = _mm_max_pd(maxx, vx);
+        miny = _mm_min_pd(miny, vy);
+        maxy = _mm_max_pd(maxy, vy);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi32(round2(vx), round2(vy)));
+    }
+    finite = _mm_movemask_pd(ok) == 3;
+    double lanes[2];
+    _mm_storeu_pd(lanes, minx);
+    loX = std::min(lanes[0], lanes[1]);
+    _mm_storeu_pd(lanes, maxx);
+    hiX = std::max(lanes[0], lanes[1]);
+    _mm_storeu_pd(lanes, miny);
+    loY = std::min(lanes[0], lanes[1]);
+    _mm_storeu_pd(lanes, maxy);
+    hiY = std::max(lanes[0], lanes[1]);
+#endif
+    for (; i < n; ++i) {
+        double vx = lx.p1 + (x[i] - lx.ts1) * lx.cnv;
+        double vy = ly.p1 + (y[i] - ly.ts1) * ly.cnv;
+        finite = finite && std::isfinite(vx + vy);
+        vx = qBound(-1.0e9, vx, 1.0e9);
+        vy = qBound(-1.0e9, vy, 1.0e9);
+        loX = std::min(loX, vx);
+        hiX = std::max(hiX, vx);
+        loY = std::min(loY, vy);
+        hiY = std::max(hiY, vy);
+        out[i] = QPoint(wholeOf(vx), wholeOf(vy));
+    }
+    // the rounding keeps the order, so the bounds of the points are the
+    // rounded bounds
+    minX = wholeOf(loX);
+    maxX = wholeOf(hiX);
+    minY = wholeOf(loY);
+    maxY = wholeOf(hiY);
+    return finite;
+}
+
 // Curves painted ahead by the curve drawn before them, with what they were
 // painted for. Each passes over its turn when it comes to draw exactly that,
 // in this order, on the same painting; anything else ends the list.
@@ -342,13 +453,27 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *pa
         const QPointF s = series->sample(size_t(i));
         return QPointF(qwtRound(xMap.transform(s.x())), qwtRound(yMap.transform(s.y())));
     };
-    // Qwt's rounding straight to an integer; values far outside any device
-    // are held at +-1e9 (and so sent to Qwt's drawing by the bounds below).
-    const auto whole1 = [](double v) {
-        v = qBound(-1.0e9, v, 1.0e9);
-        return v >= 0.0 ? int(v + 0.5) : -int(0.5 - v);
-    };
-    for (int i = from; i <= to; ++i) {
+    Linear lx;
+    Linear ly;
+    const bool linear = raw && Linear::of(xMap, rawX[from], lx) && Linear::of(yMap, rawY[from], ly);
+    if (linear) {
+        const int n = to - from + 1;
+        finite = mapWhole(rawX + from, rawY + from, n, lx, ly, wp, minXi, maxXi, minYi, maxYi);
+        if (!weed) {
+            count = n;
+        } else {
+            // without consecutive duplicates
+            QPoint prev = wp[0];
+            count = 1;
+            for (int i = 1; i < n; ++i) {
+                const QPoint q = wp[i];
+                wp[count] = q;
+                count += int(q != prev);
+                prev = q;
+            }
+        }
+    }
+    for (int i = linear ? to + 1 : from; i <= to; ++i) { // other data and maps
         double vx;
         double vy;
         if (raw) {
@@ -360,7 +485,7 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *pa
             vy = yMap.transform(s.y());
         }
         finite &= int(std::isfinite(vx + vy));
-        const QPoint w(whole1(vx), whole1(vy));
+        const QPoint w(wholeOf(vx), wholeOf(vy));
         minXi = std::min(minXi, w.x());
         maxXi = std::max(maxXi, w.x());
         minYi = std::min(minYi, w.y());
