@@ -240,6 +240,7 @@ struct FloatPoints {
     {
         return std::fabs(b.fx - a.fx) + std::fabs(b.fy - a.fy) >= 1.0;
     }
+    bool oneColumn(int, int &, int &, int &) const { return false; }
 };
 
 // Whole-pixel points in the painter's coordinates, with the integer
@@ -253,6 +254,42 @@ struct WholePoints {
     bool same(int a, int b) const { return p[a] == p[b]; }
     Fixed at(int i) const { return Fixed{(p[i].x() + tx) * 64, (p[i].y() + ty) * 64, 0.0, 0.0}; }
     static bool drawn(const Fixed &a, const Fixed &b) { return a.x != b.x || a.y != b.y; }
+
+    // Whether the n points run within one pixel column, no two neighbours
+    // alike and the first apart from the last (so not closed), and the last
+    // step is not one that leaves out its end: a step up by one row after a
+    // step up, or by two rows after a step down (the engine's cap at the top
+    // end then starts a row lower, below the pixel drawn last). Stroked with
+    // square caps, such a polyline sets exactly the rows from its topmost to
+    // its lowest point: every step between whole pixels draws the rows from
+    // its start up to the row before its end, the caps add the first and the
+    // last point, a turn back adds the point it turns at, and nothing else is
+    // added or left out between rows of one column (see interiorStep()).
+    bool oneColumn(int n, int &col, int &top, int &bottom) const
+    {
+        if (n >= 3) {
+            const int a = p[n - 2].y();
+            const int rise = a - p[n - 1].y();
+            const int before = p[n - 3].y();
+            if ((before > a && rise == 1) || (before < a && rise == 2))
+                return false;
+        }
+        const int x = p[0].x();
+        int lo = p[0].y();
+        int hi = lo;
+        for (int k = 1; k < n; ++k) {
+            if (p[k].x() != x || p[k].y() == p[k - 1].y())
+                return false;
+            lo = std::min(lo, p[k].y());
+            hi = std::max(hi, p[k].y());
+        }
+        if (p[n - 1].y() == p[0].y())
+            return false;
+        col = x + tx;
+        top = lo + ty;
+        bottom = hi + ty;
+        return true;
+    }
 };
 
 class LineRaster
@@ -680,9 +717,16 @@ void spans(const Points &points, int count, int splitSize, QSize device, bool dr
     ColumnSpans columns(out);
     columns.reset(device.width(), device.height());
     LineRaster raster(columns, drawCaps);
+    int col;
+    int top;
+    int bottom;
     for (int i = 0; i < count; i += splitSize) {
         const int n = qMin(splitSize + 1, count - i);
-        raster.polyline(points.from(i), n);
+        const Points piece = points.from(i);
+        if (drawCaps && n >= 2 && piece.oneColumn(n, col, top, bottom))
+            columns.add(col, top, bottom);
+        else
+            raster.polyline(piece, n);
         if (n == count - i)
             break;
     }
