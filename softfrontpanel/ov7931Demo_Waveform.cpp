@@ -69,6 +69,19 @@ void setTextColour(QWidget *w, const QColor &colour)
     w->setPalette(pal);
 }
 
+// The same for a legend label at each refresh: setting a palette the label
+// has already costs a palette resolution, so only a change is set.
+void showTextColour(QWidget *w, const QColor &colour)
+{
+    const QPalette &pal = w->palette();
+    if (w->testAttribute(Qt::WA_SetPalette) && (pal.resolve() & (1u << QPalette::WindowText))
+        && pal.color(QPalette::Active, QPalette::WindowText) == colour
+        && pal.color(QPalette::Inactive, QPalette::WindowText) == colour
+        && pal.color(QPalette::Disabled, QPalette::WindowText) == colour)
+        return;
+    setTextColour(w, colour);
+}
+
 void setHelp(QWidget *w, const QString &text)
 {
     w->setToolTip(text);
@@ -324,13 +337,13 @@ void ov7931Demo_Waveform::refreshPlots()
         for (int c = 0; c < 16; ++c) {
             QwtPlotCurve *curve = pp.curves[c];
             if (!(channelMask & (1u << c))) {
-                setTextColour(pp.legend[c], legendOffColour);
+                showTextColour(pp.legend[c], legendOffColour);
                 curve->setRawSamples(timeAxis[p], plotData, 0);
                 continue;
             }
             if (shownBlock.plotKind[c] == p) {
                 ++count;
-                setTextColour(pp.legend[c], channelColour(c));
+                showTextColour(pp.legend[c], channelColour(c));
                 double *segment = plotData + static_cast<size_t>(slot) * n;
                 if (convert && p == 2) {
                     const int sensor = app->chCfg[c]->sensorType();
@@ -339,7 +352,7 @@ void ov7931Demo_Waveform::refreshPlots()
                 }
                 curve->setRawSamples(timeAxis[p], segment, n);
             } else {
-                setTextColour(pp.legend[c], legendOffColour);
+                showTextColour(pp.legend[c], legendOffColour);
                 curve->setRawSamples(timeAxis[p], plotData, 0);
             }
             ++slot;
