@@ -10,6 +10,10 @@
 #include <climits>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct Interval {
@@ -66,6 +70,95 @@ private:
     std::vector<Interval> m_runs;
 };
 
+// Rows y0 .. y1 of one column in one colour.
+struct Segment {
+    int y0;
+    int y1;
+    quint32 value;
+};
+
+// Writes a tile of 16 columns (w of them used) row by row from rowLo to
+// rowHi: in each row, every column that has a run there takes the run's
+// colour, the others keep their pixels. The runs of a column are apart.
+void writeRows(uchar *origin, qsizetype stride, std::vector<Segment> *runs, int w, int rowLo, int rowHi)
+{
+    alignas(16) quint32 values[16] = {};
+    alignas(16) quint32 masks[16] = {};
+    size_t k[16];
+    bool active[16];
+    int change[16]; // the next row where the column's pattern changes
+    for (int j = 0; j < 16; ++j) {
+        if (j < w) {
+            std::sort(runs[j].begin(), runs[j].end(),
+                      [](const Segment &a, const Segment &b) { return a.y0 < b.y0; });
+        }
+        k[j] = 0;
+        active[j] = false;
+        change[j] = j < w && !runs[j].empty() ? runs[j][0].y0 : INT_MAX;
+    }
+    int y = rowLo;
+    while (y <= rowHi) {
+        int nextChange = INT_MAX;
+        for (int j = 0; j < w; ++j) {
+            if (change[j] == y) {
+                const std::vector<Segment> &r = runs[j];
+                if (active[j]) {
+                    active[j] = false;
+                    masks[j] = 0;
+                    ++k[j];
+                    change[j] = k[j] < r.size() ? r[k[j]].y0 : INT_MAX;
+                }
+                if (!active[j] && change[j] == y) {
+                    active[j] = true;
+                    values[j] = r[k[j]].value;
+                    masks[j] = ~0u;
+                    change[j] = r[k[j]].y1 + 1;
+                }
+            }
+            nextChange = std::min(nextChange, change[j]);
+        }
+        const int end = std::min(nextChange, rowHi + 1);
+#ifdef __SSE2__
+        __m128i v[4];
+        __m128i m[4];
+        int full = 0xffff;
+        int any = 0;
+        for (int q = 0; q < 4; ++q) {
+            v[q] = _mm_load_si128(reinterpret_cast<const __m128i *>(values + 4 * q));
+            m[q] = _mm_load_si128(reinterpret_cast<const __m128i *>(masks + 4 * q));
+            full &= _mm_movemask_epi8(m[q]);
+            any |= _mm_movemask_epi8(m[q]);
+        }
+        uchar *row = origin + stride * y;
+        if (!any) {
+            // no run in these rows
+        } else if (full == 0xffff) {
+            for (int r = y; r < end; ++r, row += stride) {
+                for (int q = 0; q < 4; ++q)
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(row) + q, v[q]);
+            }
+        } else {
+            for (int r = y; r < end; ++r, row += stride) {
+                for (int q = 0; q < 4; ++q) {
+                    __m128i *const at = reinterpret_cast<__m128i *>(row) + q;
+                    const __m128i old = _mm_loadu_si128(at);
+                    _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(m[q], v[q]), _mm_andnot_si128(m[q], old)));
+                }
+            }
+        }
+#else
+        uchar *row = origin + stride * y;
+        for (int r = y; r < end; ++r, row += stride) {
+            quint32 *const p = reinterpret_cast<quint32 *>(row);
+            for (int j = 0; j < w; ++j)
+                if (masks[j])
+                    p[j] = values[j];
+        }
+#endif
+        y = end;
+    }
+}
+
 } // namespace
 
 namespace pixelLayers {
@@ -100,6 +193,7 @@ bool straightTarget(QPainter *painter, QPoint translate, Target &target)
     // the engine paints on this very memory; a const view does not detach
     target.bits = const_cast<uchar *>(image->constBits());
     target.stride = image->bytesPerLine();
+    target.width = image->width();
     target.format = format;
     target.clip = clip;
     target.device = device;
@@ -156,33 +250,60 @@ void paint(const Target &target, const Layer *layers, int count)
     uchar *const bits = target.bits;
     const qsizetype stride = target.stride;
 
+    // Tiles of 16 columns (a cache line of pixels): first the runs each
+    // column of the tile shows, then the tile written row by row, 16 pixels
+    // at a time, with the runs' colours as a row pattern that changes only
+    // where a run starts or ends.
+    constexpr int tileWidth = 16;
+    thread_local std::vector<Segment> runs[tileWidth];
     thread_local Covered covered;
-    for (int c = c0; c <= c1; ++c) {
-        covered.clear();
-        uchar *const column = bits + 4 * c;
-        for (int l = count - 1; l >= 0; --l) {
-            const lineRaster::Spans &s = *layers[l].spans;
-            const quint32 value = layers[l].value;
-            const auto fill = [&](int y0, int y1) {
-                uchar *p = column + stride * y0;
-                for (int y = y0; y <= y1; ++y, p += stride)
-                    *reinterpret_cast<quint32 *>(p) = value;
-            };
-            const auto run = [&](int a, int b) {
-                a = std::max(a, top);
-                b = std::min(b, bottom);
-                if (a <= b)
-                    covered.add(a, b, fill);
-            };
-            if (c >= s.minCol && c <= s.maxCol && s.lo[size_t(c)] <= s.hi[size_t(c)])
-                run(s.lo[size_t(c)], s.hi[size_t(c)]);
-            const std::vector<QRect> &e = extras[size_t(l)];
-            size_t &k = next[size_t(l)];
-            while (k < e.size() && e[k].x() < c)
-                ++k;
-            for (size_t j = k; j < e.size() && e[j].x() == c; ++j)
-                run(e[j].top(), e[j].bottom());
+    for (int t0 = c0; t0 <= c1; t0 += tileWidth) {
+        const int t1 = std::min(c1, t0 + tileWidth - 1);
+        int rowLo = INT_MAX;
+        int rowHi = INT_MIN;
+        for (int c = t0; c <= t1; ++c) {
+            std::vector<Segment> &column = runs[c - t0];
+            column.clear();
+            covered.clear();
+            for (int l = count - 1; l >= 0; --l) {
+                const lineRaster::Spans &s = *layers[l].spans;
+                const quint32 value = layers[l].value;
+                const auto keep = [&](int y0, int y1) { column.push_back(Segment{y0, y1, value}); };
+                const auto run = [&](int a, int b) {
+                    a = std::max(a, top);
+                    b = std::min(b, bottom);
+                    if (a <= b) {
+                        covered.add(a, b, keep);
+                        rowLo = std::min(rowLo, a);
+                        rowHi = std::max(rowHi, b);
+                    }
+                };
+                if (c >= s.minCol && c <= s.maxCol && s.lo[size_t(c)] <= s.hi[size_t(c)])
+                    run(s.lo[size_t(c)], s.hi[size_t(c)]);
+                const std::vector<QRect> &e = extras[size_t(l)];
+                size_t &k = next[size_t(l)];
+                while (k < e.size() && e[k].x() < c)
+                    ++k;
+                for (size_t j = k; j < e.size() && e[j].x() == c; ++j)
+                    run(e[j].top(), e[j].bottom());
+            }
         }
+        if (rowLo > rowHi)
+            continue;
+        const int w = t1 - t0 + 1;
+        if (t0 + tileWidth > target.width) {
+            // the image ends within the tile: pixel by pixel
+            for (int j = 0; j < w; ++j) {
+                uchar *const column = bits + 4 * (t0 + j);
+                for (const Segment &g : runs[j]) {
+                    uchar *p = column + stride * g.y0;
+                    for (int y = g.y0; y <= g.y1; ++y, p += stride)
+                        *reinterpret_cast<quint32 *>(p) = g.value;
+                }
+            }
+            continue;
+        }
+        writeRows(bits + 4 * t0, stride, runs, w, rowLo, rowHi);
     }
 }
 

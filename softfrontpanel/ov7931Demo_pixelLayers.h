@@ -25,6 +25,7 @@ namespace pixelLayers {
 struct Target {
     uchar *bits = nullptr;
     qsizetype stride = 0;
+    int width = 0; // of the image
     QImage::Format format = QImage::Format_Invalid;
     QRect clip;
     const QPaintDevice *device = nullptr;
@@ -46,7 +47,7 @@ struct Layer {
 };
 
 // Paints the layers (the first at the bottom) within the target's clip,
-// column by column, each pixel in the colour of the topmost layer covering it.
+// each pixel in the colour of the topmost layer covering it.
 void paint(const Target &target, const Layer *layers, int count);
 
 } // namespace pixelLayers
