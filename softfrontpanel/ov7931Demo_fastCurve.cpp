@@ -165,85 +165,105 @@ struct Linear {
     }
 };
 
-// Samples mapped and rounded to whole-pixel points, as wholeOf(transform()),
-// two at a time. Returns whether every point is finite (x + y finite); the
-// bounds are those of the points.
-bool mapWhole(const double *x, const double *y, int n, const Linear &lx, const Linear &ly, QPoint *out,
-              int &minX, int &maxX, int &minY, int &maxY)
+// One axis of the samples mapped and rounded to whole pixels, as
+// wholeOf(transform()), several at a time. Returns whether every value is
+// finite; lo and hi are the bounds of the rounded values.
+bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi)
 {
     int i = 0;
     bool finite = true;
-    double loX = HUGE_VAL;
-    double hiX = -HUGE_VAL;
-    double loY = HUGE_VAL;
-    double hiY = -HUGE_VAL;
+    double low = HUGE_VAL;
+    double high = -HUGE_VAL;
 #ifdef __SSE2__
-    const __m128d p1x = _mm_set1_pd(lx.p1);
-    const __m128d t1x = _mm_set1_pd(lx.ts1);
-    const __m128d cx = _mm_set1_pd(lx.cnv);
-    const __m128d p1y = _mm_set1_pd(ly.p1);
-    const __m128d t1y = _mm_set1_pd(ly.ts1);
-    const __m128d cy = _mm_set1_pd(ly.cnv);
-    const __m128d low = _mm_set1_pd(-1.0e9);
-    const __m128d high = _mm_set1_pd(1.0e9);
+    const __m128d p1 = _mm_set1_pd(l.p1);
+    const __m128d t1 = _mm_set1_pd(l.ts1);
+    const __m128d cnv = _mm_set1_pd(l.cnv);
+    const __m128d floor = _mm_set1_pd(-1.0e9);
+    const __m128d ceiling = _mm_set1_pd(1.0e9);
     const __m128d zero = _mm_setzero_pd();
     const __m128d half = _mm_set1_pd(0.5);
     __m128d ok = _mm_cmpeq_pd(zero, zero);
-    __m128d minx = _mm_set1_pd(HUGE_VAL);
-    __m128d maxx = _mm_set1_pd(-HUGE_VAL);
-    __m128d miny = minx;
-    __m128d maxy = maxx;
-    // v >= 0 ? int(v + 0.5) : -int(0.5 - v), for two values
-    const auto round2 = [&](__m128d v) {
-        const __m128i up = _mm_cvttpd_epi32(_mm_add_pd(v, half));
-        const __m128i down = _mm_sub_epi32(_mm_setzero_si128(), _mm_cvttpd_epi32(_mm_sub_pd(half, v)));
-        const __m128i ge = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(v, zero)), _MM_SHUFFLE(2, 0, 2, 0));
+    __m128d minv = _mm_set1_pd(HUGE_VAL);
+    __m128d maxv = _mm_set1_pd(-HUGE_VAL);
+    // v >= 0 ? int(v + 0.5) : -int(0.5 - v) for two values, in the low half
+    const auto round2 = [&](__m128d a) {
+        const __m128i up = _mm_cvttpd_epi32(_mm_add_pd(a, half));
+        const __m128i down = _mm_sub_epi32(_mm_setzero_si128(), _mm_cvttpd_epi32(_mm_sub_pd(half, a)));
+        const __m128i ge = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(a, zero)), _MM_SHUFFLE(2, 0, 2, 0));
         return _mm_or_si128(_mm_and_si128(ge, up), _mm_andnot_si128(ge, down));
     };
-    for (; i + 2 <= n; i += 2) {
-        __m128d vx = _mm_add_pd(p1x, _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(x + i), t1x), cx));
-        __m128d vy = _mm_add_pd(p1y, _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(y + i), t1y), cy));
-        const __m128d sum = _mm_add_pd(vx, vy);
-        ok = _mm_and_pd(ok, _mm_cmpeq_pd(_mm_sub_pd(sum, sum), zero));
-        vx = _mm_min_pd(_mm_max_pd(vx, low), high);
-        vy = _mm_min_pd(_mm_max_pd(vy, low), high);
-        minx = _mm_min_pd(minx, vx);
-        maxx = _mm_max_pd(maxx, vx);
-        miny = _mm_min_pd(miny, vy);
-        maxy = _mm_max_pd(maxy, vy);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi32(round2(vx), round2(vy)));
+    const auto map2 = [&](const double *at) {
+        __m128d a = _mm_add_pd(p1, _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(at), t1), cnv));
+        ok = _mm_and_pd(ok, _mm_cmpeq_pd(_mm_sub_pd(a, a), zero));
+        a = _mm_min_pd(_mm_max_pd(a, floor), ceiling);
+        minv = _mm_min_pd(minv, a);
+        maxv = _mm_max_pd(maxv, a);
+        return round2(a);
+    };
+    for (; i + 4 <= n; i += 4) {
+        const __m128i a = map2(v + i);
+        const __m128i b = map2(v + i + 2);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi64(a, b));
     }
     finite = _mm_movemask_pd(ok) == 3;
     double lanes[2];
-    _mm_storeu_pd(lanes, minx);
-    loX = std::min(lanes[0], lanes[1]);
-    _mm_storeu_pd(lanes, maxx);
-    hiX = std::max(lanes[0], lanes[1]);
-    _mm_storeu_pd(lanes, miny);
-    loY = std::min(lanes[0], lanes[1]);
-    _mm_storeu_pd(lanes, maxy);
-    hiY = std::max(lanes[0], lanes[1]);
+    _mm_storeu_pd(lanes, minv);
+    low = std::min(lanes[0], lanes[1]);
+    _mm_storeu_pd(lanes, maxv);
+    high = std::max(lanes[0], lanes[1]);
 #endif
     for (; i < n; ++i) {
-        double vx = lx.p1 + (x[i] - lx.ts1) * lx.cnv;
-        double vy = ly.p1 + (y[i] - ly.ts1) * ly.cnv;
-        finite = finite && std::isfinite(vx + vy);
-        vx = qBound(-1.0e9, vx, 1.0e9);
-        vy = qBound(-1.0e9, vy, 1.0e9);
-        loX = std::min(loX, vx);
-        hiX = std::max(hiX, vx);
-        loY = std::min(loY, vy);
-        hiY = std::max(hiY, vy);
-        out[i] = QPoint(wholeOf(vx), wholeOf(vy));
+        double a = l.p1 + (v[i] - l.ts1) * l.cnv;
+        finite = finite && std::isfinite(a);
+        a = qBound(-1.0e9, a, 1.0e9);
+        low = std::min(low, a);
+        high = std::max(high, a);
+        out[i] = wholeOf(a);
     }
-    // the rounding keeps the order, so the bounds of the points are the
-    // rounded bounds
-    minX = wholeOf(loX);
-    maxX = wholeOf(hiX);
-    minY = wholeOf(loY);
-    maxY = wholeOf(hiY);
+    // the rounding keeps the order, so the bounds of the rounded values are
+    // the rounded bounds
+    lo = wholeOf(low);
+    hi = wholeOf(high);
     return finite;
 }
+
+// The mapped time axis, shared by the curves one drawLines() paints (they
+// have the same samples of time): valid only while that call lasts.
+struct MappedAxis {
+    bool open = false;
+    const double *v = nullptr;
+    int n = 0;
+    double map[3] = {};
+    std::vector<int> values;
+    int lo = 0;
+    int hi = 0;
+    bool finite = false;
+
+    const int *get(const double *at, int count, const Linear &l, int &low, int &high, bool &allFinite)
+    {
+        const double m[3] = {l.p1, l.ts1, l.cnv};
+        if (!open || at != v || count != n || std::memcmp(m, map, sizeof m) != 0) {
+            values.resize(size_t(count));
+            finite = mapAxis(at, count, l, values.data(), lo, hi);
+            v = at;
+            n = count;
+            std::copy(m, m + 3, map);
+            open = true;
+        }
+        low = lo;
+        high = hi;
+        allFinite = finite;
+        return values.data();
+    }
+};
+
+thread_local MappedAxis timeAxis;
+
+// Keeps the mapped time axis for the length of one drawLines() call.
+struct TimeAxisOpen {
+    TimeAxisOpen() { timeAxis.open = false; }
+    ~TimeAxisOpen() { timeAxis.open = false; }
+};
 
 // Curves painted ahead by the curve drawn before them, with what they were
 // painted for. Each passes over its turn when it comes to draw exactly that,
@@ -458,19 +478,21 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *pa
     const bool linear = raw && Linear::of(xMap, rawX[from], lx) && Linear::of(yMap, rawY[from], ly);
     if (linear) {
         const int n = to - from + 1;
-        finite = mapWhole(rawX + from, rawY + from, n, lx, ly, wp, minXi, maxXi, minYi, maxYi);
-        if (!weed) {
-            count = n;
-        } else {
-            // without consecutive duplicates
-            QPoint prev = wp[0];
-            count = 1;
-            for (int i = 1; i < n; ++i) {
-                const QPoint q = wp[i];
-                wp[count] = q;
-                count += int(q != prev);
-                prev = q;
-            }
+        thread_local std::vector<int> ys;
+        ys.resize(size_t(n));
+        bool finiteX;
+        const int *xs = timeAxis.get(rawX + from, n, lx, minXi, maxXi, finiteX);
+        // a sum of finite values beyond +-1e9 only fails the device bounds below
+        finite = mapAxis(rawY + from, n, ly, ys.data(), minYi, maxYi) && finiteX;
+        // the points, without consecutive duplicates where Qwt weeds them
+        QPoint prev(xs[0], ys[0]);
+        wp[0] = prev;
+        count = 1;
+        for (int i = 1; i < n; ++i) {
+            const QPoint q(xs[i], ys[i]);
+            wp[count] = q;
+            count += int(!weed || q != prev);
+            prev = q;
         }
     }
     for (int i = linear ? to + 1 : from; i <= to; ++i) { // other data and maps
@@ -566,6 +588,7 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
                                      int from, int to) const
 {
     m_lastFast = false;
+    const TimeAxisOpen timeAxisOpen;
     if (!ahead.members.empty()) {
         const Ahead::Member &m = ahead.members[ahead.next];
         if (m.curve == this && m.data == data() && m.size == dataSize() && from == 0
