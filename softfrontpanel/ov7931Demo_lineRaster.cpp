@@ -241,6 +241,7 @@ struct FloatPoints {
         return std::fabs(b.fx - a.fx) + std::fabs(b.fy - a.fy) >= 1.0;
     }
     bool oneColumn(int, int &, int &, int &) const { return false; }
+    bool columnPrefix(int, int &, int &, int &, int &, int &, int &) const { return false; }
 };
 
 // Whole-pixel points in the painter's coordinates, with the integer
@@ -290,6 +291,45 @@ struct WholePoints {
         bottom = hi + ty;
         return true;
     }
+
+    // Whether the n points (not closed) start with at least one step within
+    // one pixel column, no two neighbours alike, before leaving it at point
+    // k + 1. Stroked with square caps, those steps set the rows from the
+    // topmost to the lowest of points 0 .. k, except the row of point k when
+    // a step down ends there at the lowest row that no other of those points
+    // is on (steps down leave out their end; the lowest row is otherwise
+    // drawn by the cap of point 0 or a turn back). They leave the stroker
+    // going down or up, its last pixel the row before point k (down) or
+    // point k (up).
+    bool columnPrefix(int n, int &k, int &col, int &top, int &bottom, int &dir, int &py) const
+    {
+        const int x = p[0].x();
+        if (p[n - 1] == p[0] || p[1].x() != x || p[1].y() == p[0].y())
+            return false;
+        int lo = std::min(p[0].y(), p[1].y());
+        int hi = std::max(p[0].y(), p[1].y());
+        k = 1;
+        while (k + 1 < n && p[k + 1].x() == x) {
+            if (p[k + 1].y() == p[k].y())
+                return false;
+            ++k;
+            lo = std::min(lo, p[k].y());
+            hi = std::max(hi, p[k].y());
+        }
+        if (k + 1 >= n)
+            return false; // all in one column: not this case
+        const int yk = p[k].y();
+        const bool down = yk > p[k - 1].y();
+        bool lowestElsewhere = false;
+        for (int j = 0; j < k; ++j)
+            lowestElsewhere = lowestElsewhere || p[j].y() == hi;
+        col = x + tx;
+        top = lo + ty;
+        bottom = (down && yk == hi && !lowestElsewhere ? hi - 1 : hi) + ty;
+        dir = down ? TopToBottom : BottomToTop;
+        py = (down ? yk - 1 : yk) + ty;
+        return true;
+    }
 };
 
 class LineRaster
@@ -315,19 +355,37 @@ public:
 
         // the engine's test for a closed polyline compares the points as given
         const bool closed = pts.same(0, n - 1);
-        Fixed p = pts.at(0);
-        int caps = (!closed && m_drawCaps) ? CapBegin : NoCaps;
+        const int caps = (!closed && m_drawCaps) ? CapBegin : NoCaps;
         if (closed) {
+            const Fixed p0 = pts.at(0);
             const Fixed p2 = pts.at(n > 2 ? n - 2 : n - 1);
-            lastPoint(p2.x, p2.y, p.x, p.y);
+            lastPoint(p2.x, p2.y, p0.x, p0.y);
         }
 
-        // The state between segments lives in locals here, so that it stays
-        // in registers through the common in-column steps.
-        VState st{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned, INT_MIN, 0, -1};
-        // the previous step ran within this column between whole pixels and drew
-        bool afterWholeStep = false;
-        for (int i = 1; i < n; ++i) {
+        steps(pts, n, 0, closed, caps,
+              VState{int(m_lastDir), m_lastPixel.x, m_lastPixel.y, m_lastAxisAligned, INT_MIN, 0, -1}, false);
+    }
+
+    // The rest of an open polyline with square caps from point `first` on,
+    // the steps before it having run within one pixel column and left the
+    // stroker going in direction `dir` (TopToBottom or BottomToTop) with its
+    // last pixel at px, py.
+    template<class Points>
+    void polylineFrom(const Points &pts, int n, int first, int dir, int px, int py)
+    {
+        steps(pts, n, first, false, NoCaps, VState{dir, px, py, true, INT_MIN, 0, -1}, true);
+    }
+
+private:
+    // The segments from point `first` on. The state between segments lives in
+    // locals here, so that it stays in registers through the common in-column
+    // steps; afterWholeStep: the step before ran within its column between
+    // whole pixels and drew.
+    template<class Points>
+    void steps(const Points &pts, int n, int first, bool closed, int caps, VState st, bool afterWholeStep)
+    {
+        Fixed p = pts.at(first);
+        for (int i = first + 1; i < n; ++i) {
             const Fixed q = pts.at(i);
             if (!closed && m_drawCaps && i == n - 1)
                 caps |= CapEnd;
@@ -363,7 +421,6 @@ public:
             m_out.add(st.runCol, st.runLo, st.runHi);
     }
 
-private:
     // Rows y .. y + count - 1, stepping x by xinc (16.16) per row. Steep
     // segments cross a column within 65536 units of x, so 32-bit division
     // suffices for the rows left in a column.
@@ -720,13 +777,20 @@ void spans(const Points &points, int count, int splitSize, QSize device, bool dr
     int col;
     int top;
     int bottom;
+    int k;
+    int dir;
+    int py;
     for (int i = 0; i < count; i += splitSize) {
         const int n = qMin(splitSize + 1, count - i);
         const Points piece = points.from(i);
-        if (drawCaps && n >= 2 && piece.oneColumn(n, col, top, bottom))
+        if (drawCaps && n >= 2 && piece.oneColumn(n, col, top, bottom)) {
             columns.add(col, top, bottom);
-        else
+        } else if (drawCaps && n >= 3 && piece.columnPrefix(n, k, col, top, bottom, dir, py)) {
+            columns.add(col, top, bottom);
+            raster.polylineFrom(piece, n, k, dir, col, py);
+        } else {
             raster.polyline(piece, n);
+        }
         if (n == count - i)
             break;
     }
