@@ -1,0 +1,173 @@
+#include "ov7931Demo_sampleMaps.h"
+
+#include <qwt_scale_map.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Samples from v[j] on that change nothing of one axis of the bounding
+// rectangle below: above p and not above r. Returns the index of the first
+// other sample.
+size_t insideRun(const double *v, size_t j, size_t n, double p, double r)
+{
+#ifdef __SSE2__
+    const __m128d vp = _mm_set1_pd(p);
+    const __m128d vr = _mm_set1_pd(r);
+    for (; j + 4 <= n; j += 4) {
+        const __m128d a = _mm_loadu_pd(v + j);
+        const __m128d b = _mm_loadu_pd(v + j + 2);
+        const __m128d in = _mm_and_pd(_mm_and_pd(_mm_cmplt_pd(vp, a), _mm_cmple_pd(a, vr)),
+                                      _mm_and_pd(_mm_cmplt_pd(vp, b), _mm_cmple_pd(b, vr)));
+        if (_mm_movemask_pd(in) != 3)
+            break;
+    }
+#endif
+    while (j < n && p < v[j] && v[j] <= r)
+        ++j;
+    return j;
+}
+
+// Samples from v[j] (j >= 1) that are each a new maximum after the one before
+// it: above p and above p + (v[k - 1] - p), the right edge that sample left.
+// Returns the index of the first other sample.
+size_t maximaRun(const double *v, size_t j, size_t n, double p)
+{
+#ifdef __SSE2__
+    const __m128d vp = _mm_set1_pd(p);
+    for (; j + 2 <= n; j += 2) {
+        const __m128d a = _mm_loadu_pd(v + j);
+        const __m128d right = _mm_add_pd(vp, _mm_sub_pd(_mm_loadu_pd(v + j - 1), vp));
+        if (_mm_movemask_pd(_mm_and_pd(_mm_cmplt_pd(vp, a), _mm_cmplt_pd(right, a))) != 3)
+            break;
+    }
+#endif
+    while (j < n && p < v[j] && p + (v[j - 1] - p) < v[j])
+        ++j;
+    return j;
+}
+
+} // namespace
+
+namespace sampleMaps {
+
+// Qwt's bounding rectangle along one axis: starting from the first sample
+// with size 0, for every further sample a QRectF::setLeft(qMin(left(), a))
+// and then setRight(qMax(right(), a)), i.e. with d = qMin(p, a) - p:
+// p += d, s -= d, then s = qMax(p + s, a) - p. While p is finite and not -0,
+// a sample above p leaves p and s as they are, except s = a - p for a new
+// maximum (above p + s); a sample not above p + s leaves s as it is when s
+// is a fixed point of s -> (p + s) - p. Runs of such samples are passed over
+// several at a time; every other sample takes the exact steps, so the result
+// is the very one Qwt computes (NaN included).
+void axisBounds(const double *v, size_t n, double &pos, double &size)
+{
+    const auto sameBits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    double p = v[0];
+    double s = 0.0;
+    size_t i = 1;
+    while (i < n) {
+        double r = p + s;
+        const double a = v[i];
+        if (std::isfinite(p) && std::isfinite(r) && !(p == 0.0 && std::signbit(p)) && p < a) {
+            if (r < a) {
+                i = maximaRun(v, i + 1, n, p);
+                s = v[i - 1] - p;
+                continue;
+            }
+            if (sameBits(r - p, s)) {
+                i = insideRun(v, i, n, p, r);
+                continue;
+            }
+        }
+        const double d = (p < a ? p : a) - p;
+        p += d;
+        s -= d;
+        r = p + s;
+        s = (r < a ? a : r) - p;
+        ++i;
+    }
+    pos = p;
+    size = s;
+}
+
+bool Linear::of(const QwtScaleMap &map, double probe, Linear &out)
+{
+    if (map.transformation())
+        return false;
+    out = Linear{map.p1(), map.s1(), 1.0};
+    if (map.s1() != map.s2())
+        out.cnv = (map.p2() - map.p1()) / (map.s2() - map.s1());
+    // the very arithmetic of the map, checked on one sample
+    const double a = out.p1 + (probe - out.ts1) * out.cnv;
+    const double b = map.transform(probe);
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi)
+{
+    int i = 0;
+    bool finite = true;
+    double low = HUGE_VAL;
+    double high = -HUGE_VAL;
+#ifdef __SSE2__
+    const __m128d p1 = _mm_set1_pd(l.p1);
+    const __m128d t1 = _mm_set1_pd(l.ts1);
+    const __m128d cnv = _mm_set1_pd(l.cnv);
+    const __m128d floor = _mm_set1_pd(-1.0e9);
+    const __m128d ceiling = _mm_set1_pd(1.0e9);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d half = _mm_set1_pd(0.5);
+    __m128d ok = _mm_cmpeq_pd(zero, zero);
+    __m128d minv = _mm_set1_pd(HUGE_VAL);
+    __m128d maxv = _mm_set1_pd(-HUGE_VAL);
+    // v >= 0 ? int(v + 0.5) : -int(0.5 - v) for two values, in the low half
+    const auto round2 = [&](__m128d a) {
+        const __m128i up = _mm_cvttpd_epi32(_mm_add_pd(a, half));
+        const __m128i down = _mm_sub_epi32(_mm_setzero_si128(), _mm_cvttpd_epi32(_mm_sub_pd(half, a)));
+        const __m128i ge = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(a, zero)), _MM_SHUFFLE(2, 0, 2, 0));
+        return _mm_or_si128(_mm_and_si128(ge, up), _mm_andnot_si128(ge, down));
+    };
+    const auto map2 = [&](const double *at) {
+        __m128d a = _mm_add_pd(p1, _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(at), t1), cnv));
+        ok = _mm_and_pd(ok, _mm_cmpeq_pd(_mm_sub_pd(a, a), zero));
+        a = _mm_min_pd(_mm_max_pd(a, floor), ceiling);
+        minv = _mm_min_pd(minv, a);
+        maxv = _mm_max_pd(maxv, a);
+        return round2(a);
+    };
+    for (; i + 4 <= n; i += 4) {
+        const __m128i a = map2(v + i);
+        const __m128i b = map2(v + i + 2);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi64(a, b));
+    }
+    finite = _mm_movemask_pd(ok) == 3;
+    double lanes[2];
+    _mm_storeu_pd(lanes, minv);
+    low = std::min(lanes[0], lanes[1]);
+    _mm_storeu_pd(lanes, maxv);
+    high = std::max(lanes[0], lanes[1]);
+#endif
+    for (; i < n; ++i) {
+        double a = l.p1 + (v[i] - l.ts1) * l.cnv;
+        finite = finite && std::isfinite(a);
+        a = qBound(-1.0e9, a, 1.0e9);
+        low = std::min(low, a);
+        high = std::max(high, a);
+        out[i] = wholeOf(a);
+    }
+    // the rounding keeps the order, so the bounds of the rounded values are
+    // the rounded bounds
+    lo = wholeOf(low);
+    hi = wholeOf(high);
+    return finite;
+}
+
+
+} // namespace sampleMaps

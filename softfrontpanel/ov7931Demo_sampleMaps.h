@@ -1,0 +1,47 @@
+// Qwt's arithmetic on samples, done several samples at a time with the very
+// same results: a series' bounding rectangle and the mapping of samples to
+// whole pixels. Used by the fast curve (ov7931Demo_fastCurve.h).
+#ifndef OV7931DEMO_SAMPLEMAPS_H
+#define OV7931DEMO_SAMPLEMAPS_H
+
+#include <QtGlobal>
+
+#include <cstddef>
+
+class QwtScaleMap;
+
+namespace sampleMaps {
+
+// One axis of qwtBoundingRectT() over n >= 1 raw samples, as the position
+// and size of the rectangle's QRectF, to the bit (NaN included).
+void axisBounds(const double *v, size_t n, double &pos, double &size);
+
+// QwtScaleMap::transform() of a map without transformation:
+// p1 + (s - ts1) * cnv, with ts1 and cnv as QwtScaleMap::updateFactor() sets
+// them (cnv = (p2 - p1) / (s2 - s1), 1 where s1 == s2).
+struct Linear {
+    double p1;
+    double ts1;
+    double cnv;
+
+    // Fills `out` for a map without transformation, checked against the map
+    // on one sample, `probe`.
+    static bool of(const QwtScaleMap &map, double probe, Linear &out);
+};
+
+// Qwt's rounding of a mapped coordinate straight to an integer; values far
+// outside any device are held at +-1e9.
+inline int wholeOf(double v)
+{
+    v = qBound(-1.0e9, v, 1.0e9);
+    return v >= 0.0 ? int(v + 0.5) : -int(0.5 - v);
+}
+
+// One axis of n samples mapped with `l` and rounded, as
+// wholeOf(p1 + (s - ts1) * cnv). Returns whether every mapped value is
+// finite; lo and hi are the bounds of the rounded values.
+bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi);
+
+} // namespace sampleMaps
+
+#endif
