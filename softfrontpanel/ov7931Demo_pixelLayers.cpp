@@ -253,7 +253,7 @@ void paint(const Target &target, const Layer *layers, int count)
     // Tiles of 16 columns (a cache line of pixels): first the runs each
     // column of the tile shows, then the tile written row by row, 16 pixels
     // at a time, with the runs' colours as a row pattern that changes only
-    // where a run starts or ends.
+    // where a run starts or ends (or, for short runs, column by column).
     constexpr int tileWidth = 16;
     thread_local std::vector<Segment> runs[tileWidth];
     thread_local Covered covered;
@@ -291,8 +291,17 @@ void paint(const Target &target, const Layer *layers, int count)
         if (rowLo > rowHi)
             continue;
         const int w = t1 - t0 + 1;
-        if (t0 + tileWidth > target.width) {
-            // the image ends within the tile: pixel by pixel
+        // Short runs (steep lines of few samples) change the row pattern
+        // every few rows; they are written down their columns, as are the
+        // tiles the image ends in.
+        size_t segmentCount = 0;
+        qint64 pixels = 0;
+        for (int j = 0; j < w; ++j) {
+            segmentCount += runs[j].size();
+            for (const Segment &g : runs[j])
+                pixels += g.y1 - g.y0 + 1;
+        }
+        if (t0 + tileWidth > target.width || pixels < 16 * qint64(segmentCount)) {
             for (int j = 0; j < w; ++j) {
                 uchar *const column = bits + 4 * (t0 + j);
                 for (const Segment &g : runs[j]) {
