@@ -163,6 +163,8 @@ struct FloatPoints {
     }
     bool oneColumn(int, int &, int &, int &) const { return false; }
     bool columnPrefix(int, int &, int &, int &, int &, int &, int &) const { return false; }
+    int columnTail(int n) const { return n; }
+    void tailRows(int, int, int &, int &, int &) const {}
 };
 
 // Whole-pixel points in the painter's coordinates, with the integer
@@ -251,6 +253,42 @@ struct WholePoints {
         py = (down ? yk - 1 : yk) + ty;
         return true;
     }
+
+    // The first point t <= n - 2 such that points t - 1 .. n - 1 run within
+    // one pixel column, no two neighbours alike; n if there is none.
+    int columnTail(int n) const
+    {
+        const int x = p[n - 1].x();
+        int j = n - 1;
+        while (j > 0 && p[j - 1].x() == x && p[j - 1].y() != p[j].y())
+            --j;
+        return j + 1 <= n - 2 ? j + 1 : n;
+    }
+
+    // The rows the steps from point t (a columnTail()) to the last point set
+    // with the cap at the end, after a step within the column that drew:
+    // from the topmost to the lowest of those points, as in oneColumn(),
+    // except the last point's row when it is the topmost, the last step
+    // leaves it out and no other of those points is on it.
+    void tailRows(int n, int t, int &col, int &top, int &bottom) const
+    {
+        int lo = p[t].y();
+        int hi = lo;
+        for (int k = t + 1; k < n; ++k) {
+            lo = std::min(lo, p[k].y());
+            hi = std::max(hi, p[k].y());
+        }
+        const int last = p[n - 1].y();
+        const int a = p[n - 2].y();
+        const int rise = a - last;
+        const int before = p[n - 3].y();
+        bool leftOut = last == lo && ((before > a && rise == 1) || (before < a && rise == 2));
+        for (int k = t; k < n - 1 && leftOut; ++k)
+            leftOut = p[k].y() != last;
+        col = p[t].x() + tx;
+        top = (leftOut ? lo + 1 : lo) + ty;
+        bottom = hi + ty;
+    }
 };
 
 class LineRaster
@@ -305,8 +343,21 @@ private:
     template<class Points>
     void steps(const Points &pts, int n, int first, bool closed, int caps, VState st, bool afterWholeStep)
     {
+        // the steps from point `tail` on run within one column
+        const int tail = !closed && m_drawCaps ? pts.columnTail(n) : n;
         Fixed p = pts.at(first);
         for (int i = first + 1; i < n; ++i) {
+            if (i - 1 == tail && afterWholeStep) {
+                // after a step that drew within that column too: as one run
+                int col;
+                int top;
+                int bottom;
+                pts.tailRows(n, tail, col, top, bottom);
+                if (st.runCol != INT_MIN)
+                    m_out.add(st.runCol, st.runLo, st.runHi);
+                m_out.add(col, top, bottom);
+                return;
+            }
             const Fixed q = pts.at(i);
             if (!closed && m_drawCaps && i == n - 1)
                 caps |= CapEnd;
