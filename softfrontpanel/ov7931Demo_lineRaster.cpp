@@ -567,6 +567,47 @@ private:
     // One segment; returns whether the next segment starts at its end.
     // Coordinates in 26.6 fixed point; didDraw: the segment is at least one
     // pixel long (|dx| + |dy| >= 1 in the painter's coordinates).
+    // Joins a run to the one before it as the engine does: a run that starts on
+    // the previous run's last pixel drops that pixel, one that turns away or
+    // leaves a gap gets one pixel more, and one that continues in the same
+    // direction with a gap across is shifted by half a step. `start`/`end` count
+    // along the run, `minor` is the 16.16 position across it, `inc` its step,
+    // and `minorOf` the coordinate of a pixel across the run.
+    void joinRun(Direction dir, bool swapped, const Pixel &first, Pixel &last, int Pixel::*minorOf, int &start,
+                 int &end, int &minor, int inc)
+    {
+        const bool axisAligned = std::abs(inc) < (1 << 14);
+        if (m_lastPixel.x > INT_MIN) {
+            if (first.x == m_lastPixel.x && first.y == m_lastPixel.y) {
+                if (swapped) {
+                    --end;
+                } else {
+                    ++start;
+                    minor += inc;
+                }
+            } else if (m_lastDir != dir
+                       && (((axisAligned && m_lastAxisAligned) && m_lastPixel.x != first.x
+                            && m_lastPixel.y != first.y)
+                           || (std::abs(m_lastPixel.x - first.x) > 1 || std::abs(m_lastPixel.y - first.y) > 1))) {
+                if (swapped) {
+                    ++end;
+                } else {
+                    --start;
+                    minor -= inc;
+                }
+            } else if (m_lastDir == dir
+                       && (std::abs(m_lastPixel.x - first.x) <= 1 && std::abs(m_lastPixel.y - first.y) > 1)) {
+                minor += inc >> 1;
+                if (swapped)
+                    last.*minorOf = minor >> 16;
+                else
+                    last.*minorOf = (minor + (end - start - 1) * inc) >> 16;
+            }
+        }
+        m_lastDir = dir;
+        m_lastAxisAligned = axisAligned;
+    }
+
     bool stroke(int x1, int y1, int x2, int y2, int caps, bool didDraw)
     {
         const int dx = std::abs(x2 - x1);
@@ -611,38 +652,7 @@ private:
                 if (swapped)
                     std::swap(first, last);
 
-                const bool axisAligned = std::abs(xinc) < (1 << 14);
-                if (m_lastPixel.x > INT_MIN) {
-                    if (first.x == m_lastPixel.x && first.y == m_lastPixel.y) {
-                        if (swapped) {
-                            --ys;
-                        } else {
-                            ++y;
-                            x += xinc;
-                        }
-                    } else if (m_lastDir != dir
-                               && (((axisAligned && m_lastAxisAligned)
-                                    && m_lastPixel.x != first.x && m_lastPixel.y != first.y)
-                                   || (std::abs(m_lastPixel.x - first.x) > 1
-                                       || std::abs(m_lastPixel.y - first.y) > 1))) {
-                        if (swapped) {
-                            ++ys;
-                        } else {
-                            --y;
-                            x -= xinc;
-                        }
-                    } else if (m_lastDir == dir
-                               && ((std::abs(m_lastPixel.x - first.x) <= 1
-                                    && std::abs(m_lastPixel.y - first.y) > 1))) {
-                        x += xinc >> 1;
-                        if (swapped)
-                            last.x = (x >> 16);
-                        else
-                            last.x = (x + (ys - y - 1) * xinc) >> 16;
-                    }
-                }
-                m_lastDir = dir;
-                m_lastAxisAligned = axisAligned;
+                joinRun(dir, swapped, first, last, &Pixel::x, y, ys, x, xinc);
 
                 // the engine's loop draws at least one pixel
                 verticalRun(x, y, ys > y ? ys - y : 1, xinc);
@@ -687,38 +697,7 @@ private:
                 if (swapped)
                     std::swap(first, last);
 
-                const bool axisAligned = std::abs(yinc) < (1 << 14);
-                if (m_lastPixel.x > INT_MIN) {
-                    if (first.x == m_lastPixel.x && first.y == m_lastPixel.y) {
-                        if (swapped) {
-                            --xs;
-                        } else {
-                            ++x;
-                            y += yinc;
-                        }
-                    } else if (m_lastDir != dir
-                               && (((axisAligned && m_lastAxisAligned)
-                                    && m_lastPixel.x != first.x && m_lastPixel.y != first.y)
-                                   || (std::abs(m_lastPixel.x - first.x) > 1
-                                       || std::abs(m_lastPixel.y - first.y) > 1))) {
-                        if (swapped) {
-                            ++xs;
-                        } else {
-                            --x;
-                            y -= yinc;
-                        }
-                    } else if (m_lastDir == dir
-                               && ((std::abs(m_lastPixel.x - first.x) <= 1
-                                    && std::abs(m_lastPixel.y - first.y) > 1))) {
-                        y += yinc >> 1;
-                        if (swapped)
-                            last.y = (y >> 16);
-                        else
-                            last.y = (y + (xs - x - 1) * yinc) >> 16;
-                    }
-                }
-                m_lastDir = dir;
-                m_lastAxisAligned = axisAligned;
+                joinRun(dir, swapped, first, last, &Pixel::y, x, xs, y, yinc);
 
                 // one pixel per column; the engine's loop draws at least one
                 do {
