@@ -1,0 +1,31 @@
+# Runs the verdict check's tests one by one through CTest and fails unless
+# each ends as this build expects.
+# Usage: cmake -DCTEST=<ctest> -DDIR=<verdict-check folder>
+#              -DEXPECT_FAIL=a,b -DEXPECT_PASS=c,d -P check.cmake
+cmake_minimum_required(VERSION 3.16)
+string(REPLACE "," ";" expectFail "${EXPECT_FAIL}")
+string(REPLACE "," ";" expectPass "${EXPECT_PASS}")
+set(wrong 0)
+foreach(kind ${expectFail} ${expectPass})
+  execute_process(COMMAND ${CTEST} --output-on-failure -R "^verdict\\.${kind}$"
+    WORKING_DIRECTORY ${DIR} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  string(REGEX MATCH "VERDICT: [^\n]*" verdict "${out}")
+  if(kind IN_LIST expectFail)
+    if(rc EQUAL 0)
+      message("verdict check: verdict.${kind} PASSED but must fail\n${out}")
+      math(EXPR wrong "${wrong} + 1")
+    else()
+      message("verdict check: verdict.${kind} failed as it must (${verdict})")
+    endif()
+  else()
+    if(rc EQUAL 0)
+      message("verdict check: verdict.${kind} passed as it must")
+    else()
+      message("verdict check: verdict.${kind} FAILED but must pass\n${out}")
+      math(EXPR wrong "${wrong} + 1")
+    endif()
+  endif()
+endforeach()
+if(wrong GREATER 0)
+  message(FATAL_ERROR "verdict check: ${wrong} test(s) ended wrongly")
+endif()
