@@ -6,7 +6,7 @@
 #include "card8263_common.h"
 #include "clock.h"
 #include "entry.h"
-#include "signal.h"
+#include "channel_signal.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "signal.h"
+#include "channel_signal.h"
 
 #include "ovsim_control.h"
 #include "physics.h"

@@ -1,5 +1,7 @@
 // Sample generation for the digitizer's reads: cheap enough to stream 16
 // channels at 50 kHz (a phasor rotation per sine sample, xorshift noise).
+// (Named channel_signal.h: a header called signal.h in the simulator's public
+// include folder would hide the C library's <signal.h> from every user.)
 #ifndef OVSIM_SIGNAL_H
 #define OVSIM_SIGNAL_H
 
