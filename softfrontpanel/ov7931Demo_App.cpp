@@ -10,15 +10,14 @@
 #include "ov8263.h"
 #include "ov9174.h"
 #include "ov9174fp_About.h"
+#include "ov9174fp_windowPlacement.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLayout>
 #include <QComboBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
 #include <QThreadPool>
@@ -279,20 +278,10 @@ void ov7931Demo_App::showEvent(QShowEvent *event)
     if (waveform) {
         for (int plot = 0; plot < 3; ++plot)
             waveform->togglePlotVisibility(plot);
-    }
-    // The size hint counts what was just shown only once the pending
-    // layout requests have been handled. A window never grows past the
-    // screen's available area.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    if (layout())
-        layout()->activate();
-    QSize size = sizeHint();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size());
-    resize(size);
-    centreWindow(this);
-    if (waveform) {
         waveform->updateEnabledChannels();
         waveform->refreshPlots();
     }
+    // Sized and placed once the refresh has left exactly the plots with
+    // channels shown: within the screen's available area.
+    fitToScreen(this);
 }

@@ -3,6 +3,7 @@
 #include "ov9174fp_icons.h"
 #include "ov9174fp_led.h"
 #include "ov9174fp_resources.h"
+#include "ov9174fp_windowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QThread>
@@ -241,14 +241,24 @@ void ov9174fp_app::centreWindow(QWidget *window)
 {
     if (!window)
         return;
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    if (screens.isEmpty())
+    const QRect available = availableArea(window);
+    if (available.isValid())
+        window->move(centredWithin(window->frameGeometry().size().expandedTo(window->size()), available));
+}
+
+// A window that grows (the layout keeps it at least at its minimum size
+// when plots are shown) is moved back within the screen's available area.
+void ov9174fp_app::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!isWindow() || !isVisible())
         return;
-    const QScreen *first = screens.first();
-    const QRect available = first->availableGeometry();
-    const QPoint origin = first->geometry().topLeft();
-    window->move(origin.x() + (available.width() - window->width()) / 2,
-                 origin.y() + (available.height() - window->height()) / 2);
+    const QRect available = availableArea(this);
+    if (!available.isValid())
+        return;
+    const QPoint kept = keptWithin(frameGeometry(), available);
+    if (kept != frameGeometry().topLeft())
+        move(kept);
 }
 
 void ov9174fp_app::setContentLayout(QLayout *layout) { contentArea->setLayout(layout); }

@@ -27,7 +27,8 @@ public:
     // at once with exit code 0; warningMessage returns when closed.
     static void errorMessage(const QString &text);
     static void warningMessage(const QString &text);
-    // Centres a top-level window in the first screen's available area.
+    // Centres a top-level window in its screen's available area, its
+    // top-left corner never outside it.
     static void centreWindow(QWidget *window);
     // The model number as it reads in titles: 0x7931 in base 16, width 4.
     static QString modelNumberText();
@@ -78,6 +79,7 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void setAcquisitionControlsEnabled(bool enabled);

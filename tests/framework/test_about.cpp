@@ -2,8 +2,10 @@
 // library rows of the Qt 5 build.
 #include "ov9174fp_About.h"
 #include "ov9174fp_clickableLabel.h"
+#include "ov9174fp_licenses.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -67,6 +69,22 @@ private slots:
             QCOMPARE(bool(about.findChild<clickableLabel *>(QStringLiteral("qwtLicenseLink"))), !qwtVersion.isEmpty());
             QCOMPARE(about.findChild<clickableLabel *>("qtLicenseLink")->plainText(), QStringLiteral("LGPL v3"));
         }
+    }
+
+    // The KISS FFT viewer shows the library's copyright line and the BSD
+    // text, not the packaging fields of the file it came from.
+    void kissFFTLicenseText()
+    {
+        kissFFTLicense viewer;
+        const QStringList lines = viewer.textBox()->toPlainText().trimmed().split('\n');
+        QCOMPARE(lines.first(), QStringLiteral("Copyright (c) 2003-2022, Mark Borgerding. All rights reserved."));
+        QVERIFY(lines.contains(QStringLiteral("Redistribution and use in source and binary forms, with or without "
+                                              "modification,")));
+        QVERIFY(lines.last().endsWith(QStringLiteral("EVEN IF ADVISED OF THE POSSIBILITY OF SUCH DAMAGE.")));
+        const QRegularExpression packagingField(QStringLiteral("^[A-Z][A-Za-z-]*: "));
+        for (const QString &line : lines)
+            QVERIFY2(!packagingField.match(line).hasMatch() && !line.startsWith(' ') && line != ".", qPrintable(line));
+        QCOMPARE(viewer.windowTitle(), QStringLiteral("KISS FFT BSD License"));
     }
 };
 

@@ -1,0 +1,73 @@
+// Where top-level windows go: centred in the available area with the top-left
+// corner kept inside it, moved back inside when they grow, and the demo panel
+// sized after its empty plots are hidden.
+#include "appfixture.h"
+#include "ov7931Demo_App.h"
+#include "ov7931Demo_Waveform.h"
+#include "ov9174fp_windowPlacement.h"
+#include "wave_helpers.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+class TestWindowPlacement : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rules_data()
+    {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("centred");
+        QTest::addColumn<QPoint>("keptFromCentre"); // keptWithin(frame at (900, 700))
+        QTest::newRow("fits") << QSize(1000, 600) << QRect(0, 0, 1366, 768) << QPoint(183, 84) << QPoint(366, 168);
+        QTest::newRow("panel on top") << QSize(1000, 600) << QRect(0, 30, 1366, 738) << QPoint(183, 99)
+                                      << QPoint(366, 168);
+        QTest::newRow("taller than the screen") << QSize(983, 863) << QRect(0, 0, 1366, 768) << QPoint(191, 0)
+                                                << QPoint(383, 0);
+        QTest::newRow("second screen, too wide") << QSize(1500, 500) << QRect(1366, 20, 1280, 1004)
+                                                 << QPoint(1366, 272) << QPoint(1366, 524);
+    }
+
+    void rules()
+    {
+        QFETCH(QSize, frame);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, centred);
+        QFETCH(QPoint, keptFromCentre);
+        QCOMPARE(centredWithin(frame, available), centred);
+        QCOMPARE(keptWithin(QRect(QPoint(900, 700), frame), available), keptFromCentre);
+        // A window already inside stays where it is.
+        QCOMPARE(keptWithin(QRect(centred, frame), available), centred);
+    }
+
+    // The demo panel opens with one channel: sized for that plot, not for
+    // three, and placed by the rule above (the test screen is smaller than
+    // a bench display, so the window may be larger than it); a plot shown
+    // later grows it and it is moved back inside.
+    void demoPanelFitsItsScreen()
+    {
+        AppFixture f;
+        ov7931Demo_App *app = f.create(AppFixture::Mode::Demo);
+        wave::disableAll(app);
+        wave::setChannel(app, 0, true, wave::Voltage);
+        app->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app));
+        const QRect available = availableArea(app);
+        QVERIFY(app->waveform->plotVisible[0] && !app->waveform->plotVisible[1] && !app->waveform->plotVisible[2]);
+        QCOMPARE(app->height(), app->minimumSizeHint().height());
+        QCOMPARE(app->frameGeometry().topLeft(), centredWithin(app->frameGeometry().size(), available));
+        const int onePlot = app->height();
+        app->move(available.topLeft() + QPoint(available.width() / 2, available.height() / 2));
+        wave::setChannel(app, 1, true, wave::Resistance);
+        app->waveform->updateEnabledChannels();
+        app->waveform->refreshPlots();
+        QTRY_VERIFY(app->height() > onePlot);
+        QTRY_COMPARE(app->frameGeometry().topLeft(), keptWithin(app->frameGeometry(), available));
+        f.destroy();
+    }
+};
+
+QTEST_MAIN(TestWindowPlacement)
+#include "test_windowPlacement.moc"
