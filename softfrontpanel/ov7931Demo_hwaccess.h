@@ -4,55 +4,58 @@
 #ifndef OV7931DEMO_HWACCESS_H
 #define OV7931DEMO_HWACCESS_H
 
+#include "ov7931Demo_trace.h"
 #include "visa.h"
 
 #include <QMutex>
 #include <QString>
 
+#include <chrono>
+
 extern QMutex hardwareLock;
 
-template <typename F, typename... A>
-inline ViStatus blockedHardwareAccess(F f, A... a)
+// A guarded call: the driver function called with hardwareLock held for
+// that one call. `callText` is the call as written at the call site, for the
+// driver-call trace; Arity is the number in the guarded call's name (-1 for
+// the plain blockedHardwareAccess).
+template <int Arity, typename F, typename... A>
+inline ViStatus guardedDriverCall(const char *callText, F f, A... a)
 {
+    static_assert(Arity < 0 || Arity == int(sizeof...(A)), "the guarded call's number is its argument count");
+    if (!driverTrace::on()) {
+        QMutexLocker locker(&hardwareLock);
+        return f(a...);
+    }
     QMutexLocker locker(&hardwareLock);
-    return f(a...);
+    const auto begin = std::chrono::steady_clock::now();
+    const ViStatus status = f(a...);
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - begin);
+    // Written while the lock is held: the trace keeps the order of the calls.
+    driverTrace::record(callText, driverTrace::argumentText(a...), status, ns.count());
+    return status;
 }
 
-template <typename F, typename A1>
-inline ViStatus blockedHardwareAccess1(F f, A1 a1)
-{
-    return blockedHardwareAccess(f, a1);
-}
-template <typename F, typename A1, typename A2>
-inline ViStatus blockedHardwareAccess2(F f, A1 a1, A2 a2)
-{
-    return blockedHardwareAccess(f, a1, a2);
-}
-template <typename F, typename A1, typename A2, typename A3>
-inline ViStatus blockedHardwareAccess3(F f, A1 a1, A2 a2, A3 a3)
-{
-    return blockedHardwareAccess(f, a1, a2, a3);
-}
-template <typename F, typename A1, typename A2, typename A3, typename A4>
-inline ViStatus blockedHardwareAccess4(F f, A1 a1, A2 a2, A3 a3, A4 a4)
-{
-    return blockedHardwareAccess(f, a1, a2, a3, a4);
-}
-template <typename F, typename A1, typename A2, typename A3, typename A4, typename A5>
-inline ViStatus blockedHardwareAccess5(F f, A1 a1, A2 a2, A3 a3, A4 a4, A5 a5)
-{
-    return blockedHardwareAccess(f, a1, a2, a3, a4, a5);
-}
-template <typename F, typename A1, typename A2, typename A3, typename A4, typename A5, typename A6>
-inline ViStatus blockedHardwareAccess6(F f, A1 a1, A2 a2, A3 a3, A4 a4, A5 a5, A6 a6)
-{
-    return blockedHardwareAccess(f, a1, a2, a3, a4, a5, a6);
-}
-template <typename F, typename A1, typename A2, typename A3, typename A4, typename A5, typename A6, typename A7>
-inline ViStatus blockedHardwareAccess7(F f, A1 a1, A2 a2, A3 a3, A4 a4, A5 a5, A6 a6, A7 a7)
-{
-    return blockedHardwareAccess(f, a1, a2, a3, a4, a5, a6, a7);
-}
+// blockedHardwareAccess1 ... blockedHardwareAccess7(driver function, then as
+// many arguments as the number says). Macros, so that the trace sees each
+// call as written; the arguments are evaluated once, as in a function call.
+// Each macro turns its own arguments into text (a helper macro would see them
+// with names such as VI_TRUE already replaced by their values).
+#define blockedHardwareAccess(f, ...) \
+    guardedDriverCall<-1>("blockedHardwareAccess(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
+#define blockedHardwareAccess1(f, ...) \
+    guardedDriverCall<1>("blockedHardwareAccess1(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
+#define blockedHardwareAccess2(f, ...) \
+    guardedDriverCall<2>("blockedHardwareAccess2(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
+#define blockedHardwareAccess3(f, ...) \
+    guardedDriverCall<3>("blockedHardwareAccess3(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
+#define blockedHardwareAccess4(f, ...) \
+    guardedDriverCall<4>("blockedHardwareAccess4(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
+#define blockedHardwareAccess5(f, ...) \
+    guardedDriverCall<5>("blockedHardwareAccess5(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
+#define blockedHardwareAccess6(f, ...) \
+    guardedDriverCall<6>("blockedHardwareAccess6(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
+#define blockedHardwareAccess7(f, ...) \
+    guardedDriverCall<7>("blockedHardwareAccess7(" #f ", " #__VA_ARGS__ ")", f, __VA_ARGS__)
 
 // Which driver's message function explains a status.
 enum class ReportRule {

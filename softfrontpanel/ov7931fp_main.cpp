@@ -1,6 +1,7 @@
 #include "ov7931fp_main.h"
 
 #include "ov7931Demo_App.h"
+#include "ov7931Demo_trace.h"
 #include "ov7931_fc.h"
 #include "ov7931fp_splash.h"
 #include "ov9174fp_app.h"
@@ -8,12 +9,19 @@
 #include <QApplication>
 #include <QSplashScreen>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 int ov7931fpMain(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+
+    // OV7931FP_TRACE=FILE: every guarded driver call is appended to FILE.
+    std::string traceError;
+    if (!driverTrace::startFromEnvironment(&traceError))
+        std::fprintf(stderr, "Cannot write the driver-call trace to \"%s\": %s\n",
+                     std::getenv(driverTrace::environmentVariable), traceError.c_str());
 
     // A recording named on the command line is not opened yet: the panel
     // starts in live mode whatever the arguments.

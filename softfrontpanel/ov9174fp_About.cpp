@@ -6,6 +6,7 @@
 #include "ov9174fp_genFC.h"
 #include "ov9174fp_licenses.h"
 #include "ov9174fp_resources.h"
+#include "ov9174fp_traceOption.h"
 
 #include <QDesktopServices>
 #include <QFormLayout>
@@ -157,9 +158,14 @@ void ov9174fp_About::build(const QString &panelVersion, const QString &driverRev
 
     // Hardware information: rows come with the first card.
     auto *hardware = new QGroupBox(QStringLiteral("Hardware Information"), this);
-    hardwareForm = new QFormLayout(hardware);
+    auto *hardwareColumn = new QVBoxLayout(hardware);
+    hardwareColumn->setSpacing(h);
+    hardwareColumn->setContentsMargins(h, h, h, h);
+    hardwareForm = new QFormLayout;
     hardwareForm->setSpacing(h);
-    hardwareForm->setContentsMargins(h, h, h, h);
+    hardwareColumn->addLayout(hardwareForm);
+    // Below the card rows: the driver-call trace, for the maker's support.
+    hardwareColumn->addWidget(new ov9174fp_traceOption(hardware));
     column->addWidget(hardware);
 
     auto *buttons = new QHBoxLayout;
