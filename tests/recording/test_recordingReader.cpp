@@ -1,0 +1,288 @@
+// The recording reader without any window: the header over its key rules,
+// bounds and hostile values, the block reader by index (partial last block,
+// a file that shrank, a sparse recording beyond 4 GiB), and a block laid out
+// for the display when the channel mask and the channel count disagree.
+#include "recording_files.h"
+#include "recordingReader.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace rec;
+
+namespace {
+
+const QByteArray base = "DEVICE=Keltri 7931-BB\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=1000.000000\n"
+                        "NUMBER_OF_CHANNELS=2\nNUMBER_OF_SCANS_PER_BLOCK=10\nNUMBER_OF_FUNCTION_CARDS=1\n";
+
+// What the console received while `f` ran.
+template <typename F>
+QByteArray console(F f)
+{
+    std::FILE *out = std::tmpfile();
+    f(out);
+    std::rewind(out);
+    char text[256] = {0};
+    const size_t n = std::fread(text, 1, sizeof text - 1, out);
+    std::fclose(out);
+    return QByteArray(text, static_cast<int>(n));
+}
+
+} // namespace
+
+class TestRecordingReader : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void header_data()
+    {
+        QTest::addColumn<QByteArray>("text");   // the file's bytes
+        QTest::addColumn<int>("result");        // of readRecordingHeader
+        QTest::addColumn<QStringList>("fields"); // expected fields (see rec::describe)
+        QTest::addColumn<bool>("warning");       // the corruption warning printed
+
+        const QByteArray h = rec::header("7931-BB", true, "1000.000000", 10,
+                                    {{1, 0, 1, 2, 1}, {3, 3, 0, 4, 2}, {16, 4, 3, 7, 0}});
+        const QByteArray two = samples(true, 30, 2);
+        QTest::newRow("as written, 2 blocks")
+            << h + two << 0
+            << QStringList{"device=7931-BB", "real64=1", "rate=1000", "channels=3", "scans=10", "cards=1",
+                           "mask=8005", "offset=0", "blockLength=240", "blockCount=2",
+                           "headerLength=" + QString::number(h.size()), "dataLength=480", "ch1=0/1/2/1",
+                           "ch2=0/0/0/0", "ch3=3/0/4/2", "ch16=4/3/7/0"}
+            << false;
+        QTest::newRow("2.5 blocks: 2 counted")
+            << h + samples(true, 30, 2.5) << 0 << QStringList{"blockCount=2", "dataLength=600"} << true;
+        QTest::newRow("header only: no data") << h << 0 << QStringList{"dataLength=0", "blockCount=0"} << false;
+        const QByteArray h4 = rec::header("7931-AE", false, "50000.000000", 100, {{2}});
+        QTest::newRow("no FORMAT: 4-byte samples")
+            << h4 + samples(false, 100, 3) << 0 << QStringList{"real64=0", "blockLength=400", "blockCount=3"} << false;
+        QTest::newRow("unknown sub-type kept") << QByteArray(base).replace("7931-BB", "7931-XY") + "#\n" << 0
+                                               << QStringList{"device=7931-XY"} << false;
+        QTest::newRow("no DEVICE line") << QByteArray(base).replace("DEVICE=Keltri 7931-BB\n", "") + "#\n" << 0
+                                        << QStringList{"device="} << false;
+        QTest::newRow("no '#': all data")
+            << base << 0 << QStringList{"headerLength=0", "dataLength=" + QString::number(base.size())} << true;
+        QTest::newRow("CR LF lines") << QByteArray(base).replace("\n", "\r\n") + "#\r\n" << 0
+                                     << QStringList{"channels=2", "scans=10", "device=7931-BB"} << false;
+        QTest::newRow("blanks around values") << base + "TIME_OFFSET=  -1.5e-3  \n#\n" << 0
+                                              << QStringList{"offset=-0.0015"} << false;
+        QTest::newRow("unknown key ignored") << base + "COMMENT=abc\n#\n" << 0 << QStringList{"channels=2"} << false;
+        QTest::newRow("not key=value ignored")
+            << base + "hello world\nlower=1\n=1\nNUMBER_OF_CHANNELS=\nNUMBER_OF_CHANNELS=1,5\n#\n" << 0
+            << QStringList{"channels=2"} << false;
+        QTest::newRow("value over 64 characters ignored")
+            << base + "NUMBER_OF_CHANNELS=" + QByteArray(70, '1') + "\n#\n" << 0 << QStringList{"channels=2"} << false;
+        QTest::newRow("DEVICE value over 64 characters ignored")
+            << QByteArray(base).replace("7931-BB", "7931" + QByteArray(60, 'B')) + "#\n" << 0
+            << QStringList{"device="} << false;
+        QTest::newRow("key over 64 characters ignored")
+            << base + QByteArray(65, 'K') + "=1\n#\n" << 0 << QStringList{"channels=2"} << false;
+        QTest::newRow("NUL ends the line's text") << base + QByteArray("TIME_OFFSET=2\0junk\n#\n", 20) << 0
+                                                  << QStringList{"offset=2"} << false;
+        QTest::newRow("later line wins") << base + "NUMBER_OF_CHANNELS=4\n#\n" << 0 << QStringList{"channels=4"}
+                                         << false;
+        QTest::newRow("mask without 0x") << base + "CHANNEL_MASK_FC1=ffff\n#\n" << 0 << QStringList{"mask=ffff"}
+                                         << false;
+        QTest::newRow("second card: checked, not kept")
+            << QByteArray(base).replace("CARDS=1", "CARDS=2") +
+                   "CHANNEL_MASK_FC1=0x0001\nCHANNEL_MASK_FC2=0xffff\nSENSOR_TYPE2_5=1\nSENSOR_TYPE1_5=2\n#\n"
+            << 0 << QStringList{"cards=2", "mask=1", "ch5=2/0/0/0"} << false;
+        QTest::newRow("1025 lines") << base + QByteArray(1025 - 6, '\n') + "#\n" << 0 << QStringList{"channels=2"}
+                                    << false;
+        QTest::newRow("long line read in pieces")
+            << base + "COMMENT=" + QByteArray(300, 'a') + "\n#\n" << 0 << QStringList{"channels=2"} << false;
+
+        const QStringList none;
+        QTest::newRow("empty file") << QByteArray() << -1 << none << false;
+        QTest::newRow("1026 lines") << base + QByteArray(1026 - 6, '\n') + "#\n" << -1 << none << false;
+        QTest::newRow("9999 device") << QByteArray(base).replace("7931-BB", "9999-BB") + "#\n" << -1 << none << false;
+        QTest::newRow("short device") << QByteArray(base).replace("7931-BB", "793") + "#\n" << -1 << none << false;
+        QTest::newRow("other maker") << QByteArray(base).replace("Keltri", "Acme") + "#\n" << -1 << none << false;
+        QTest::newRow("FORMAT ViReal32") << QByteArray(base).replace("ViReal64", "ViReal32") + "#\n" << -1 << none
+                                         << false;
+        QTest::newRow("mask before card count")
+            << QByteArray("NUMBER_OF_CHANNELS=1\nNUMBER_OF_SCANS_PER_BLOCK=10\nCHANNEL_MASK_FC1=0x0001\n"
+                          "NUMBER_OF_FUNCTION_CARDS=1\n#\n")
+            << -1 << none << false;
+        QTest::newRow("mask of card 2 of 1") << base + "CHANNEL_MASK_FC2=0x0001\n#\n" << -1 << none << false;
+        QTest::newRow("mask of card 0") << base + "CHANNEL_MASK_FC0=0x0001\n#\n" << -1 << none << false;
+        QTest::newRow("mask without card") << base + "CHANNEL_MASK_FC=0x0001\n#\n" << -1 << none << false;
+        QTest::newRow("mask over 16 bits") << base + "CHANNEL_MASK_FC1=0x10000\n#\n" << -1 << none << false;
+        QTest::newRow("mask 0x alone") << base + "CHANNEL_MASK_FC1=0x\n#\n" << -1 << none << false;
+        QTest::newRow("mask not hex") << base + "CHANNEL_MASK_FC1=0xg\n#\n" << -1 << none << false;
+        QTest::newRow("channel 17") << base + "SENSOR_TYPE1_17=0\n#\n" << -1 << none << false;
+        QTest::newRow("channel 0") << base + "INPUT_RANGE1_0=0\n#\n" << -1 << none << false;
+        QTest::newRow("card 2 of 1") << base + "CHANNEL_MODE2_1=0\n#\n" << -1 << none << false;
+        QTest::newRow("channel key with 3 numbers") << base + "SENSOR_TYPE1_2_3=0\n#\n" << -1 << none << false;
+        QTest::newRow("channel key without numbers") << base + "EXCITATION_CURRENTX=0\n#\n" << -1 << none << false;
+        QTest::newRow("channel value overflow") << base + "SENSOR_TYPE1_2=2147483648\n#\n" << -1 << none << false;
+        QTest::newRow("channels missing")
+            << QByteArray(base).replace("NUMBER_OF_CHANNELS=2\n", "") + "#\n" << -1 << none << false;
+        QTest::newRow("channels 0") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=0") + "#\n" << -1 << none
+                                    << false;
+        QTest::newRow("channels 17") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=17") + "#\n" << -1 << none
+                                     << false;
+        QTest::newRow("channels negative") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=-2") + "#\n" << -1
+                                           << none << false;
+        QTest::newRow("channels overflow")
+            << QByteArray(base).replace("CHANNELS=2", "CHANNELS=99999999999999999999") + "#\n" << -1 << none << false;
+        QTest::newRow("channels two numbers") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=2 3") + "#\n" << -1
+                                              << none << false;
+        QTest::newRow("scans missing")
+            << QByteArray(base).replace("NUMBER_OF_SCANS_PER_BLOCK=10\n", "") + "#\n" << -1 << none << false;
+        QTest::newRow("scans 0") << QByteArray(base).replace("BLOCK=10", "BLOCK=0") + "#\n" << -1 << none << false;
+        QTest::newRow("card count 128") << QByteArray(base).replace("CARDS=1", "CARDS=128") + "#\n" << -1 << none
+                                        << false;
+        QTest::newRow("rate not a number") << QByteArray(base).replace("1000.000000", "fast") + "#\n" << -1 << none
+                                           << false;
+        QTest::newRow("rate out of range") << QByteArray(base).replace("1000.000000", "1e400") + "#\n" << -1 << none
+                                           << false;
+        QTest::newRow("rate nan") << QByteArray(base).replace("1000.000000", "nan") + "#\n" << -1 << none << false;
+        QTest::newRow("offset inf") << base + "TIME_OFFSET=inf\n#\n" << -1 << none << false;
+    }
+
+    void header()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, result);
+        QFETCH(QStringList, fields);
+        QFETCH(bool, warning);
+        const QString path = dir.filePath(QStringLiteral("h.bin7931"));
+        QVERIFY(writeFile(path, text));
+        recordingInfo info;
+        info.numberOfChannels = 99; // cleared by the reader
+        int got = 0;
+        const QByteArray out =
+            console([&](std::FILE *c) { got = readRecordingHeader(path.toStdString(), info, c); });
+        QCOMPARE(got, result);
+        QCOMPARE(info.fileName, path.toStdString());
+        QCOMPARE(out, warning ? QByteArray(recordingCorruptWarning) : QByteArray());
+        const QStringList d = describe(info);
+        for (const QString &f : fields)
+            QVERIFY2(d.contains(f), qPrintable(f + " not in " + d.join(' ')));
+    }
+
+    void unreadableFile()
+    {
+        recordingInfo info;
+        QCOMPARE(readRecordingHeader(dir.filePath("missing.bin7931").toStdString(), info, nullptr), -1);
+        QCOMPARE(readRecordingHeader(dir.path().toStdString(), info, nullptr), -1); // a folder
+    }
+
+    // Block i holds samples i*perBlock ... of the data; the partial last block is never read.
+    void blocks_data()
+    {
+        QTest::addColumn<bool>("real64");
+        QTest::addColumn<double>("blocks");
+        QTest::newRow("doubles, 2.5 blocks") << true << 2.5;
+        QTest::newRow("floats, 3 blocks") << false << 3.0;
+    }
+
+    void blocks()
+    {
+        QFETCH(bool, real64);
+        QFETCH(double, blocks);
+        const QString path = dir.filePath(QStringLiteral("b.bin7931"));
+        QVERIFY(writeFile(path, rec::header("7931-BB", real64, "100.000000", 20, {{2}, {5}}) +
+                                    samples(real64, 40, blocks)));
+        recordingInfo info;
+        QCOMPARE(readRecordingHeader(path.toStdString(), info, nullptr), 0);
+        const quint64 whole = static_cast<quint64>(blocks);
+        QCOMPARE(info.blockCount, whole);
+        std::vector<unsigned char> buffer(info.blockLength + 1, 0xAA);
+        for (quint64 b = 0; b < whole; ++b) {
+            QCOMPARE(readRecordingBlock(info, buffer.data(), b), 1);
+            std::vector<double> shown(80, -1.0);
+            QCOMPARE(layOutRecordedBlock(info, buffer.data(), 0x12, shown.data(), shown.size()), size_t(40));
+            for (int k = 0; k < 40; ++k)
+                QCOMPARE(shown[k], sampleValue(b * 40 + k));
+            QCOMPARE(shown[40], -1.0);
+            QCOMPARE(buffer.back(), 0xAA); // nothing beyond the block
+        }
+        QCOMPARE(readRecordingBlock(info, buffer.data(), whole), 0);
+        QCOMPARE(readRecordingBlock(info, buffer.data(), ~quint64(0)), 0);
+
+        // The file shrinks after its header was read: the lost block cannot be read.
+        QVERIFY(::truncate(QFile::encodeName(path).constData(), static_cast<off_t>(info.headerLength +
+                                                                                      info.blockLength * whole - 1)) == 0);
+        QCOMPARE(readRecordingBlock(info, buffer.data(), whole - 1), 0);
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(readRecordingBlock(info, buffer.data(), 0), 0);
+    }
+
+    // The mask names the channels shown; the block holds NUMBER_OF_CHANNELS
+    // channels. Only what the block holds is copied, the rest are zeros.
+    void layOutBounds_data()
+    {
+        QTest::addColumn<int>("channels"); // NUMBER_OF_CHANNELS
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("copied");
+        QTest::newRow("agree") << 2 << 0x0003u << 100 << 20 << 20;
+        QTest::newRow("mask has more") << 2 << 0x0103u << 100 << 30 << 20;
+        QTest::newRow("mask has fewer") << 3 << 0x0001u << 100 << 10 << 10;
+        QTest::newRow("no channel") << 2 << 0x0000u << 100 << 0 << 0;
+        QTest::newRow("bits above 16 ignored") << 2 << 0x30001u << 100 << 10 << 10;
+        QTest::newRow("small output") << 2 << 0x0003u << 15 << 15 << 15;
+    }
+
+    void layOutBounds()
+    {
+        QFETCH(int, channels);
+        QFETCH(uint, mask);
+        QFETCH(int, capacity);
+        QFETCH(int, written);
+        QFETCH(int, copied);
+        recordingInfo info;
+        info.isReal64 = 0;
+        info.numberOfChannels = channels;
+        info.numberOfScansPerBlock = 10;
+        const QByteArray block = samples(false, channels * 10, 1);
+        std::vector<double> out(static_cast<size_t>(capacity) + 1, -7.0);
+        QCOMPARE(layOutRecordedBlock(info, block.constData(), mask, out.data(), static_cast<size_t>(capacity)),
+                 size_t(written));
+        for (int k = 0; k < written; ++k)
+            QCOMPARE(out[k], k < copied ? sampleValue(k) : 0.0);
+        QCOMPARE(out[capacity], -7.0);
+    }
+
+    // A sparse recording of more than 4 GiB: the last block lies beyond
+    // every 32-bit position and is read from where the header says.
+    void sparseBeyond4GiB()
+    {
+        const QString path = dir.filePath(QStringLiteral("big.bin7931"));
+        const QByteArray h = rec::header("7931-BB", true, "50000.000000", 10000, {{1}, {2}, {3}, {4}});
+        const quint64 blockLength = 8ull * 10000 * 4;
+        const quint64 blocks = (5ull << 30) / blockLength + 1;
+        const quint64 size = h.size() + blocks * blockLength;
+        QVERIFY(writeFile(path, h));
+        QVERIFY(::truncate(QFile::encodeName(path).constData(), static_cast<off_t>(size)) == 0);
+        const QByteArray last = samples(true, 40000, 1);
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(static_cast<qint64>(size - blockLength)));
+            QCOMPARE(f.write(last), qint64(last.size()));
+        }
+        recordingInfo info;
+        QCOMPARE(readRecordingHeader(path.toStdString(), info, nullptr), 0);
+        QCOMPARE(info.blockCount, blocks);
+        QVERIFY(info.headerLength + (blocks - 1) * info.blockLength > (4ull << 30));
+        std::vector<char> buffer(info.blockLength);
+        QCOMPARE(readRecordingBlock(info, buffer.data(), blocks - 1), 1);
+        QVERIFY(QByteArray(buffer.data(), static_cast<int>(buffer.size())) == last);
+        QCOMPARE(readRecordingBlock(info, buffer.data(), blocks - 2), 1);
+        QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](char c) { return c == 0; }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordingReader)
+#include "test_recordingReader.moc"
