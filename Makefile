@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test bench clean
+.PHONY: all bootstrap configure build run test bench fuzz clean
 
 all: build
 
@@ -24,6 +24,10 @@ test: build
 bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	@scripts/bench.sh $(BUILD)/bench
+
+# Runs every fuzz target for FUZZ_SECONDS (default 60); needs clang (installed on demand).
+fuzz:
+	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),60) scripts/fuzz.sh
 
 clean:
 	rm -rf $(BUILD)

@@ -1,10 +1,13 @@
 // The recording reader without any window: the header over its key rules,
 // bounds and hostile values, the block reader by index (partial last block,
-// a file that shrank, a sparse recording beyond 4 GiB), and a block laid out
-// for the display when the channel mask and the channel count disagree.
+// a file that shrank, a sparse recording beyond 4 GiB), a block laid out
+// for the display when the channel mask and the channel count disagree, and
+// every input of the fuzz target's corpus (seeds and findings) once more.
+#include "../fuzz/recordingHeader_check.h"
 #include "recording_files.h"
 #include "recordingReader.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -281,6 +284,30 @@ private slots:
         QVERIFY(QByteArray(buffer.data(), static_cast<int>(buffer.size())) == last);
         QCOMPARE(readRecordingBlock(info, buffer.data(), blocks - 2), 1);
         QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](char c) { return c == 0; }));
+    }
+
+    // The fuzz target's inputs, read from files as the panel reads them.
+    void fuzzCorpus()
+    {
+        const QDir corpus(qEnvironmentVariable("OVSIM_TEST_SOURCE_DIR") +
+                          QStringLiteral("/tests/fuzz/corpus/recordingHeader"));
+        const QFileInfoList files = corpus.entryInfoList(QDir::Files);
+        QVERIFY2(files.size() >= 10, qPrintable(corpus.path()));
+        int accepted = 0;
+        for (const QFileInfo &f : files) {
+            QFile file(f.filePath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            recordingInfo info;
+            const int result = readRecordingHeader(f.filePath().toStdString(), info, nullptr);
+            const char *problem =
+                recordingHeaderProblem(result, info, static_cast<uint64_t>(bytes.size()),
+                                       reinterpret_cast<const unsigned char *>(bytes.constData()),
+                                       static_cast<size_t>(bytes.size()));
+            QVERIFY2(!problem, qPrintable(f.fileName() + ": " + problem));
+            accepted += result == 0;
+        }
+        QVERIFY(accepted > 0 && accepted < files.size());
     }
 };
 
