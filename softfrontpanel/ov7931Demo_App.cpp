@@ -229,7 +229,10 @@ QString ov7931Demo_App::settingsFileName() const { return settingsFileNameFor(sl
 void ov7931Demo_App::enableAllChannels()
 {
     // Checking a box runs the panel's own enable handling, which applies
-    // the channel to the hardware; enabled channels are left alone.
+    // the channel to the hardware; enabled channels are left alone. A
+    // viewed recording's channels are those it holds.
+    if (viewingRecording)
+        return;
     for (ov7931Demo_ChCfg *panel : chCfg) {
         if (panel && panel->enableBox && !panel->enableBox->isChecked())
             panel->enableBox->setChecked(true);

@@ -127,6 +127,8 @@ private:
     void startSingleShot();
     void showBlockTimes(double t0, double t1);
     bool readSingleShotBlock();
+    // A viewed recording's block at the slider (ov7931Demo_recordingView.cpp).
+    void showRecordedBlock(bool incrementSlider);
     void continuousShutdown();
 
     ov7931Demo_App *app = nullptr;

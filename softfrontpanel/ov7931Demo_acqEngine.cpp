@@ -1,5 +1,6 @@
 // The acquisition engine of the waveform window: single-shot and demo runs
-// (start, poll, stop) and the status poll of the channels' LEDs.
+// (start, poll, stop) and the status poll of the channels' LEDs. A viewed
+// recording's poll step is in ov7931Demo_recordingView.cpp.
 #include "ov7931Demo_Waveform.h"
 
 #include "ov7931Demo_App.h"
@@ -112,14 +113,11 @@ void ov7931Demo_Waveform::timerSlot() { timerSlot(true); }
 
 void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
 {
-    Q_UNUSED(incrementSlider);
     const bool continuous = app->continuousButton()->isChecked();
 
     if (demoMode) {
         if (app->viewingRecording) {
-            // Recordings are browsed by a later part of the panel.
-            stopDAQ();
-            app->userBreak();
+            showRecordedBlock(incrementSlider);
             return;
         }
         const TimeWindow w = liveTimeWindow(scanCount, 0, samplingRate);

@@ -1,6 +1,7 @@
 #include "ov7931fp_main.h"
 
 #include "ov7931Demo_App.h"
+#include "ov7931Demo_recordingView.h"
 #include "ov7931Demo_trace.h"
 #include "ov7931_fc.h"
 #include "ov7931fp_splash.h"
@@ -23,9 +24,21 @@ int ov7931fpMain(int argc, char *argv[])
         std::fprintf(stderr, "Cannot write the driver-call trace to \"%s\": %s\n",
                      std::getenv(driverTrace::environmentVariable), traceError.c_str());
 
-    // A recording named on the command line is not opened yet: the panel
-    // starts in live mode whatever the arguments.
-    const bool viewingRecording = false;
+    // Exactly one argument names a recording to view; its header is read
+    // before any window exists. Any other number of arguments is ignored.
+    bool viewingRecording = false;
+    QString subType = QStringLiteral("7931-BB");
+    if (argc == 2) {
+        switch (openRecordingHeader(argv[1], &subType)) {
+        case RecordingStart::Refused:
+            return -1;
+        case RecordingStart::View:
+            viewingRecording = true;
+            break;
+        case RecordingStart::Live:
+            break;
+        }
+    }
 
     ov7931_fc descriptor(0x8263);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -35,10 +48,14 @@ int ov7931fpMain(int argc, char *argv[])
     splash->show();
     QApplication::processEvents();
 
-    const QString demoSubType = QStringLiteral("7931-BB");
-    auto *app = new ov7931Demo_App(&descriptor, 1, viewingRecording, demoSubType);
+    auto *app = new ov7931Demo_App(&descriptor, 1, viewingRecording, subType);
     ov9174fp_app::centreWindow(app);
     app->show();
+    if (viewingRecording && !lockPanelToRecording(app, viewedRecording())) {
+        delete splash;
+        delete app;
+        return -1;
+    }
 
     // finish() waits for the window to appear; a window already closed
     // meanwhile leaves nothing for the event loop to do.
