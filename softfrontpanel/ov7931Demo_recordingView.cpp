@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -150,8 +151,10 @@ void ov7931Demo_Waveform::showRecordedBlock(bool incrementSlider)
     const recordingInfo &info = viewedRecording();
     const int v = blockSlider->value();
 
+    // The box of a failure runs an event loop: no further tick may come meanwhile.
     std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[static_cast<size_t>(info.blockLength)]);
     if (!block) {
+        acqTimer->stop();
         critical(QStringLiteral("Failed to allocate memory."));
         endProcessUnshown();
     }
@@ -161,6 +164,7 @@ void ov7931Demo_Waveform::showRecordedBlock(bool incrementSlider)
         read = v >= 1 ? readRecordingBlock(info, block.get(), static_cast<uint64_t>(v) - 1) : 0;
     }
     if (read != 1) {
+        acqTimer->stop();
         critical(QStringLiteral("Cannot read: \"%1\".").arg(shownPath(info.fileName)));
         endProcessUnshown();
     }
