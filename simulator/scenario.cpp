@@ -1,6 +1,8 @@
 // YAML scenario reader. The format is described in README.md beside this file.
 #include "scenario.h"
 
+#include "scenario_limits.h"
+
 #include <yaml-cpp/yaml.h>
 
 #include <cctype>
@@ -224,6 +226,10 @@ void readCard(const YAML::Node &n, Carrier &carrier, std::set<int> &used)
             for (auto it = chs.begin(); it != chs.end(); ++it) {
                 int ch = int(toInteger(it->first, "channel", 1, kChannels));
                 readChannel(it->second, c->channels[ch - 1], "channel " + std::to_string(ch));
+                const LimitViolation impossible = physicalLimitViolation(it->second, c->channels[ch - 1], *c, ch);
+                if (!impossible.reason.empty())
+                    throw ScenarioError(it->second[impossible.key], "channel " + std::to_string(ch) + ": " +
+                                                                        impossible.reason);
             }
         }
         card.conditioning = std::move(c);

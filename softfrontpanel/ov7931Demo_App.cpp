@@ -6,7 +6,9 @@
 #include "ov7931Demo_Waveform.h"
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931Demo_panelSettings.h"
+#include "ov7931Demo_resetReapply.h"
 #include "ov7931Demo_samplingRates.h"
+#include "ov7931Demo_workerControl.h"
 #include "ov8263.h"
 #include "ov9174.h"
 #include "ov9174fp_About.h"
@@ -196,6 +198,8 @@ void ov7931Demo_App::saveChoices()
 
 ov7931Demo_App::~ov7931Demo_App()
 {
+    // A channel tool's worker that overran its stop is given up to 10 s for its last driver call.
+    joinAbandonedWorkers(10000);
     if (statusTimer)
         statusTimer->stop();
     if (!viewingRecording)
@@ -258,10 +262,14 @@ void ov7931Demo_App::resetDevice()
     dialog->show();
     deviceBusy = 1;
 
-    // The previous slaveVi is not closed first: a second ov7931_init resets the card.
-    QFuture<void> task = QtConcurrent::run(QThreadPool::globalInstance(), [this]() {
-        if (!demoMode)
-            OV_CALL7931(blockedHardwareAccess4(ov7931_init, masterVi, VI_TRUE, VI_TRUE, &slaveVi));
+    // The previous slaveVi is not closed first: a second ov7931_init resets the
+    // card, whose channels then need the panels' configuration again.
+    const std::vector<ChannelSnapshot> channels = demoMode ? std::vector<ChannelSnapshot>() : channelSnapshots(chCfg);
+    std::vector<ApplyResult> applied;
+    QFuture<void> task = QtConcurrent::run(QThreadPool::globalInstance(), [this, &channels, &applied]() {
+        if (!demoMode &&
+            OV_CALL7931(blockedHardwareAccess4(ov7931_init, masterVi, VI_TRUE, VI_TRUE, &slaveVi)) >= VI_SUCCESS)
+            applied = reapplyChannels(channels, masterVi, slaveVi);
     });
     while (!task.isFinished()) {
         ov9174_delay(100);
@@ -269,6 +277,7 @@ void ov7931Demo_App::resetDevice()
             dialog->setValue(dialog->value() + 1);
     }
     task.waitForFinished();
+    showReapplied(chCfg, channels, applied);
     deviceBusy = 0;
     delete dialog;
 }

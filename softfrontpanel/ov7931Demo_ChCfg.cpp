@@ -1,7 +1,10 @@
 #include "ov7931Demo_ChCfg.h"
 
 #include "ov7931Demo_App.h"
+#include "ov7931Demo_applyToAll.h"
+#include "ov7931Demo_calibration.h"
 #include "ov7931Demo_channelModel.h"
+#include "ov7931Demo_wireCheck.h"
 #include "ov9174fp_led.h"
 
 #include <QCheckBox>
@@ -65,6 +68,7 @@ ov7931Demo_ChCfg::ov7931Demo_ChCfg(ov7931Demo_App *a, int ch, QWidget *parent) :
     useSettings = !app->viewingRecording;
 
     buildWidgets();
+    wireDialog = new ov7931Demo_bkCheckDialog(this, app);
 
     connect(testWireButton, &QPushButton::clicked, this, &ov7931Demo_ChCfg::checkBrokenWireAction);
     connect(applyToAllButton, &QPushButton::clicked, this, &ov7931Demo_ChCfg::applyToAllAction);
@@ -365,13 +369,13 @@ void ov7931Demo_ChCfg::currChange(int index)
     applyChannelConfig();
 }
 
-void ov7931Demo_ChCfg::applyToAllAction() {}
+void ov7931Demo_ChCfg::applyToAllAction() { applyToAllChannels(this); }
 
-void ov7931Demo_ChCfg::calibrateAction() {}
+void ov7931Demo_ChCfg::calibrateAction() { calibrateChannel(this); }
 
-void ov7931Demo_ChCfg::calibrateAllAction() {}
+void ov7931Demo_ChCfg::calibrateAllAction() { calibrateAllChannels(this); }
 
-void ov7931Demo_ChCfg::checkBrokenWireAction() {}
+void ov7931Demo_ChCfg::checkBrokenWireAction() { checkBrokenWire(this); }
 
 // ---- applying and status ----------------------------------------------------------
 

@@ -15,6 +15,7 @@ class QComboBox;
 class QGroupBox;
 class QPushButton;
 class ov7931Demo_App;
+class ov7931Demo_bkCheckDialog;
 class ov9174fp_led;
 
 class ov7931Demo_ChCfg : public QWidget
@@ -79,6 +80,7 @@ public:
     ov9174fp_led *excitationLed = nullptr;
     ov9174fp_led *errorLed = nullptr;
     QPushButton *testWireButton = nullptr;
+    ov7931Demo_bkCheckDialog *wireDialog = nullptr; // the wire-status dialog, created with the panel
 
 public slots:
     void enableChange(int state);

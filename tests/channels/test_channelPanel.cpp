@@ -27,22 +27,6 @@
 
 namespace {
 
-// One apply of channel ch (1..16); gain is the conditioning card's code, pga
-// whether the amplifier error is read back (not on the A sub-types).
-struct Apply {
-    int ch, enabled, digitizerGain, mode, gain, current;
-    bool volt = false, pga = true;
-};
-
-// The calls of one apply, as the journal writes them (without the session).
-QStringList applyCalls(const Apply &a)
-{
-    return QStringList{QString("ov8263_setChanConfig(%1, %2, %3, 0)").arg(a.ch).arg(a.enabled).arg(a.digitizerGain),
-                       QString("ov7931_setChanConfig(%1, %2, %3, %4)").arg(a.ch).arg(a.mode).arg(a.gain).arg(a.current),
-                       QString("ov7931_setConversion(%1, %2)").arg(a.ch).arg(a.volt ? 0 : 1), "ov7931_checkECStatus(&)"}
-           + (a.pga ? QStringList{QString("ov7931_readPGAError(%1, &, null)").arg(a.ch)} : QStringList());
-}
-
 // A selector's item texts, or with role Qt::UserRole its item data, joined by '|'.
 QString items(const QComboBox *box, int role = Qt::DisplayRole)
 {

@@ -40,7 +40,9 @@ void AppFixture::answerWith(const QStringList &answers)
         earlier << answerer->seen();
     answerer.reset(new ModalAnswerer(answers));
     // Progress dialogs close themselves when their work is done.
-    answerer->other = [](QWidget *w) { return qobject_cast<QProgressDialog *>(w) != nullptr; };
+    answerer->other = [this](QWidget *w) {
+        return qobject_cast<QProgressDialog *>(w) != nullptr || (otherDialogs && otherDialogs(w));
+    };
 }
 
 QList<SeenBox> AppFixture::boxes() const

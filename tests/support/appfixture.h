@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 class ov7931Demo_App;
@@ -48,6 +49,9 @@ public:
 
     ov7931Demo_App *app = nullptr;
     ov7931_fc descriptor;
+    // Called with every modal dialog that is neither a message box nor a
+    // progress dialog; true leaves it to the test, false has it rejected.
+    std::function<bool(QWidget *)> otherDialogs;
 
 private:
     QTemporaryDir dir;

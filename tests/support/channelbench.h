@@ -13,6 +13,15 @@
 class ov7931Demo_App;
 class ov7931Demo_ChCfg;
 
+// One apply of channel ch (1..16); gain is the conditioning card's code, pga
+// whether the amplifier error is read back (not on the A sub-types).
+struct Apply {
+    int ch, enabled, digitizerGain, mode, gain, current;
+    bool volt = false, pga = true;
+};
+// The calls of one apply, as ChannelBench::calls() writes them.
+QStringList applyCalls(const Apply &a);
+
 class ChannelBench
 {
 public:
