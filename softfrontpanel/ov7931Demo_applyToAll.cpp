@@ -146,7 +146,8 @@ void applyToAllChannels(ov7931Demo_ChCfg *source)
     dialog->worker = worker;
     dialog->stopWorker = [worker]() { worker->stopWorker(); };
     dialog->setWindowTitle(model + QStringLiteral(" Apply to All"));
-    dialog->label->setText(QStringLiteral("Applying Channel %1 Configuration to all Channels...").arg(source->d_ch + 1));
+    dialog->label->setText(
+        QStringLiteral("Applying Channel %1 Configuration to all Channels...").arg(source->d_ch + 1));
 
     dialog->setResult(1);
     dialog->bar->setValue(0);

@@ -31,20 +31,20 @@ ov7931Demo_calibrationThread::ov7931Demo_calibrationThread(ov7931Demo_App *a) : 
 // Its owner stops it first (stopWorker, then disposeWorker); here it has ended.
 ov7931Demo_calibrationThread::~ov7931Demo_calibrationThread() { wait(); }
 
-// One driver call under hardwareLock; its status becomes the worker's status.
-// An abandoned worker makes no further call.
-template <typename F, typename... A>
-void ov7931Demo_genCalibration::call(F function, A... arguments)
-{
-    if (!abandon)
-        status = blockedHardwareAccess(function, arguments...);
-}
+// Each driver call is made under hardwareLock unless the worker has been
+// abandoned, and its status becomes the worker's status.
+#define OV_CALIBRATION_CALL(guardedCall)                                                                               \
+    do {                                                                                                               \
+        if (!abandon)                                                                                                  \
+            status = guardedCall;                                                                                      \
+    } while (0)
 
 void ov7931Demo_genCalibration::run()
 {
     const CalibrationChannel c = input;
     const ViUInt16 ch = static_cast<ViUInt16>(c.channel);
     const ViUInt16 mask = static_cast<ViUInt16>(1u << (c.channel - 1));
+    const ViPReal64 none = nullptr;
     ViUInt16 g = 2;
     measured = MeasuredCurrent();
     progress = 0.0f;
@@ -53,7 +53,8 @@ void ov7931Demo_genCalibration::run()
         if (isAFamily(c.subType))
             g = digitizerGainFor(c.subType, true, c.rangeIndex);
         progress = 10.0f;
-        call(ov8263_calibrateChannels, c.masterVi, mask, g, ViUInt16(0), (ViPReal64)0, (ViPReal64)0);
+        OV_CALIBRATION_CALL(
+            blockedHardwareAccess6(ov8263_calibrateChannels, c.masterVi, mask, g, ViUInt16(0), none, none));
         progress = 20.0f;
     }
     if (c.slaveVi == 0) { // demo mode
@@ -66,7 +67,7 @@ void ov7931Demo_genCalibration::run()
     // the driver cannot tell, the sub-type's family decides.
     ViUInt16 gainInEffect = ov7931_GAIN_1;
     ViBoolean pga = isAFamily(c.subType) ? VI_FALSE : VI_TRUE;
-    call(ov7931_getGainInfo, c.slaveVi, ch, &gainInEffect, &pga);
+    OV_CALIBRATION_CALL(blockedHardwareAccess4(ov7931_getGainInfo, c.slaveVi, ch, &gainInEffect, &pga));
     const bool hasPga = pga != VI_FALSE;
     progress = 30.0f;
 
@@ -74,39 +75,45 @@ void ov7931Demo_genCalibration::run()
         const ViUInt16 e = c.excitationSays100uA ? ViUInt16(3) : static_cast<ViUInt16>(c.excitationIndex);
         const bool changeGain = hasPga && gainInEffect != ov7931_GAIN_1;
         if (changeGain) {
-            call(ov7931_getGain, c.slaveVi, ch, &gainInEffect);
+            OV_CALIBRATION_CALL(blockedHardwareAccess3(ov7931_getGain, c.slaveVi, ch, &gainInEffect));
             progress = 35.0f;
-            call(ov7931_setGain, c.slaveVi, ch, ViUInt16(ov7931_GAIN_1));
-            call(ov7931_pgaCalibration, c.slaveVi, ch, ViUInt16(2), ViReal64(0.0), (ViPReal64)0, (ViPReal64)0);
+            OV_CALIBRATION_CALL(blockedHardwareAccess3(ov7931_setGain, c.slaveVi, ch, ViUInt16(ov7931_GAIN_1)));
+            OV_CALIBRATION_CALL(
+                blockedHardwareAccess6(ov7931_pgaCalibration, c.slaveVi, ch, ViUInt16(2), 0.0, none, none));
             progress = 40.0f;
         } else if (!hasPga) {
-            call(ov8263_calibrateChannels, c.masterVi, mask, ViUInt16(2), ViUInt16(0), (ViPReal64)0, (ViPReal64)0);
+            OV_CALIBRATION_CALL(blockedHardwareAccess6(ov8263_calibrateChannels, c.masterVi, mask, ViUInt16(2),
+                                                       ViUInt16(0), none, none));
             progress = 35.0f;
-            call(ov8263_setChanConfig, c.masterVi, ch, ViUInt16(ov8263_CH_FP), ViUInt16(2), ViBoolean(VI_FALSE));
+            OV_CALIBRATION_CALL(blockedHardwareAccess5(ov8263_setChanConfig, c.masterVi, ch, ViUInt16(ov8263_CH_FP),
+                                                       ViUInt16(2), ViBoolean(VI_FALSE)));
             progress = 40.0f;
         }
         ViReal64 current = 0.0;
-        call(ov7931_excCalibration, c.slaveVi, ch, e, &current, (ViPReal64)0);
+        OV_CALIBRATION_CALL(blockedHardwareAccess5(ov7931_excCalibration, c.slaveVi, ch, e, &current, none));
         progress = 45.0f;
         // A failed measurement leaves the channel's current as it was.
         if (!abandon && status >= 0 && std::isfinite(current) && current > 0.0)
             measured = MeasuredCurrent{true, e == 1 || e == 3, current};
         if (changeGain) {
-            call(ov7931_setGain, c.slaveVi, ch, gainInEffect);
+            OV_CALIBRATION_CALL(blockedHardwareAccess3(ov7931_setGain, c.slaveVi, ch, gainInEffect));
             progress = 50.0f;
-            call(ov7931_pgaCalibration, c.slaveVi, ch, ViUInt16(2), ViReal64(0.0), (ViPReal64)0, (ViPReal64)0);
+            OV_CALIBRATION_CALL(
+                blockedHardwareAccess6(ov7931_pgaCalibration, c.slaveVi, ch, ViUInt16(2), 0.0, none, none));
         }
         progress = 60.0f;
-        if (!hasPga)
-            call(ov8263_setChanConfig, c.masterVi, ch, ViUInt16(ov8263_CH_FP), g, ViBoolean(VI_FALSE));
+        if (!hasPga) {
+            OV_CALIBRATION_CALL(blockedHardwareAccess5(ov8263_setChanConfig, c.masterVi, ch, ViUInt16(ov8263_CH_FP), g,
+                                                       ViBoolean(VI_FALSE)));
+        }
     } else if (hasPga) {
-        call(ov7931_pgaCalibration, c.slaveVi, ch, ViUInt16(2), ViReal64(0.0), (ViPReal64)0, (ViPReal64)0);
+        OV_CALIBRATION_CALL(blockedHardwareAccess6(ov7931_pgaCalibration, c.slaveVi, ch, ViUInt16(2), 0.0, none, none));
     }
 
     progress = 80.0f;
     if (hasPga) {
         ViUInt16 flags = 0;
-        call(ov7931_checkPgaEf, c.slaveVi, &flags);
+        OV_CALIBRATION_CALL(blockedHardwareAccess2(ov7931_checkPgaEf, c.slaveVi, &flags));
     }
     progress = 100.0f;
 }

@@ -69,10 +69,6 @@ public:
 
 protected:
     void run() override;
-
-private:
-    template <typename F, typename... A>
-    void call(F function, A... arguments);
 };
 
 #endif

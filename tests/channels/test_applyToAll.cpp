@@ -133,7 +133,8 @@ private slots:
             if (current == 2) { // the target's own secondary current and its own ranges
                 QCOMPARE(target->excitationSelector->currentText(), QString(nominalSecondaryCurrent[size_t(t)].label));
                 QCOMPARE(target->rangeSelector->currentText(), secondaryCurrentRangeLabels(subType, t)[3]);
-                QCOMPARE(target->excitationCurrent(), nominalSecondaryCurrent[size_t(t)].ampere * (1 + 0.001 * (t + 1)));
+                QCOMPARE(target->excitationCurrent(),
+                         nominalSecondaryCurrent[size_t(t)].ampere * (1 + 0.001 * (t + 1)));
             }
             if (live) {
                 const ovsim::ChannelState card = ovsim::channelState(t + 1);

@@ -92,7 +92,8 @@ private slots:
         QTest::newRow("7931-DE secondary current")
             << "7931-DE" << Choice{10, SensorResistance, 2, 4}
             << QStringList{digitizerCalibration(11, 2), "ov7931_getGainInfo(11, &, &)"}
-                   + unityGainAround(11, 6, "ov7931_excCalibration(11, 2, &, null)") + QStringList{"ov7931_checkPgaEf(&)"}
+                   + unityGainAround(11, 6, "ov7931_excCalibration(11, 2, &, null)")
+                   + QStringList{"ov7931_checkPgaEf(&)"}
             << 2 << 1.25e-3 * 1.011;
         QTest::newRow("amplifier already at unity gain")
             << "7931-BB" << Choice{5, SensorResistance, 1, 1}
@@ -142,8 +143,8 @@ private slots:
         QTest::addColumn<QString>("box"); // E: error box, W: warning box with the digitizer's text, empty: none
         QTest::newRow("the last call fails") << "7931-BB" << Choice{2, SensorVoltage, 0, 5} << "ov7931_checkPgaEf"
                                              << int(ov7931_ERROR_HARDWARE) << "E";
-        QTest::newRow("forwarded digitizer warning") << "7931-BB" << Choice{2, SensorVoltage, 0, 5} << "ov7931_checkPgaEf"
-                                                     << int(ov7931_ERROR_FC_DRIVER) << "W";
+        QTest::newRow("forwarded digitizer warning") << "7931-BB" << Choice{2, SensorVoltage, 0, 5}
+                                                     << "ov7931_checkPgaEf" << int(ov7931_ERROR_FC_DRIVER) << "W";
         QTest::newRow("digitizer restore fails") << "7931-AE" << Choice{1, SensorPT100, 1, 6} << "ov8263_setChanConfig"
                                                  << int(ov8263_ERROR_HARDWARE) << "E";
         // Only the last call's status is kept: a failure before a success is not reported.
@@ -176,7 +177,8 @@ private slots:
             QCOMPARE(boxes[0].text, testkit::errorBoxText("thread->getStatus()",
                                                           testkit::driverText(false, bench.slaveVi, status)));
         if (box == "W")
-            QCOMPARE(boxes[0].text, "Warning: [" + testkit::driverText(true, bench.masterVi, ov8263_WARN_OUT_OF_RANGE) + "]");
+            QCOMPARE(boxes[0].text,
+                     "Warning: [" + testkit::driverText(true, bench.masterVi, ov8263_WARN_OUT_OF_RANGE) + "]");
         if (failing == "ov7931_excCalibration")
             QCOMPARE(p->excitCurrPrimary, primary);
         QCOMPARE(bench.app->deviceBusy.load(), 0);

@@ -66,7 +66,8 @@ private slots:
             << Setup{"7931-BB", 2, all, 0} << QStringList{four[0], four[1], "", four[3]} << false;
         QTest::newRow("2-Wire tests the current wires only")
             << Setup{"7931-BE", 3, all, 0} << QStringList{four[0], four[1], "", ""} << false;
-        QTest::newRow("Signal + broken on 7931-BA: no note") << Setup{"7931-BA", 1, signalPlus, 0} << plusBroken << false;
+        QTest::newRow("Signal + broken on 7931-BA: no note")
+            << Setup{"7931-BA", 1, signalPlus, 0} << plusBroken << false;
         for (const char *s : {"7931-BB", "7931-BE", "7931-DE"})
             QTest::newRow(qPrintable(QString(s) + " notes the 40 kOhm limit"))
                 << Setup{s, 1, signalPlus, 0} << plusBroken << true;
@@ -166,10 +167,10 @@ private slots:
         QCOMPARE(bench.fx.boxes().size(), 1);
         const SeenBox box = bench.fx.boxes()[0];
         QVERIFY(box.title == "Keltri 7931" && box.icon == QMessageBox::Critical);
-        QCOMPARE(box.text, QString("Broken Wire Detection Stopped\nTo be able to test broken wire for Channel 9, please "
-                                   "make sure:\n1. Sensor/Resistance is connected\n2. Excitation current should be "
-                                   "ENABLED\n3. Sensor Type option should NOT be Voltage.\nPlease check your "
-                                   "configurations first"));
+        QCOMPARE(box.text, QString("Broken Wire Detection Stopped\nTo be able to test broken wire for Channel 9, "
+                                   "please make sure:\n1. Sensor/Resistance is connected\n2. Excitation current "
+                                   "should be ENABLED\n3. Sensor Type option should NOT be Voltage.\nPlease check "
+                                   "your configurations first"));
         QVERIFY(ovsim::journal().empty() && !p->wireDialog->isVisible());
     }
 

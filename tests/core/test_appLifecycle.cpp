@@ -162,8 +162,9 @@ private slots:
         QTest::addColumn<QString>("calls"); // besides the 100 ms waits
         QTest::newRow("demo") << "";
         // A successful reset applies every channel panel again.
-        QTest::newRow("live") << "ov7931_init" + QString(" ov8263_setChanConfig ov7931_setChanConfig ov7931_setConversion"
-                                                         " ov7931_checkECStatus ov7931_readPGAError").repeated(16);
+        QTest::newRow("live") << "ov7931_init" + QString(" ov8263_setChanConfig ov7931_setChanConfig"
+                                                         " ov7931_setConversion ov7931_checkECStatus"
+                                                         " ov7931_readPGAError").repeated(16);
         QTest::newRow("live, failing") << "ov7931_init ov7931_error_message";
     }
 

@@ -16,7 +16,8 @@ std::string withChannel5(const std::string &channel, const std::string &subType 
 {
     std::string yaml = ovsim::defaultScenarioText();
     yaml.replace(yaml.find("sub_type: BB"), 12, "sub_type: " + subType);
-    const std::string after = "          4: {sensor: pt100, temperature: 23.5, wires: [intact, broken, intact, intact]}\n";
+    const std::string after =
+        "          4: {sensor: pt100, temperature: 23.5, wires: [intact, broken, intact, intact]}\n";
     yaml.insert(yaml.find(after) + after.size(), "          5: " + channel + "\n");
     return yaml;
 }
@@ -91,7 +92,8 @@ private slots:
         ovsim::setExcitationDeviation(11, 0, -2e-5);
         QCOMPARE(ov7931_excCalibration(cards.slave, 11, ov7931_EXC_SECONDARY, &measured, nullptr), VI_SUCCESS);
         QCOMPARE(measured, 1.25e-3 - 2e-5);
-        QCOMPARE(ov7931_excCalibration(cards.slave, 11, ov7931_EXC_OFF, &measured, nullptr), ov7931_ERROR_INV_PARAMETER);
+        QCOMPARE(ov7931_excCalibration(cards.slave, 11, ov7931_EXC_OFF, &measured, nullptr),
+                 ov7931_ERROR_INV_PARAMETER);
 
         // The gain read back, and the amplifier that makes it.
         QCOMPARE(ov7931_setChanConfig(cards.slave, 5, ov7931_MODE_4_WIRE, 7, ov7931_EXC_500UA), VI_SUCCESS);
