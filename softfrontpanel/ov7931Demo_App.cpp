@@ -12,6 +12,7 @@
 #include "ov8263.h"
 #include "ov9174.h"
 #include "ov9174fp_About.h"
+#include "ov9174fp_shortcuts.h"
 #include "ov9174fp_windowPlacement.h"
 
 #include <QCheckBox>
@@ -97,6 +98,7 @@ ov7931Demo_App::ov7931Demo_App(ov9174fp_genFC *descriptor, int cardCount, bool v
     connect(this, &ov9174fp_app::startCont, waveform, &ov7931Demo_Waveform::startCont);
     connect(this, &ov9174fp_app::stopCont, waveform, &ov7931Demo_Waveform::stopCont);
     connect(this, &ov9174fp_app::resetPressed, this, &ov7931Demo_App::resetDevice);
+    installPanelShortcuts(this);
     setContentLayout(bodyLayout);
 
     if (!viewingRecording)
