@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the panel, its simulated instrument and its tests need.
+# Installs the Debian packages the panel, its simulated instrument and its tests need,
+# or, when packages are named as arguments, those (scripts/fuzz.sh names clang).
 # Quick when everything is already there: it only calls apt-get for missing packages.
 set -euo pipefail
 
-PACKAGES=(
+DEFAULT_PACKAGES=(
   build-essential cmake pkg-config ccache
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
   libqwt-qt5-dev qt5-style-plugins
@@ -12,6 +13,7 @@ PACKAGES=(
   fonts-dejavu-core
   libkissfft-float131
 )
+PACKAGES=("${@:-${DEFAULT_PACKAGES[@]}}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

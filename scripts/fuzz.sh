@@ -8,7 +8,8 @@
 #   scripts/fuzz.sh recordingHeader             one target
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/bootstrap-fuzz.sh
+# clang and its libFuzzer runtime: only the fuzz targets need them.
+scripts/bootstrap.sh clang libclang-rt-dev
 
 out=${FUZZ_BUILD:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}

@@ -36,7 +36,10 @@ const QString kTitle = QStringLiteral("Keltri 7931 SFP");
 
 QString shownPath(const std::string &path) { return QDir::toNativeSeparators(QString::fromLocal8Bit(path.c_str())); }
 
-void critical(const QString &text) { QMessageBox::critical(QApplication::activeWindow(), kTitle, text, QMessageBox::Ok); }
+void critical(const QString &text)
+{
+    QMessageBox::critical(QApplication::activeWindow(), kTitle, text, QMessageBox::Ok);
+}
 
 // A recording that cannot be shown ends the process at once.
 [[noreturn]] void endProcessUnshown()

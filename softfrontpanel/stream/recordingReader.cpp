@@ -285,8 +285,8 @@ int readRecordingHeaderFrom(std::FILE *file, const std::string &path, recordingI
         return -1;
     info.dataLength = static_cast<uint64_t>(end) - info.headerLength;
     // At most 8 x (2^31 - 1) x 16 bytes: no overflow.
-    info.blockLength =
-        info.sampleSize() * static_cast<uint64_t>(info.numberOfScansPerBlock) * static_cast<uint64_t>(info.numberOfChannels);
+    info.blockLength = info.sampleSize() * static_cast<uint64_t>(info.numberOfScansPerBlock) *
+                       static_cast<uint64_t>(info.numberOfChannels);
     if (info.dataLength % info.blockLength != 0 && console) {
         std::fputs(recordingCorruptWarning, console);
         std::fflush(console);

@@ -21,6 +21,15 @@ struct Channel {
     int sensor = 4, mode = 0, range = 0, current = 0;
 };
 
+// Channel `number`'s values in `channels`; all 0 for one not recorded.
+inline Channel channelOf(const std::vector<Channel> &channels, int number)
+{
+    for (const Channel &c : channels)
+        if (c.number == number)
+            return c;
+    return Channel{number, 0, 0, 0, 0};
+}
+
 // A header as the panel writes it, "#\n" included.
 inline QByteArray header(const QByteArray &device, bool real64, const QByteArray &rate, int scans,
                          const std::vector<Channel> &channels, const QByteArray &timeOffset = "0.000000")

@@ -1,9 +1,11 @@
-// The recording reader without any window: the header over its key rules,
+// The recording reader without any window: headers from the writer read
+// back field by field, the header over its key rules,
 // bounds and hostile values, the block reader by index (partial last block,
 // a file that shrank, a sparse recording beyond 4 GiB), a block laid out
 // for the display when the channel mask and the channel count disagree, and
 // every input of the fuzz target's corpus (seeds and findings) once more.
 #include "../fuzz/recordingHeader_check.h"
+#include "recordingHeader.h"
 #include "recording_files.h"
 #include "recordingReader.h"
 
@@ -172,6 +174,74 @@ private slots:
             QVERIFY2(d.contains(f), qPrintable(f + " not in " + d.join(' ')));
     }
 
+    // The writer's header read back: what the panel wrote is what the viewer gets.
+    void writerHeaderReadBack_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<int>("scans");
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<double>("offset");
+        QTest::newRow("three channels") << "7931-BB" << 1000.0 << 1000 << 0x8005u << 0.0;
+        QTest::newRow("all sixteen") << "7931-DE" << 50000.0 << 10000 << 0xFFFFu << 0.0;
+        QTest::newRow("one channel, offset") << "7931-AE" << 1.0 << 10 << 0x0200u << 12.25;
+    }
+
+    void writerHeaderReadBack()
+    {
+        QFETCH(QString, device);
+        QFETCH(double, rate);
+        QFETCH(int, scans);
+        QFETCH(uint, mask);
+        QFETCH(double, offset);
+        RecordingSetup setup;
+        setup.device = device.toStdString();
+        setup.samplingRate = rate;
+        setup.scansPerBlock = scans;
+        setup.channelMask = uint16_t(mask);
+        setup.timeOffset = offset;
+        std::vector<Channel> written;
+        for (int c = 0; c < 16; ++c) {
+            // Codes of every kind, also those the writer maps: sensor 7 is
+            // written as 4, mode 9 as 3, mode 1..5 as 0..4.
+            setup.channels[c] = {(c * 3) % 8, c % 7, c % 9, c % 4, 0};
+            if (mask & (1u << c)) {
+                const RecordedChannel &r = setup.channels[c];
+                const int sensor = r.sensorType <= 3 ? r.sensorType : 4;
+                const int mode = r.mode >= 1 && r.mode <= 5 ? r.mode - 1 : 3;
+                written.push_back({c + 1, sensor, mode, c % 9, c % 4});
+            }
+        }
+        const std::string text = binaryHeaderText(setup);
+        // The tests' own header texts are the writer's, byte for byte.
+        QCOMPARE(QByteArray::fromStdString(text),
+                 rec::header(device.toLatin1(), true, QByteArray::number(rate, 'f', 6), scans, written,
+                             QByteArray::number(offset, 'f', 6)));
+
+        const QString path = dir.filePath(QStringLiteral("w.bin7931"));
+        const int perBlock = static_cast<int>(written.size()) * scans;
+        QVERIFY(writeFile(path, QByteArray::fromStdString(text) + samples(true, perBlock, 2)));
+        recordingInfo info;
+        QCOMPARE(readRecordingHeader(path.toStdString(), info, nullptr), 0);
+        QCOMPARE(QString::fromStdString(info.device), device);
+        QCOMPARE(info.samplingRateHz, rate);
+        QCOMPARE(info.timeOffset, offset);
+        QCOMPARE(info.numberOfScansPerBlock, scans);
+        QCOMPARE(info.numberOfChannels, recordedChannelCount(setup));
+        QCOMPARE(uint(info.channelMasks[0]), mask);
+        QCOMPARE(info.isReal64, 1);
+        QCOMPARE(info.headerLength, quint64(text.size()));
+        QCOMPARE(info.blockLength, quint64(perBlock) * 8);
+        QCOMPARE(info.blockCount, quint64(2));
+        for (int c = 0; c < 16; ++c) {
+            const Channel want = channelOf(written, c + 1);
+            QCOMPARE(info.sensorTypes[c], want.sensor);
+            QCOMPARE(info.channelModes[c], want.mode);
+            QCOMPARE(info.inputRanges[c], want.range);
+            QCOMPARE(info.excitationCurrents[c], want.current);
+        }
+    }
+
     void unreadableFile()
     {
         recordingInfo info;
@@ -213,8 +283,8 @@ private slots:
         QCOMPARE(readRecordingBlock(info, buffer.data(), ~quint64(0)), 0);
 
         // The file shrinks after its header was read: the lost block cannot be read.
-        QVERIFY(::truncate(QFile::encodeName(path).constData(), static_cast<off_t>(info.headerLength +
-                                                                                      info.blockLength * whole - 1)) == 0);
+        const off_t cut = static_cast<off_t>(info.headerLength + info.blockLength * whole - 1);
+        QVERIFY(::truncate(QFile::encodeName(path).constData(), cut) == 0);
         QCOMPARE(readRecordingBlock(info, buffer.data(), whole - 1), 0);
         QVERIFY(QFile::remove(path));
         QCOMPARE(readRecordingBlock(info, buffer.data(), 0), 0);

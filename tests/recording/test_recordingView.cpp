@@ -93,15 +93,14 @@ private slots:
         for (int c = 0; c < 16; ++c) {
             ov7931Demo_ChCfg *p = app->chCfg[c];
             QVERIFY(!p->QWidget::isEnabled());
-            const auto it = std::find_if(three.begin(), three.end(), [c](const Channel &x) { return x.number == c + 1; });
-            const Channel want = it != three.end() ? *it : Channel{c + 1, 0, 0, 0, 0};
-            QCOMPARE(p->enableBox->isChecked(), it != three.end());
+            const Channel want = channelOf(three, c + 1);
+            QCOMPARE(p->enableBox->isChecked(), c == 0 || c == 1 || c == 4);
             QCOMPARE(p->sensorType(), want.sensor);
             QCOMPARE(p->mode(), want.mode + 1);
             QCOMPARE(p->excitationCode(), want.current);
             // An absent channel's range 0 is no item of a PT-100 on this card: the first item stays.
-            QCOMPARE(p->rangeIndex(), p->rangeSelector->findData(want.range) >= 0 ? want.range
-                                                                                : p->rangeSelector->itemData(0).toInt());
+            const bool offered = p->rangeSelector->findData(want.range) >= 0;
+            QCOMPARE(p->rangeIndex(), offered ? want.range : p->rangeSelector->itemData(0).toInt());
         }
         // The slider row instead of the state; the partial sixth block is not offered.
         QVERIFY(w->stateLabel->isHidden() && !w->blockSlider->isHidden() && !w->blockLabel->isHidden());
@@ -227,7 +226,8 @@ private slots:
         const QList<SeenBox> boxes = fx->boxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].title, QStringLiteral("Keltri 7931 SFP"));
-        QCOMPARE(boxes[0].text, QStringLiteral("Error in file '%1'.").arg(QDir::toNativeSeparators(fx->path("r.bin7931"))));
+        const QString path = QDir::toNativeSeparators(fx->path("r.bin7931"));
+        QCOMPARE(boxes[0].text, QStringLiteral("Error in file '%1'.").arg(path));
         QCOMPARE(boxes[0].icon, QMessageBox::Critical);
         QCOMPARE(boxes[0].buttons, QStringList{"OK"});
     }
@@ -251,7 +251,8 @@ private slots:
     void lastBlockBeyond4GiB()
     {
         const QString path = fx->path(QStringLiteral("big.bin7931"));
-        const QByteArray h = rec::header("7931-BB", true, "50000.000000", 10000, {{1}, {2}, {3}, {4}, {5}, {6}, {7}, {8}});
+        const std::vector<Channel> eight{{1}, {2}, {3}, {4}, {5}, {6}, {7}, {8}};
+        const QByteArray h = rec::header("7931-BB", true, "50000.000000", 10000, eight);
         const quint64 blockLength = 8ull * 10000 * 8;
         const quint64 blocks = (4ull << 30) / blockLength + 2;
         const quint64 size = h.size() + blocks * blockLength;
