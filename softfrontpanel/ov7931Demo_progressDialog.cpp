@@ -18,6 +18,7 @@ ov7931Demo_progressDialog::ov7931Demo_progressDialog(QWidget *parent, ov7931Demo
 
     label = new QLabel(this);
     label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true); // a long text takes two lines of the fixed size rather than being cut
     bar = new QProgressBar(this);
     bar->setRange(0, 100);
     bar->setValue(0);
@@ -30,6 +31,8 @@ ov7931Demo_progressDialog::ov7931Demo_progressDialog(QWidget *parent, ov7931Demo
     buttons->addWidget(cancelButton);
     buttons->addStretch(1);
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(4);
     layout->addWidget(label);
     layout->addWidget(bar);
     layout->addLayout(buttons);
