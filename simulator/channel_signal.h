@@ -15,8 +15,11 @@ namespace detail {
 // Fills `data` grouped by channel: for each channel of `channels` in order,
 // `n` scans starting at the run's scan index `first`. `timestamps`, when not
 // null, receives the time of each scan in seconds since the run started.
+// With `integrity`, the channels of `integrityChannels` (bit c-1: channel c)
+// carry integrity samples and the others their signals.
 void generateScans(const Card7931 *card, Card8263 &digitizer, const std::vector<int> &channels, double frequency,
-                   int64_t first, int32_t n, double *data, double *timestamps, bool integrity);
+                   int64_t first, int32_t n, double *data, double *timestamps, bool integrity,
+                   uint32_t integrityChannels = 0xFFFF);
 // Whether any of `channels` carries a signal beyond its selected range.
 bool anyOutOfRange(const Card7931 *card, const Card8263 &digitizer, const std::vector<int> &channels);
 

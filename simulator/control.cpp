@@ -62,6 +62,7 @@ void reset()
         std::lock_guard<std::mutex> lk(st.m);
         streams = installScenario(st, std::move(sc));
         st.integrity = false;
+        st.integrityChannels = 0xFFFF;
         st.forwardedStatus = 0;
         st.lastFcError = 0;
         st.schedule = StreamSchedule();
@@ -190,6 +191,12 @@ void setIntegrityMode(bool on)
 {
     auto lk = lockState();
     state().integrity = on;
+}
+
+void setIntegrityChannels(uint32_t channelMask)
+{
+    auto lk = lockState();
+    state().integrityChannels = channelMask;
 }
 
 double integritySample(int channel, int64_t globalScan)

@@ -97,6 +97,10 @@ double now(); // simulated seconds since reset()
 // Integrity mode: every sample is integritySample(channel, scan) exactly.
 void setIntegrityMode(bool on);
 double integritySample(int channel /*1..16*/, int64_t globalScan);
+// Integrity mode on some channels only (bit c-1: channel c; all after
+// reset()); the others carry their sensors' signals, for example an RTD
+// whose temperature the panel converts.
+void setIntegrityChannels(uint32_t channelMask);
 bool decodeIntegritySample(double value, int *channel, int64_t *globalScan);
 
 } // namespace ovsim

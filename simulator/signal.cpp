@@ -25,7 +25,8 @@ inline double uniformNoise(uint64_t &state)
 } // namespace
 
 void generateScans(const Card7931 *card, Card8263 &digitizer, const std::vector<int> &channels, double frequency,
-                   int64_t first, int32_t n, double *data, double *timestamps, bool integrity)
+                   int64_t first, int32_t n, double *data, double *timestamps, bool integrity,
+                   uint32_t integrityChannels)
 {
     if (timestamps)
         for (int32_t k = 0; k < n; ++k)
@@ -33,7 +34,7 @@ void generateScans(const Card7931 *card, Card8263 &digitizer, const std::vector<
     for (size_t c = 0; c < channels.size(); ++c) {
         double *out = data + c * size_t(n);
         int ch = channels[c];
-        if (integrity) {
+        if (integrity && (integrityChannels >> (ch - 1)) & 1u) {
             for (int32_t k = 0; k < n; ++k)
                 out[k] = integritySample(ch, first + k);
             continue;

@@ -46,6 +46,7 @@ struct State {
     Card8263 *current8263 = nullptr;
     std::set<ov9174_IdRecord *> records;
     bool integrity = false;
+    uint32_t integrityChannels = 0xFFFF; // the channels integrity mode applies to
     ViStatus forwardedStatus = 0;
     ViStatus lastFcError = 0;
     StreamSchedule schedule;

@@ -4,6 +4,7 @@
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_Waveform.h"
+#include "ov7931Demo_acqConfig.h"
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931Demo_panelSettings.h"
 #include "ov7931Demo_resetReapply.h"
@@ -83,6 +84,7 @@ ov7931Demo_App::ov7931Demo_App(ov9174fp_genFC *descriptor, int cardCount, bool v
 
     waveform = new ov7931Demo_Waveform(this, this);
     bodyLayout->addWidget(waveform);
+    acqCfg = new acqConfig(this);
     singleShotButton()->setVisible(true);
     continuousButton()->setVisible(true);
 

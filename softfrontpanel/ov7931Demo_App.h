@@ -18,6 +18,7 @@ class QVBoxLayout;
 class ov7931Demo_Waveform;
 class ov7931Demo_Config;
 class ov7931Demo_ChCfg;
+class acqConfig;
 
 class ov7931Demo_App : public ov9174fp_AppFC
 {
@@ -34,7 +35,7 @@ public:
     ov7931Demo_Config *config = nullptr;
     ov7931Demo_ChCfg *chCfg[16] = {};
     QTimer *statusTimer = nullptr;
-    QWidget *acqCfg = nullptr; // the continuous-run dialog, once it exists
+    acqConfig *acqCfg = nullptr; // the continuous-run dialog, kept for the session
     // 1 while a reset, a calibration or an apply-to-all owns the hardware.
     std::atomic<int> deviceBusy{0};
     bool continuousMode = false;

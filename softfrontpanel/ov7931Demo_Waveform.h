@@ -3,6 +3,7 @@
 #ifndef OV7931DEMO_WAVEFORM_H
 #define OV7931DEMO_WAVEFORM_H
 
+#include "contParams.h"
 #include "ov7931Demo_statistics.h"
 #include "visa.h"
 
@@ -79,15 +80,10 @@ public:
     QSlider *blockSlider = nullptr;
     QLabel *blockLabel = nullptr;
 
-    // Shared with the continuous run's callback and writer.
-    std::atomic<bool> callbackEnabled{false};
-    std::atomic<bool> callbackAcknowledged{false};
-    std::atomic<int32_t> blocksRead{0};
-    std::atomic<int32_t> displayedBlockIndex{0};
-    std::atomic<double> bytesWritten{0.0};
-
-    // Refresh interval of a demo continuous run, in milliseconds.
-    static constexpr int demoRefreshInterval = 100;
+    // The continuous run's record, shared with its callback and writer; it
+    // also holds callbackEnabled, callbackAcknowledged, blocksRead,
+    // displayedBlockIndex and bytesWritten.
+    contParams_t contParams;
 
 public slots:
     void startDAQ();
@@ -129,6 +125,12 @@ private:
     bool readSingleShotBlock();
     // A viewed recording's block at the slider (ov7931Demo_recordingView.cpp).
     void showRecordedBlock(bool incrementSlider);
+    // The continuous run (ov7931Demo_contAcq.cpp).
+    bool runContinuousDialog();
+    bool continuousSetup();
+    int continuousRefreshInterval() const;
+    void continuousPoll();
+    void showFileSize();
     void continuousShutdown();
 
     ov7931Demo_App *app = nullptr;

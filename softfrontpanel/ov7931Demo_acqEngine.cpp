@@ -12,6 +12,7 @@
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931Demo_rtd.h"
 #include "ov7931Demo_tracker.h"
+#include "contStream.h"
 #include "ov7931.h"
 #include "ov8263.h"
 #include "ov9174.h"
@@ -48,9 +49,9 @@ void ov7931Demo_Waveform::startDAQ()
 {
     app->configurationButton()->setEnabled(false);
     app->enableAllButton()->setEnabled(false);
-    bytesWritten = 0.0;
-    blocksRead = 0;
-    displayedBlockIndex = 0;
+    app->resetButton()->setEnabled(false);
+    contParams.bytesWritten = 0.0;
+    contParams.blocksRead = 0;
     samplingRate = app->samplingRateList()->currentData().toDouble();
     updateEnabledChannels();
 
@@ -85,16 +86,14 @@ void ov7931Demo_Waveform::startDAQ()
     } else if (!continuous) {
         startSingleShot();
     } else {
-        // Live streaming is not offered by this panel yet; startCont never
-        // gets here in live mode.
-        stopDAQ();
-        app->userBreak();
-        return;
+        if (!continuousSetup())
+            return;
+        stateLabel->setText(QString());
     }
 
     if (app->config)
         app->config->hide();
-    acqTimer->start(continuous ? demoRefreshInterval : 50);
+    acqTimer->start(continuous ? continuousRefreshInterval() : 50);
 }
 
 // Arms the digitizer for one block started by a software trigger. A failing
@@ -138,8 +137,7 @@ void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
     }
 
     if (continuous) {
-        // Live streaming is not offered yet: nothing to poll.
-        acqTimer->stop();
+        continuousPoll();
         return;
     }
 
@@ -234,11 +232,9 @@ void ov7931Demo_Waveform::showBlockTimes(double t0, double t1)
 void ov7931Demo_Waveform::stopDAQ()
 {
     acqTimer->stop();
-    const bool wasEnabled = callbackEnabled.exchange(false);
-    if (wasEnabled && app->continuousMode) {
-        for (int i = 0; i < 20 && !callbackAcknowledged; ++i)
-            ov9174_delay(100);
-    }
+    const bool wasEnabled = contParams.callbackEnabled.exchange(false);
+    if (wasEnabled && app->continuousMode)
+        contAwaitCallbackAcknowledge(contParams);
     if (!demoMode) {
         if (!app->continuousMode)
             OV_CALL8263(blockedHardwareAccess1(ov8263_stopDAQ, app->masterVi));
@@ -250,17 +246,11 @@ void ov7931Demo_Waveform::stopDAQ()
     app->singleShotButton()->setEnabled(true);
     app->configurationButton()->setEnabled(true);
     app->enableAllButton()->setEnabled(true);
+    app->resetButton()->setEnabled(true);
     setStateText(QStringLiteral("Idle"), Qt::black);
     fileSizeLabel->hide();
     app->continuousMode = false;
     app->userBreak();
-}
-
-// The continuous run's shut-down: the stream is stopped. (Recording and
-// the callback's ring come with live streaming.)
-void ov7931Demo_Waveform::continuousShutdown()
-{
-    OV_CALL7931(blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi));
 }
 
 void ov7931Demo_Waveform::breakSingle()
@@ -277,14 +267,12 @@ void ov7931Demo_Waveform::startCont()
     if (app->viewingRecording) {
         if (blockSlider->value() == blockSlider->maximum())
             blockSlider->setValue(0);
-    } else if (!demoMode) {
-        // Live streaming with its recording comes with the continuous-run
-        // dialog; until then the button returns to idle.
-        app->userBreak();
-        return;
     } else {
-        QMessageBox::information(QApplication::activeWindow(), QStringLiteral("Keltri 7931 SFP"),
-                                 QStringLiteral("Saving to file does not work in demo mode."), QMessageBox::Ok);
+        if (!runContinuousDialog())
+            return;
+        if (demoMode)
+            QMessageBox::information(QApplication::activeWindow(), QStringLiteral("Keltri 7931 SFP"),
+                                     QStringLiteral("Saving to file does not work in demo mode."), QMessageBox::Ok);
     }
     app->continuousMode = true;
     startDAQ();

@@ -298,12 +298,13 @@ DisplayTake contTakeDisplayBlock(contParams_t &p, double *dest, int64_t *blockIn
     std::lock_guard<std::mutex> lk(p.displayLock);
     if (!p.displayBlock || !p.displayFresh)
         return DisplayTake::None;
-    const DisplayTake kind = p.displayConsumed ? DisplayTake::Same : DisplayTake::New;
-    std::memcpy(dest, p.displayBlock, sizeof(double) * size_t(p.scans) * p.channelList.size());
-    p.displayConsumed = true;
     if (blockIndex)
         *blockIndex = p.displayedBlockIndex;
-    return kind;
+    if (p.displayConsumed)
+        return DisplayTake::Same; // `dest` already holds it (and may have been converted since)
+    std::memcpy(dest, p.displayBlock, sizeof(double) * size_t(p.scans) * p.channelList.size());
+    p.displayConsumed = true;
+    return DisplayTake::New;
 }
 
 bool contAwaitCallbackAcknowledge(contParams_t &p)

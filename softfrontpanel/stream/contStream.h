@@ -52,10 +52,12 @@ void contCallback(ViSession vi, ViAddr userData);
 // then closes the file. Started only when a file is open.
 void contWriter(contParams_t *p);
 
-// The display hand-off of the GUI thread: copies the display block into
-// `dest` (scans x channels doubles) and marks it consumed. `New` when the
-// callback replaced it since the previous hand-off, `Same` when the copy is
-// the one handed over before, `None` before the first block.
+// The display hand-off of the GUI thread. `New`: the callback has filled the
+// display block since the previous hand-off; it is copied into `dest`
+// (scans x channels doubles) and marked consumed, and the callback will
+// replace it with the first block completed after now. `Same`: `dest`
+// already holds the latest block and nothing is copied. `None`: no block
+// yet. `blockIndex` receives the block's number (from 0) in both cases.
 enum class DisplayTake { None, Same, New };
 DisplayTake contTakeDisplayBlock(contParams_t &p, double *dest, int64_t *blockIndex);
 

@@ -6,6 +6,7 @@
 #define STREAM_RIG_H
 
 #include "contStream.h"
+#include "sequence_check.h"
 #include "ov8263.h"
 #include "ov9174.h"
 #include "ovsim_control.h"
@@ -125,40 +126,6 @@ struct Rig {
         return false;
     }
 };
-
-// What a recording's sample data prove in the simulator's sequence mode.
-struct SequenceCheck {
-    long blocks = 0;        // whole blocks found
-    bool whole = true;      // the data are a whole number of blocks
-    bool consecutive = true; // block k holds scans k*N .. k*N+N-1 of each channel in order
-    std::string why;
-};
-
-inline SequenceCheck checkSequenceBlocks(const std::vector<double> &data, const std::vector<int> &channels,
-                                         int32_t scans, const std::vector<bool> &skip = {})
-{
-    SequenceCheck r;
-    const size_t perBlock = channels.size() * size_t(scans);
-    r.whole = perBlock && data.size() % perBlock == 0;
-    r.blocks = perBlock ? long(data.size() / perBlock) : 0;
-    for (long b = 0; b < r.blocks && r.consecutive; ++b) {
-        for (size_t k = 0; k < channels.size() && r.consecutive; ++k) {
-            if (k < skip.size() && skip[k])
-                continue;
-            for (int32_t s = 0; s < scans; ++s) {
-                const double v = data[size_t(b) * perBlock + k * size_t(scans) + size_t(s)];
-                const double want = ovsim::integritySample(channels[k], int64_t(b) * scans + s);
-                if (v != want) {
-                    r.consecutive = false;
-                    r.why = "block " + std::to_string(b) + ", channel " + std::to_string(channels[k]) + ", scan " +
-                            std::to_string(s) + ": " + std::to_string(v);
-                    break;
-                }
-            }
-        }
-    }
-    return r;
-}
 
 } // namespace streamtest
 

@@ -20,28 +20,6 @@ using namespace streamtest;
 
 namespace {
 
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The samples after a binary header, or nothing when there is no "#\n" line.
-std::vector<double> binarySamples(const std::string &bytes, size_t *headerLength = nullptr)
-{
-    size_t at = bytes.find("\n#\n");
-    if (at == std::string::npos)
-        return {};
-    at += 3;
-    if (headerLength)
-        *headerLength = at;
-    std::vector<double> v((bytes.size() - at) / sizeof(double));
-    std::memcpy(v.data(), bytes.data() + at, v.size() * sizeof(double));
-    if ((bytes.size() - at) % sizeof(double))
-        v.push_back(std::numeric_limits<double>::quiet_NaN()); // a torn sample shows as a mismatch
-    return v;
-}
-
 // A FILE whose writes go to memory and can be held at a gate (a stalled
 // disk) or refused beyond a size (a full disk).
 struct SlowFile {
