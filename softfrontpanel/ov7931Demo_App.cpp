@@ -13,6 +13,7 @@
 #include "ov8263.h"
 #include "ov9174.h"
 #include "ov9174fp_About.h"
+#include "ov9174fp_saveProblems.h"
 #include "ov9174fp_shortcuts.h"
 #include "ov9174fp_windowPlacement.h"
 
@@ -197,7 +198,7 @@ void ov7931Demo_App::saveChoices()
     PanelChoices choices;
     choices.numberOfScans = waveformLengthList()->currentText();
     choices.samplingFrequency = samplingRateList()->currentText();
-    writePanelChoices(settingsFileName(), choices);
+    ov9174fp_saveProblems::report(settingsFileName(), writePanelChoices(settingsFileName(), choices));
 }
 
 ov7931Demo_App::~ov7931Demo_App()

@@ -14,6 +14,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include "ov9174fp_saveProblems.h"
+#include "ov9174fp_settingsFile.h"
+
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -427,7 +430,8 @@ void ov7931Demo_ChCfg::setStatusLeds(int state, int pgaError)
 
 void ov7931Demo_ChCfg::loadSettings()
 {
-    QSettings settings(settingsFileName, QSettings::IniFormat);
+    ov9174fp_settingsFile file(settingsFileName);
+    QSettings &settings = file.settings();
     settings.beginGroup(QStringLiteral("Channel_%1").arg(d_ch + 1));
 
     // Each step runs its cascade through the connected change handlers.
@@ -449,7 +453,8 @@ void ov7931Demo_ChCfg::loadSettings()
 
 void ov7931Demo_ChCfg::saveSettings() const
 {
-    QSettings settings(settingsFileName, QSettings::IniFormat);
+    ov9174fp_settingsFile file(settingsFileName);
+    QSettings &settings = file.settings();
     settings.beginGroup(QStringLiteral("Channel_%1").arg(d_ch + 1));
     settings.setValue(kEnabledKey, enableBox->isChecked());
     settings.setValue(kSensorKey, sensorSelector->currentData().toInt());
@@ -457,5 +462,5 @@ void ov7931Demo_ChCfg::saveSettings() const
     settings.setValue(kExcitationKey, excitationSelector->currentText());
     settings.setValue(kRangeKey, rangeSelector->currentText());
     settings.endGroup();
-    settings.sync();
+    ov9174fp_saveProblems::report(settingsFileName, file.save());
 }

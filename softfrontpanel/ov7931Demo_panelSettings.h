@@ -17,7 +17,8 @@ QString settingsFileNameFor(const QString &serialText);
 
 // Missing file or keys give the defaults.
 PanelChoices readPanelChoices(const QString &fileName);
-void writePanelChoices(const QString &fileName, const PanelChoices &choices);
+// The empty text on success, else the user's message naming the file and the reason.
+QString writePanelChoices(const QString &fileName, const PanelChoices &choices);
 
 // The index of the item whose text equals `stored`; `fallback` when no item does.
 int choiceIndex(const QStringList &items, const QString &stored, int fallback);

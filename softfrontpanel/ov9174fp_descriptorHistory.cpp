@@ -1,5 +1,7 @@
 #include "ov9174fp_descriptorHistory.h"
 
+#include "ov9174fp_settingsFile.h"
+
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -44,7 +46,8 @@ ov9174fp_descriptorHistory::ov9174fp_descriptorHistory(const QString &filePath, 
 
 QStringList ov9174fp_descriptorHistory::load() const
 {
-    QSettings settings(path, QSettings::IniFormat);
+    ov9174fp_settingsFile file(path);
+    QSettings &settings = file.settings();
     settings.beginGroup(groupName);
     QStringList history;
     for (int n = 1; n <= maxEntries; ++n) {
@@ -57,7 +60,8 @@ QStringList ov9174fp_descriptorHistory::load() const
 
 QString ov9174fp_descriptorHistory::firstEntryOrFallback() const
 {
-    QSettings settings(path, QSettings::IniFormat);
+    ov9174fp_settingsFile file(path);
+    QSettings &settings = file.settings();
     settings.beginGroup(groupName);
     // A present but empty entry offers the fallback too: an empty descriptor
     // is of no use to anyone.
@@ -65,12 +69,14 @@ QString ov9174fp_descriptorHistory::firstEntryOrFallback() const
     return value.isEmpty() ? fallbackDescriptor() : value;
 }
 
-void ov9174fp_descriptorHistory::store(const QStringList &history) const
+QString ov9174fp_descriptorHistory::store(const QStringList &history) const
 {
-    QSettings settings(path, QSettings::IniFormat);
+    ov9174fp_settingsFile file(path);
+    QSettings &settings = file.settings();
     settings.beginGroup(groupName);
     for (int n = 1; n <= maxEntries; ++n)
         settings.setValue(descriptorKey(n), n <= history.size() ? history.at(n - 1) : QString());
+    return file.save();
 }
 
 QStringList ov9174fp_descriptorHistory::remember(QStringList history, const QString &descriptor)
@@ -84,16 +90,19 @@ QStringList ov9174fp_descriptorHistory::remember(QStringList history, const QStr
 
 int ov9174fp_descriptorHistory::fcNumber() const
 {
-    QSettings settings(path, QSettings::IniFormat);
+    ov9174fp_settingsFile file(path);
+    QSettings &settings = file.settings();
     settings.beginGroup(groupName);
     bool ok = false;
     const int value = settings.value(QLatin1String(fcNumberKey), 0).toInt(&ok);
     return ok && value >= 0 && value <= maxFcNumber ? value : 0;
 }
 
-void ov9174fp_descriptorHistory::storeFcNumber(int index) const
+QString ov9174fp_descriptorHistory::storeFcNumber(int index) const
 {
-    QSettings settings(path, QSettings::IniFormat);
+    ov9174fp_settingsFile file(path);
+    QSettings &settings = file.settings();
     settings.beginGroup(groupName);
     settings.setValue(QLatin1String(fcNumberKey), index);
+    return file.save();
 }

@@ -33,13 +33,15 @@ public:
     // The value of "1.Descriptor", or "VXI0::1::INSTR" when it is absent or empty.
     QString firstEntryOrFallback() const;
     // Writes the five descriptor keys (empty text for missing entries).
-    void store(const QStringList &history) const;
+    // Writers return the empty text on success, else the user's message
+    // naming the file and the reason.
+    QString store(const QStringList &history) const;
     // Puts `descriptor` first, drops its other occurrences and keeps five.
     static QStringList remember(QStringList history, const QString &descriptor);
 
     // "FC_Number": index of the card number box; 0 when absent or invalid.
     int fcNumber() const;
-    void storeFcNumber(int index) const;
+    QString storeFcNumber(int index) const;
 
 private:
     QString path;

@@ -1,6 +1,8 @@
 #include "ov9174fp_fcEnterAddress.h"
 
+#include "ov9174fp_descriptorHistory.h"
 #include "ov9174fp_fcIcon.h"
+#include "ov9174fp_saveProblems.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -89,11 +91,11 @@ QString ov9174fp_fcEnterAddress::takeDescriptor()
         return QString();
     const ov9174fp_descriptorHistory file(path, model);
     remembered = ov9174fp_descriptorHistory::remember(remembered, text);
-    file.store(remembered);
+    ov9174fp_saveProblems::report(path, file.store(remembered));
     return text;
 }
 
 void ov9174fp_fcEnterAddress::storeCardNumber()
 {
-    ov9174fp_descriptorHistory(path, model).storeFcNumber(cardNumberCombo->currentIndex());
+    ov9174fp_saveProblems::report(path, ov9174fp_descriptorHistory(path, model).storeFcNumber(cardNumberCombo->currentIndex()));
 }
