@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ovsim {
@@ -133,6 +134,9 @@ struct Resource {
 
 struct Scenario {
     std::vector<Resource> resources;
+    // Canonical resource name (canonicalResourceName) -> index in `resources`,
+    // the first of equal names: viOpen finds a resource in constant time.
+    std::unordered_map<std::string, size_t> resourceIndex;
     std::vector<std::shared_ptr<Carrier>> carriers; // in scenario order
 };
 

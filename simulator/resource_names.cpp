@@ -181,13 +181,11 @@ ViStatus lookUpResource(const Scenario &sc, const std::string &name, const Resou
     std::string wanted = canonicalResourceName(name);
     if (wanted.empty())
         return VI_ERROR_INV_RSRC_NAME;
-    for (const auto &r : sc.resources) {
-        if (canonicalResourceName(r.name) == wanted) {
-            *out = &r;
-            return VI_SUCCESS;
-        }
-    }
-    return VI_ERROR_RSRC_NFOUND;
+    const auto it = sc.resourceIndex.find(wanted);
+    if (it == sc.resourceIndex.end())
+        return VI_ERROR_RSRC_NFOUND;
+    *out = &sc.resources[it->second];
+    return VI_SUCCESS;
 }
 
 ViStatus openableResource(const Scenario &sc, const std::string &name, const Resource **out)

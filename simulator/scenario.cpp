@@ -1,11 +1,14 @@
 // YAML scenario reader. The format is described in README.md beside this file.
 #include "scenario.h"
 
+#include "resource_names.h"
 #include "scenario_limits.h"
 
 #include <yaml-cpp/yaml.h>
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -17,6 +20,10 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ovsim {
 namespace detail {
@@ -39,15 +46,34 @@ std::string scalarText(const YAML::Node &n, const std::string &what)
     return n.Scalar();
 }
 
-long long toInteger(const YAML::Node &n, const std::string &what, long long lo, long long hi)
+// A number is a plain (unquoted) scalar: `version: " 1"` or `serial: "5"` is
+// a text, not a number.
+std::string numberText(const YAML::Node &n, const std::string &what)
 {
     std::string s = scalarText(n, what);
-    errno = 0;
-    char *end = nullptr;
-    // Decimal, or hexadecimal with 0x; a leading zero does not mean octal.
-    bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
-    long long v = std::strtoll(hex ? s.c_str() + 2 : s.c_str(), &end, hex ? 16 : 10);
-    if (s.empty() || errno != 0 || *end != '\0')
+    if (n.Tag() == "!")
+        throw ScenarioError(n, what + " must be a number, not the quoted text \"" + s + "\"");
+    return s;
+}
+
+long long toInteger(const YAML::Node &n, const std::string &what, long long lo, long long hi)
+{
+    const std::string s = numberText(n, what);
+    // Decimal with an optional minus sign, or hexadecimal digits after 0x;
+    // a leading zero does not mean octal. Nothing else: no blanks, no plus
+    // sign, no sign after 0x.
+    const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+    const char *first = s.data() + (hex ? 2 : 0);
+    const char *last = s.data() + s.size();
+    long long v = 0;
+    const bool digitFirst = first != last && (std::isxdigit(static_cast<unsigned char>(*first)) ||
+                                              (!hex && *first == '-' && first + 1 != last));
+    const std::from_chars_result r = digitFirst ? std::from_chars(first, last, v, hex ? 16 : 10)
+                                                : std::from_chars_result{first, std::errc::invalid_argument};
+    if (r.ec == std::errc::result_out_of_range)
+        throw ScenarioError(n, what + " " + s + " is out of range (" + std::to_string(lo) + " to " +
+                                   std::to_string(hi) + ")");
+    if (r.ec != std::errc() || r.ptr != last)
         throw ScenarioError(n, what + " must be an integer, not '" + s + "'");
     if (v < lo || v > hi) {
         std::ostringstream o;
@@ -59,10 +85,13 @@ long long toInteger(const YAML::Node &n, const std::string &what, long long lo, 
 
 double toNumber(const YAML::Node &n, const std::string &what)
 {
-    std::string s = scalarText(n, what);
-    char *end = nullptr;
-    double v = std::strtod(s.c_str(), &end);
-    if (s.empty() || *end != '\0' || !std::isfinite(v))
+    const std::string s = numberText(n, what);
+    // Independent of the process's locale (the panel sets it from the
+    // environment, where the decimal sign may be a comma).
+    double v = 0;
+    const char *last = s.data() + s.size();
+    const std::from_chars_result r = std::from_chars(s.data(), last, v);
+    if (s.empty() || r.ec != std::errc() || r.ptr != last || !std::isfinite(v))
         throw ScenarioError(n, what + " must be a number, not '" + s + "'");
     return v;
 }
@@ -353,6 +382,9 @@ void parseInto(const YAML::Node &root, Scenario &sc)
             }
             if (r["refuse"])
                 out.refuseStatus = refuseStatus(r["refuse"]);
+            const std::string canonical = canonicalResourceName(out.name);
+            if (!canonical.empty())
+                sc.resourceIndex.emplace(canonical, sc.resources.size());
             sc.resources.push_back(out);
         }
     }
@@ -388,26 +420,95 @@ bool parseScenario(const std::string &text, const std::string &source, Scenario 
     return true;
 }
 
+namespace {
+
+// The line (1-based) of the byte at `pos`.
+int lineOf(const std::string &text, size_t pos)
+{
+    return 1 + int(std::count(text.begin(), text.begin() + std::ptrdiff_t(pos), '\n'));
+}
+
+// The position of the first byte that makes `text` no UTF-8 text (a NUL or
+// another control character than tab, line feed and carriage return, or a
+// malformed sequence); npos when there is none.
+size_t firstBinaryByte(const std::string &text)
+{
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F)
+                return i;
+            ++i;
+            continue;
+        }
+        size_t more = c >= 0xF0 && c <= 0xF4 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+        if (more == 0 || i + more >= text.size())
+            return i;
+        for (size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return i;
+        i += more + 1;
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
 bool readScenarioFile(const std::string &path, Scenario *out, std::string *error)
 {
     *out = Scenario();
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) {
+    auto fail = [&](const std::string &why) {
         if (error)
-            *error = path + ": cannot open the scenario file (" + std::strerror(errno) + ")";
+            *error = path + ": " + why;
         return false;
+    };
+    // Opened without blocking and checked before reading: a FIFO or a device
+    // named as the scenario would block the caller or never end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(std::string("cannot open the scenario file (") + std::strerror(errno) + ")");
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return fail(std::string("cannot read the scenario file (") + std::strerror(err) + ")");
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(st.st_mode) ? "the scenario is a folder, not a regular file"
+                                        : "the scenario is not a regular file (a device, a FIFO or a socket)");
+    }
+    if (st.st_size > kMaxScenarioFileSize) {
+        ::close(fd);
+        return fail("the scenario file is too large (" + std::to_string(st.st_size) + " bytes; at most " +
+                    std::to_string(kMaxScenarioFileSize) + ")");
     }
     std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    int err = errno;
-    std::fclose(f);
-    if (failed) {
+    char buf[65536];
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            err = errno;
+        if (n <= 0)
+            break;
+        text.append(buf, size_t(n));
+        if (text.size() > size_t(kMaxScenarioFileSize))
+            break; // grew while being read
+    }
+    ::close(fd);
+    if (err != 0)
+        return fail(std::string("cannot read the scenario file (") + std::strerror(err) + ")");
+    if (text.size() > size_t(kMaxScenarioFileSize))
+        return fail("the scenario file is too large (more than " + std::to_string(kMaxScenarioFileSize) + " bytes)");
+    const size_t bad = firstBinaryByte(text);
+    if (bad != std::string::npos) {
         if (error)
-            *error = path + ": cannot read the scenario file (" + std::strerror(err) + ")";
+            *error = path + ":" + std::to_string(lineOf(text, bad)) +
+                     ": the scenario file is not UTF-8 text (binary data at byte " + std::to_string(bad) + ")";
         return false;
     }
     return parseScenario(text, path, out, error);

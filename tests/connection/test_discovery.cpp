@@ -7,6 +7,7 @@
 #include "ovsim_control.h"
 #include "testkit.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QProgressDialog>
 #include <QThreadPool>
@@ -136,6 +137,27 @@ private slots:
             found << system->text(0) + ':' + QString::number(system->childCount());
         }
         QCOMPARE(found.join(' '), systems);
+        verifyAllClosed();
+    }
+
+    // A search over 20000 resources, one of them the carrier of a digitizer,
+    // ends in seconds (each resource is found by name in constant time).
+    void twentyThousandResources()
+    {
+        QString yaml = QStringLiteral("version: 1\ndevices:\n  box: {interface: vxi, slot: 5, cards: "
+                                      "[{position: 1, model: 0x8263}]}\nresources:\n");
+        for (int k = 0; k < 19999; ++k)
+            yaml += QStringLiteral("  - {name: 'TCPIP0::10.0.%1.%2::INSTR'}\n").arg(k / 250).arg(k % 250);
+        yaml += QStringLiteral("  - {name: 'VXI0::1::INSTR', device: box}\n");
+        QVERIFY(loadScenario(yaml));
+        ov7931_fc fc;
+        ov9174fp_fcSelect select(&fc, 1);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(select.searchCards(), 1);
+        qInfo("search over 20000 resources: %lld ms", static_cast<long long>(timer.elapsed()));
+        QCOMPARE(int(ovsim::journalOf("viOpen").size()), 20000); // every resource is opened
+        QCOMPARE(select.descriptorText, QStringLiteral("VXI0::1::INSTR"));
         verifyAllClosed();
     }
 

@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace simtest;
 
 class TestSimScenario : public QObject {
@@ -43,7 +45,24 @@ private slots:
         QTest::addColumn<QByteArray>("yaml"); // written to a file; none: the path is a directory or missing
         QTest::addColumn<QString>("reason");  // after "<path>:"
         QTest::newRow("missing file") << QByteArray() << " cannot open";
-        QTest::newRow("directory") << QByteArray("dir") << " cannot read";
+        QTest::newRow("directory") << QByteArray("dir") << " the scenario is a folder, not a regular file$";
+        QTest::newRow("FIFO") << QByteArray("fifo") << " the scenario is not a regular file \\(a device, a FIFO";
+        QTest::newRow("device") << QByteArray("/dev/zero") << " the scenario is not a regular file";
+        QTest::newRow("too large") << QByteArray("large") << " the scenario file is too large \\(16777217 bytes";
+        QTest::newRow("binary") << QByteArray("version: 1\n# \x01\x02\n", 16) << "2: the scenario file is not UTF-8 text";
+        QTest::newRow("NUL byte") << QByteArray("version: 1\0\n", 12) << "1: the scenario file is not UTF-8 text";
+        QTest::newRow("broken UTF-8") << QByteArray("version: 1\n\n# caf\xC3") << "3: the scenario file is not UTF-8";
+        QTest::newRow("quoted version") << QByteArray("version: \" 1\"\n") << "1: version must be a number, not the quoted";
+        QTest::newRow("quoted number") << QByteArray("version: '1'\n") << "1: version must be a number, not the quoted";
+        QTest::newRow("blank in number") << QByteArray("version:  1 \ndevices:\n  box: {interface: vxi, slot: ' 3'}\n")
+                                         << "3: slot must be a number";
+        QTest::newRow("sign after 0x") << QByteArray("version: 1\nresources:\n  - {name: 'GPIB0::1::INSTR', refuse: 0x-5}\n")
+                                       << "3: refuse must be an integer, not '0x-5'";
+        QTest::newRow("plus sign") << QByteArray("version: +1\n") << "1: version must be an integer, not '\\+1'";
+        QTest::newRow("huge integer") << QByteArray("version: 99999999999999999999\n") << "1: version 9+ is out of range";
+        QTest::newRow("hex float") << QByteArray("version: 1\ndevices:\n  box:\n    interface: vxi\n    cards:\n"
+                                                 "      - {position: 1, model: 0x8263, max_frequency: 0x1p4}\n")
+                                   << "6: max_frequency must be a number, not '0x1p4'";
         QTest::newRow("invalid YAML") << QByteArray("version: 1\ndevices:\n  box:\n    interface: vxi\n"
                                                     "    cards: [ {position: 1, model: 0x8263}\nresources: []\n")
                                       << "[0-9]+: invalid YAML";
@@ -61,7 +80,16 @@ private slots:
         if (yaml == "dir")
             path = dir.path();
         QFile f(path);
-        QVERIFY(yaml.isEmpty() || yaml == "dir" || (f.open(QIODevice::WriteOnly) && f.write(yaml) == yaml.size()));
+        if (yaml == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (yaml == "large") {
+            // Sparse: takes no room on the disk.
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(16 * 1024 * 1024 + 1));
+        } else if (yaml.startsWith('/')) {
+            path = QString::fromLatin1(yaml);
+        } else {
+            QVERIFY(yaml.isEmpty() || yaml == "dir" || (f.open(QIODevice::WriteOnly) && f.write(yaml) == yaml.size()));
+        }
         f.close();
         std::string error;
         QVERIFY(!ovsim::loadScenarioFile(path.toStdString(), &error));
@@ -86,6 +114,39 @@ private slots:
             QVERIFY2(!error.empty() && listResources().isEmpty(), text.c_str());
         }
         QVERIFY(refused > 0);
+    }
+
+    // Opening each of 20000 resources finds it by name at once (a scan of
+    // the list per open made such a search take minutes).
+    void twentyThousandResources()
+    {
+        std::string yaml = "version: 1\nresources:\n";
+        for (int k = 0; k < 20000; ++k)
+            yaml += "  - {name: 'TCPIP0::10.0." + std::to_string(k / 250) + "." + std::to_string(k % 250) +
+                    "::INSTR'" + (k == 19999 ? ", refuse: busy" : "") + "}\n";
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(ovsim::loadScenarioText(yaml));
+        const QStringList names = listResources();
+        QCOMPARE(names.size(), 20000);
+        ViSession rm = 0;
+        QCOMPARE(viOpenDefaultRM(&rm), VI_SUCCESS);
+        int opened = 0;
+        for (const QString &name : names) {
+            ViSession vi = 0;
+            if (viOpen(rm, name.toLatin1().constData(), VI_NO_LOCK, 0, &vi) == VI_SUCCESS) {
+                ++opened;
+                viClose(vi);
+            }
+        }
+        // Names compare in their canonical form: board number, case, "::INSTR".
+        ViSession vi = 0;
+        QCOMPARE(viOpen(rm, "tcpip::10.0.79.249", VI_NO_LOCK, 0, &vi), VI_ERROR_RSRC_BUSY);
+        QCOMPARE(viOpen(rm, "tcpip::10.0.79.248", VI_NO_LOCK, 0, &vi), VI_SUCCESS);
+        QCOMPARE(viOpen(rm, "TCPIP0::10.0.80.0::INSTR", VI_NO_LOCK, 0, &vi), VI_ERROR_RSRC_NFOUND);
+        viClose(rm);
+        QCOMPARE(opened, 19999);
+        qInfo("20000 resources read, listed and opened in %lld ms", static_cast<long long>(timer.elapsed()));
     }
 
     void shippedExamples()
