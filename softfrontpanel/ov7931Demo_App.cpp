@@ -7,6 +7,7 @@
 #include "ov7931Demo_acqConfig.h"
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931Demo_panelSettings.h"
+#include "ov7931Demo_plotExport.h"
 #include "ov7931Demo_resetReapply.h"
 #include "ov7931Demo_samplingRates.h"
 #include "ov7931Demo_workerControl.h"
@@ -86,6 +87,7 @@ ov7931Demo_App::ov7931Demo_App(ov9174fp_genFC *descriptor, int cardCount, bool v
     waveform = new ov7931Demo_Waveform(this, this);
     bodyLayout->addWidget(waveform);
     acqCfg = new acqConfig(this);
+    new ov7931Demo_PlotExport(waveform);
     singleShotButton()->setVisible(true);
     continuousButton()->setVisible(true);
 
