@@ -12,6 +12,8 @@ DEFAULT_PACKAGES=(
   xvfb xauth imagemagick
   fonts-dejavu-core
   libkissfft-float131
+  nlohmann-json3-dev libhdf5-dev
+  poppler-utils python3-numpy hdf5-tools
 )
 PACKAGES=("${@:-${DEFAULT_PACKAGES[@]}}")
 
