@@ -120,7 +120,7 @@ std::string recHelpText(RecVerb verb)
                "  -h, --help         show this help\n"
                "\n"
                "Exit codes: 0 done, 2 bad arguments, 3 the file cannot be written,\n"
-               "4 no card or a driver call failed, 5 stopped by Ctrl+C (the file is whole).\n";
+               "4 no card or a driver call failed. A stop by Ctrl+C ends with 0 and a whole file.\n";
     default:
         return "Usage: ov7931rec VERB [OPTIONS]\n"
                "\n"

@@ -15,8 +15,7 @@ enum RecExit : int {
     kExitBadData = 1,   // verify: a bad block (its index and reason are printed)
     kExitUsage = 2,     // a bad argument or option
     kExitFile = 3,      // a file cannot be read or written, or its header is bad
-    kExitInstrument = 4,// record: no card, or a driver call failed
-    kExitInterrupted = 5// record: stopped by a signal before the set time (the file is whole)
+    kExitInstrument = 4 // record: no card, or a driver call failed
 };
 
 enum class RecVerb { None, Help, Info, Verify, Convert, Record };

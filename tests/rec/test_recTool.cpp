@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
 
 using namespace rectest;
@@ -256,6 +257,55 @@ private slots:
         r = runTool({"convert", qpath("good.bin7931"), "--to", "npy", "-o", qpath("no/such/dir/x.npy")});
         QCOMPARE(r.code, 3);
         QVERIFY(r.err.contains("cannot write"));
+    }
+
+    // A short headless run through the engine against the simulated
+    // instrument: a whole recording that verify accepts; a stop by SIGINT
+    // leaves a whole file too.
+    void recordVerifies()
+    {
+        Run r = runTool({"record", "--seconds", "0.6", "--rate", "1000", "--scans", "50", "--channel", "2:volt",
+                         "--channel", "4:res", "--out", qpath("rec.bin7931")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains("blocks of 50 scans"), qPrintable(r.out));
+        r = runTool({"verify", qpath("rec.bin7931")});
+        QVERIFY2(r.code == 0 && r.out.startsWith("OK: "), qPrintable(r.out));
+        r = runTool({"info", "--json", qpath("rec.bin7931")});
+        const QJsonArray chs = QJsonDocument::fromJson(r.out.toUtf8()).object().value("channels").toArray();
+        QCOMPARE(chs.size(), 2);
+        QCOMPARE(chs[0].toObject().value("kind").toString(), QString("volt"));
+        QCOMPARE(chs[1].toObject().value("unit").toString(), QString("Ohm"));
+
+        QProcess p;
+        p.start(QStringLiteral(OV7931REC_PATH), {"record", "--seconds", "60", "--rate", "1000", "--scans", "50",
+                                                 "--channel", "1", "--out", qpath("int.bin7931")});
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(700);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        r = runTool({"verify", qpath("int.bin7931")});
+        QVERIFY2(r.code == 0, qPrintable(r.out));
+    }
+
+    void recordFailures_data()
+    {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unwritable") << QStringList{"--out", "/no/such/dir/x.bin7931"} << 3 << "";
+        QTest::newRow("bad descriptor") << QStringList{"--out", "x.bin7931", "--descriptor", "NOPE::9::INSTR"} << 4
+                                        << "cannot open \"NOPE::9::INSTR\"";
+    }
+    void recordFailures()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const Run r = runTool(QStringList{"record", "--seconds", "0.2", "--rate", "1000", "--scans", "50",
+                                          "--channel", "1"} + extra);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
     }
 };
 
