@@ -1,0 +1,86 @@
+// Recordings for the tests of ov7931rec, made by the panel's continuous
+// engine against the simulated instrument in its sequence mode, and a
+// runner for the tool as a child process.
+#ifndef REC_SUPPORT_H
+#define REC_SUPPORT_H
+
+#include "stream_rig.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <fstream>
+
+namespace rectest {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+inline Run runTool(const QStringList &args, int timeoutMs = 20000)
+{
+    QProcess p;
+    p.start(QStringLiteral(OV7931REC_PATH), args);
+    Run r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("timeout");
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Records `blocks` blocks of `scans` scans in the sequence mode; `sensors`
+// gives each channel's sensor type (index channel - 1; channels with no
+// entry in `mask` are not recorded). Format 0 binary, 1 CSV.
+inline bool makeRecording(const std::string &path, uint32_t mask, const int sensors[16], int32_t scans, int blocks,
+                          int format = 0, double rate = 1000.0)
+{
+    ovsim::reset();
+    ovsim::setIntegrityMode(true);
+    ovsim::setManualClock(true);
+    streamtest::Rig rig;
+    if (!rig.open())
+        return false;
+    RecordingSetup setup = streamtest::Rig::setupFor(mask, scans, rate);
+    rig.channels.clear();
+    for (int n = 0; n < 16; ++n) {
+        if (!(mask & (1u << n)))
+            continue;
+        rig.channels.push_back(n + 1);
+        RecordedChannel &c = setup.channels[n];
+        c.sensorType = sensors[n];
+        c.mode = sensors[n] == 4 ? 4 : 1;
+        c.plotKind = sensors[n] == 4 ? 0 : sensors[n] == 3 ? 1 : 2;
+    }
+    if (!contPrepare(rig.p, mask, scans, format) || !contOpenRecording(rig.p, path, setup))
+        return false;
+    if (!rig.start(rate, scans))
+        return false;
+    for (int i = 0; i < blocks; ++i) {
+        ovsim::advanceClock(scans / rate);
+        if (!rig.drained())
+            return false;
+    }
+    const bool ok = rig.stop().empty();
+    ovsim::reset();
+    return ok;
+}
+
+inline std::string readFile(const std::string &path) { return streamtest::readAll(path); }
+
+inline void writeFile(const std::string &path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+} // namespace rectest
+
+#endif
