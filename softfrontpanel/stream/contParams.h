@@ -82,6 +82,12 @@ struct contParams_t {
     std::mutex errorLock;             // guards errorText
     std::mutex wakeLock;              // the writer's doorbell
     std::condition_variable wake;
+    // For measurements only: when set, the writer appends the milliseconds
+    // each block took (conversion, formatting, write and flush), as wall
+    // time and as its thread's CPU time. Read them after the writer ended.
+    struct WriterTimes {
+        std::vector<float> wallMs, cpuMs;
+    } *writerTimes = nullptr;
 };
 
 #endif

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <new>
 #include <thread>
+#include <time.h>
 
 #if !defined(_WIN32)
 #include <unistd.h>
@@ -32,6 +33,17 @@ const char kContTimeoutText[] = "Timeout";
 namespace {
 
 constexpr long kRingWaitPolls = 500000;
+
+double threadCpuMs()
+{
+#if defined(CLOCK_THREAD_CPUTIME_ID)
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+#else
+    return 0.0;
+#endif
+}
 
 size_t blockValues(const contParams_t &p) { return size_t(p.scansPerBlock) * p.channelList.size(); }
 
@@ -267,6 +279,8 @@ void contWriter(contParams_t *p)
             continue;
         }
         double *block = p->blocks[tail];
+        const auto began = std::chrono::steady_clock::now();
+        const double beganCpu = p->writerTimes ? threadCpuMs() : 0.0;
         convertTemperatures(*p, block);
         if (writeBlock(*p, block, text)) {
             p->wholeBytes += p->fileFormat == 1 ? (long long)text.size()
@@ -274,6 +288,11 @@ void contWriter(contParams_t *p)
         } else {
             failed = true;
             stopRecording(*p, kContDiskFailedText);
+        }
+        if (p->writerTimes) {
+            p->writerTimes->wallMs.push_back(
+                std::chrono::duration<float, std::milli>(std::chrono::steady_clock::now() - began).count());
+            p->writerTimes->cpuMs.push_back(float(threadCpuMs() - beganCpu));
         }
         p->tail.store((tail + 1) % kRingBlocks, std::memory_order_release);
         if (!p->running.load())

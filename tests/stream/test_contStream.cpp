@@ -15,6 +15,7 @@
 #include <iterator>
 #include <sys/resource.h>
 #include <csignal>
+#include <random>
 
 using namespace streamtest;
 
@@ -27,6 +28,8 @@ struct SlowFile {
     std::condition_variable cv;
     bool gateOpen = true;
     bool insideWrite = false;
+    int jitterUs = 0; // one write in twenty waits up to this long (a busy disk)
+    std::mt19937 rng{42};
     size_t limit = SIZE_MAX;
     std::string bytes;
 
@@ -38,6 +41,12 @@ struct SlowFile {
         f->cv.notify_all();
         f->cv.wait(lk, [f] { return f->gateOpen; });
         f->insideWrite = false;
+        if (f->jitterUs > 0 && f->rng() % 20 == 0) {
+            const int us = int(f->rng() % unsigned(f->jitterUs));
+            lk.unlock();
+            std::this_thread::sleep_for(std::chrono::microseconds(us));
+            lk.lock();
+        }
         if (f->bytes.size() + size > f->limit) {
             errno = ENOSPC;
             return -1;
@@ -392,6 +401,29 @@ private slots:
         QVERIFY(!rig.prepare(0x1, 10, 1000.0, path("missing/dir/x.bin7931"), 0));
         QVERIFY(rig.p.file == nullptr);
         QVERIFY(contFreeBuffers(rig.p));
+    }
+
+    // Thousands of small blocks in real time against a writer whose disk
+    // answers late at random, so that the ring runs full and empty over and
+    // over: every block reaches the file once, in order.
+    void ringUnderRandomWriterDelays()
+    {
+        ovsim::setManualClock(false);
+        Rig rig;
+        QVERIFY(rig.open());
+        SlowFile slow;
+        slow.jitterUs = 8000; // up to 40 blocks' time
+        QVERIFY(rig.prepare(0x8001, 10, 50000.0, std::string(), 0, slow.open()));
+        QVERIFY(rig.start(50000.0, 10)); // 5000 blocks a second
+        QTRY_VERIFY_WITH_TIMEOUT(rig.p.blocksRead.load() >= 2000, 20000);
+        rig.p.callbackEnabled.store(false);
+        contAwaitCallbackAcknowledge(rig.p);
+        QVERIFY(rig.drained(20000));
+        const int64_t read = rig.p.blocksRead.load();
+        QCOMPARE(rig.stop(), std::string());
+        SequenceCheck c = checkSequenceBlocks(binarySamples(slow.content()), rig.channels, 10);
+        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        QCOMPARE(int64_t(c.blocks), read);
     }
 
     // Quick stops and starts, each with its own recording: every file whole
