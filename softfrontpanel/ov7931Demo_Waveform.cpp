@@ -280,6 +280,7 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     plot->axisWidget(QwtPlot::xBottom)->setCursor(Qt::PointingHandCursor);
     plot->axisWidget(QwtPlot::yLeft)->setToolTip(QStringLiteral("Click to edit the range and displayed units."));
     plot->axisWidget(QwtPlot::xBottom)->setToolTip(QStringLiteral("Click to edit the range."));
+    buildAxisDialogs(p);
 
     // Hidden until a refresh finds a channel for it.
     pp.plot->setVisible(false);
@@ -304,6 +305,7 @@ void ov7931Demo_Waveform::createZoomer(int p, bool trackerOff)
         pp.zoomer->setTrackerMode(QwtPicker::AlwaysOff);
     else
         pp.zoomer->setTrackerPen(QPen(Qt::white));
+    connect(pp.zoomer, &QwtPlotZoomer::zoomed, this, [this, p] { updateTrackerRanges(p); });
 }
 
 ov7931Demo_Waveform::~ov7931Demo_Waveform()
@@ -372,6 +374,7 @@ void ov7931Demo_Waveform::refreshPlots()
             pp.plot->setAxisAutoScale(QwtPlot::yLeft, true);
         }
         pp.plot->replot();
+        updateTrackerRanges(p);
         if (autoscale)
             createZoomer(p, false);
         if ((count > 0) != plotVisible[p])
@@ -413,6 +416,7 @@ void ov7931Demo_Waveform::autoscaleChanged(int p, bool asOn)
         pp.plot->setAxisAutoScale(QwtPlot::xBottom, true);
         pp.plot->setAxisAutoScale(QwtPlot::yLeft, true);
         pp.plot->replot();
+        updateTrackerRanges(p);
         return;
     }
 
@@ -441,6 +445,7 @@ void ov7931Demo_Waveform::autoscaleChanged(int p, bool asOn)
     if (range.valid()) {
         pp.plot->setAxisScale(QwtPlot::yLeft, range.lo, range.hi);
         pp.plot->replot();
+        updateTrackerRanges(p);
     }
     pp.autoscaleButton->setText(QStringLiteral("AutoScale OFF"));
     pp.autoscaleButton->setChecked(false);

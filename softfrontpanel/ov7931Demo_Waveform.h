@@ -23,6 +23,7 @@ class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotGrid;
 class QwtPlotZoomer;
+class axisConfig;
 class myQwtPlotPicker;
 class ov7931Demo_App;
 
@@ -57,6 +58,9 @@ public:
         QLabel *legend[16] = {};
         QPushButton *autoscaleButton = nullptr;
         QPushButton *statisticsButton = nullptr;
+        // The value-axis and time-axis dialogs (ov7931Demo_waveformAxes.cpp).
+        axisConfig *valueAxisDialog = nullptr;
+        axisConfig *timeAxisDialog = nullptr;
     };
     const PlotPanel &panel(int plot) const { return panels[plot]; }
 
@@ -114,7 +118,16 @@ public slots:
     // Shows a hidden plot or hides a shown one.
     void togglePlotVisibility(int plot);
 
+protected:
+    // A click on an axis of a shown plot runs that axis's dialog.
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
 private:
+    // The axis dialogs and the trackers' ranges (ov7931Demo_waveformAxes.cpp).
+    void buildAxisDialogs(int p);
+    void runValueAxisDialog(int p);
+    void runTimeAxisDialog(int p);
+    void updateTrackerRanges(int p);
     void buildPlot(int p, class QGridLayout *grid);
     void createZoomer(int p, bool trackerOff);
     void autoscaleChanged(int p, bool asOn);

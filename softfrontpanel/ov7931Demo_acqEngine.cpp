@@ -219,12 +219,7 @@ void ov7931Demo_Waveform::showBlockTimes(double t0, double t1)
         pp.plot->setAxisAutoScale(QwtPlot::xBottom, false);
         pp.plot->setAxisScale(QwtPlot::xBottom, t0, t1);
         pp.plot->updateAxes();
-        const QwtScaleDiv &x = pp.plot->axisScaleDiv(QwtPlot::xBottom);
-        const QwtScaleDiv &y = pp.plot->axisScaleDiv(QwtPlot::yLeft);
-        pp.tracker->xLower = x.lowerBound();
-        pp.tracker->xUpper = x.upperBound();
-        pp.tracker->yLower = y.lowerBound();
-        pp.tracker->yUpper = y.upperBound();
+        updateTrackerRanges(p);
         fillTimeAxis(timeAxis[p], scanCount, samplingRate, t0);
     }
 }
