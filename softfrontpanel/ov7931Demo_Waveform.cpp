@@ -109,6 +109,9 @@ ov7931Demo_Waveform::ov7931Demo_Waveform(ov7931Demo_App *a, QWidget *parent)
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setAlignment(Qt::AlignTop);
+    // Rows packed tightly: three plots, their headers and the slider row fit
+    // a 768-pixel-high screen.
+    grid->setVerticalSpacing(2);
 
     // Row 0: the acquisition state and, for recordings, the file size.
     auto *stateRow = new QHBoxLayout;
@@ -173,10 +176,12 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     // The plot.
     pp.plotBox = new QGroupBox(this);
     auto *plotBoxLayout = new QVBoxLayout(pp.plotBox);
+    plotBoxLayout->setContentsMargins(2, 2, 2, 2);
     QwtPlot *plot = new QwtPlot(pp.plotBox);
     pp.plot = plot;
     plot->setFrameStyle(QFrame::NoFrame);
-    plot->setMinimumSize(640, 200);
+    // 170 pixels high at least: three of them fit a 768-pixel-high screen.
+    plot->setMinimumSize(640, 170);
     plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     plot->setAxisFont(QwtPlot::yLeft, QFont(QStringLiteral("courier"), 8));
     plot->setAxisFont(QwtPlot::xBottom, QFont(QStringLiteral("courier"), 8));
@@ -227,6 +232,8 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     pp.legendBox = new QGroupBox(QStringLiteral("Channels:"), this);
     pp.legendBox->setMaximumHeight(180);
     auto *legendGrid = new QGridLayout(pp.legendBox);
+    legendGrid->setContentsMargins(6, 2, 6, 2);
+    legendGrid->setVerticalSpacing(0);
     QFont legendFont = font();
     legendFont.setWeight(QFont::Bold);
     for (int c = 0; c < 16; ++c) {
@@ -251,6 +258,7 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     row->addWidget(pp.plotBox);
     auto *side = new QVBoxLayout;
     side->setAlignment(Qt::AlignTop);
+    side->setSpacing(2);
     side->addWidget(pp.legendBox);
     side->addWidget(pp.autoscaleButton);
     side->addWidget(pp.statisticsButton);

@@ -7,7 +7,12 @@
 #include "ov9174fp_windowPlacement.h"
 #include "wave_helpers.h"
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QSlider>
+#include <qwt_plot.h>
 #include <QtTest>
 
 class TestWindowPlacement : public QObject
@@ -45,7 +50,8 @@ private slots:
     // The demo panel opens with one channel: sized for that plot, not for
     // three, and placed by the rule above (the test screen is smaller than
     // a bench display, so the window may be larger than it); a plot shown
-    // later grows it and it is moved back inside.
+    // later grows it (two more: the control column may be taller than two
+    // plots) and it is moved back inside.
     void demoPanelFitsItsScreen()
     {
         AppFixture f;
@@ -61,10 +67,45 @@ private slots:
         const int onePlot = app->height();
         app->move(available.topLeft() + QPoint(available.width() / 2, available.height() / 2));
         wave::setChannel(app, 1, true, wave::Resistance);
+        wave::setChannel(app, 2, true, wave::PT100);
         app->waveform->updateEnabledChannels();
         app->waveform->refreshPlots();
         QTRY_VERIFY(app->height() > onePlot);
         QTRY_COMPARE(app->frameGeometry().topLeft(), keptWithin(app->frameGeometry(), available));
+        f.destroy();
+    }
+
+    // A bench display of 1366 x 768 with a task bar and a title bar: the
+    // panel with all three plots shown and the slider row of a viewed
+    // recording still fits, so nothing at the bottom is cut off.
+    void threePlotsAndSliderFitLaptopScreen()
+    {
+        AppFixture f;
+        ov7931Demo_App *app = f.create(AppFixture::Mode::Demo);
+        wave::disableAll(app);
+        wave::setChannel(app, 0, true, wave::Voltage);
+        wave::setChannel(app, 1, true, wave::Resistance);
+        wave::setChannel(app, 2, true, wave::PT100);
+        app->waveform->updateEnabledChannels();
+        app->waveform->refreshPlots();
+        ov7931Demo_Waveform *w = app->waveform;
+        w->stateLabel->hide();
+        w->blockSlider->setRange(1, 1000);
+        w->blockSlider->show();
+        w->blockLabel->setText(QStringLiteral("<html><b>1000 / 1000</b></html>"));
+        w->blockLabel->show();
+        app->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app));
+        QVERIFY(w->plotVisible[0] && w->plotVisible[1] && w->plotVisible[2]);
+        const QSize minimum = app->minimumSizeHint();
+        qInfo("minimum size with three plots and the slider row: %d x %d", minimum.width(), minimum.height());
+        const int taskBar = 40, titleBar = 30;
+        QVERIFY2(minimum.height() + taskBar + titleBar <= 768, qPrintable(QString::number(minimum.height())));
+        QVERIFY2(minimum.width() <= 1366, qPrintable(QString::number(minimum.width())));
+        // Shown at (least) that size, the slider row lies inside the window.
+        QTRY_VERIFY(w->blockSlider->isVisible());
+        const QRect slider(w->blockSlider->mapTo(app, QPoint(0, 0)), w->blockSlider->size());
+        QVERIFY(app->rect().contains(slider));
         f.destroy();
     }
 };
