@@ -156,7 +156,10 @@ private slots:
             QProcess::execute(pdftoppm, {"-r", QString::number(w->logicalDpiX()), "-png", "-singlefile", path,
                                          dir.filePath("page")});
             drawn.load(dir.filePath("page.png"));
-            QCOMPARE(drawn.size(), screen.size());
+            // The page is a whole number of points: within a pixel of the picture.
+            QVERIFY2(std::abs(drawn.width() - screen.width()) <= 1 && std::abs(drawn.height() - screen.height()) <= 1,
+                     qPrintable(QString("%1x%2").arg(drawn.width()).arg(drawn.height())));
+            drawn = drawn.copy(QRect(QPoint(), screen.size()));
         }
         // Most pixels are the same; curves and text are antialiased there.
         const Difference d = compare(drawn, QPoint(), screen, 96);
