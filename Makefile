@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test bench fuzz clean
+.PHONY: all bootstrap configure build run test bench fuzz asan tsan clean
 
 all: build
 
@@ -29,5 +29,22 @@ bench: configure
 fuzz:
 	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),60) scripts/fuzz.sh
 
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in
+# build-asan; first a check that CTest fails a deliberately leaking test.
+asan: bootstrap
+	@test -f build-asan/CMakeCache.txt || cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOV_SANITIZE=ON
+	@cmake --build build-asan -j$(JOBS)
+	@cmake --build build-asan --target verdict_check
+	@cd build-asan && ctest --output-on-failure -j$(JOBS)
+
+# The tests labelled "tsan" (threads synchronised only through our own and
+# standard locks) under ThreadSanitizer, in build-tsan; first a check that
+# CTest fails a deliberately racing test.
+tsan: bootstrap
+	@test -f build-tsan/CMakeCache.txt || cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOV_TSAN=ON
+	@cmake --build build-tsan -j$(JOBS) --target tsan_tests
+	@cmake --build build-tsan --target verdict_check
+	@cd build-tsan && ctest --output-on-failure -j$(JOBS) -L tsan
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan
