@@ -192,7 +192,7 @@ ViStatus readAcquisition(ViSession vi, ViInt32 scans, ViUInt16 grouping, ViPReal
         return status;
     }
     generateScans(conditioningOf(*t.session), d, a.channels, a.frequency, a.readPos, int32_t(n), data, timestamps,
-                  st.integrity, st.integrityChannels);
+                  st.integrity || d.sequenceData, st.integrity ? st.integrityChannels : 0xFFFFu);
     a.readPos += n;
     *scansRead = ViInt32(n);
     return n < scans ? ov8263_WARN_NOT_ALL_READ : VI_SUCCESS;

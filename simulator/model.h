@@ -77,6 +77,7 @@ struct Card8263 {
     double minFrequency = 1.0;
     double maxFrequency = 50000.0;
     int64_t fifoSamples = 4000000;
+    bool sequenceData = false; // scenario "data: sequence": every sample an integrity sample
     DigitizerChannel channels[kChannels];
     Acquisition acq;
     std::shared_ptr<Stream> stream;

@@ -224,7 +224,7 @@ void readCard(const YAML::Node &n, Carrier &carrier, std::set<int> &used)
     if (card.model == kModel8263) {
         checkKeys(n, "an 8263 card",
                   {"position", "model", "sub_type", "serial", "revision", "min_frequency", "max_frequency",
-                   "fifo_samples"});
+                   "fifo_samples", "data"});
         auto d = std::make_unique<Card8263>();
         if (n["sub_type"])
             d->subType = scalarText(n["sub_type"], "sub_type");
@@ -240,6 +240,12 @@ void readCard(const YAML::Node &n, Carrier &carrier, std::set<int> &used)
             throw ScenarioError(n, "the frequency limits need 0 < min_frequency <= max_frequency");
         if (n["fifo_samples"])
             d->fifoSamples = toInteger(n["fifo_samples"], "fifo_samples", 1, 1ll << 40);
+        if (n["data"]) {
+            const std::string data = scalarText(n["data"], "data");
+            if (data != "signal" && data != "sequence")
+                throw ScenarioError(n["data"], "'data' is signal or sequence");
+            d->sequenceData = data == "sequence";
+        }
         card.digitizer = std::move(d);
     } else if (card.model == kModel7931) {
         checkKeys(n, "a 7931 card", {"position", "model", "sub_type", "serial", "revision", "channels"});

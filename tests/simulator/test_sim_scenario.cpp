@@ -40,6 +40,54 @@ private slots:
         QCOMPARE(listResources(), QStringList{"VXI0::1::INSTR"});
     }
 
+    // "data: sequence" on the digitizer: a read gives the integrity samples
+    // of every channel, counted from the start of the run; "signal" and no
+    // key give the sensors' signals; anything else is refused.
+    void sequenceData_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<bool>("loads");
+        QTest::addColumn<bool>("sequence");
+        QTest::newRow("no key") << "" << true << false;
+        QTest::newRow("signal") << "signal" << true << false;
+        QTest::newRow("sequence") << "sequence" << true << true;
+        QTest::newRow("other") << "ramp" << false << false;
+    }
+
+    void sequenceData()
+    {
+        QFETCH(QString, data);
+        QFETCH(bool, sequence);
+        std::string yaml = ovsim::defaultScenarioText();
+        const std::string model = "model: 0x8263\n";
+        const size_t at = yaml.find(model);
+        QVERIFY(at != std::string::npos);
+        if (!data.isEmpty())
+            yaml.insert(at + model.size(), "        data: " + data.toStdString() + "\n");
+        std::string error;
+        QTEST(ovsim::loadScenarioText(yaml, &error), "loads");
+        if (data == "ramp") {
+            QVERIFY(error.find("'data' is signal or sequence") != std::string::npos);
+            return;
+        }
+        ViSession vi = 0;
+        QCOMPARE(ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &vi), 0);
+        QCOMPARE(ov8263_setChanConfig(vi, 3, ov8263_CH_FP, 1, VI_FALSE), 0);
+        QCOMPARE(ov8263_setAcquisitionMode(vi, 1000.0, 10, 0, 0), 0);
+        ovsim::setManualClock(true);
+        QCOMPARE(ov8263_armDAQ(vi, 0), 0);
+        ov8263_generateITRI(vi, ov8263_PULSE);
+        ovsim::advanceClock(0.05);
+        ViReal64 samples[10] = {};
+        ViInt32 count = 0;
+        ov8263_readAcquisition(vi, 10, ov8263_GROUP_BY_CHANNEL, nullptr, &count, samples);
+        QVERIFY(count > 0);
+        for (int s = 0; s < count; ++s)
+            QCOMPARE(samples[s] == ovsim::integritySample(3, s), sequence);
+        ov8263_close(vi);
+        ovsim::setManualClock(false);
+    }
+
     void refused_data()
     {
         QTest::addColumn<QByteArray>("yaml"); // written to a file; none: the path is a directory or missing
