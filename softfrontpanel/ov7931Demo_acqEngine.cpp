@@ -1,6 +1,7 @@
 // The acquisition engine of the waveform window: single-shot and demo runs
 // (start, poll, stop) and the status poll of the channels' LEDs. A viewed
-// recording's poll step is in ov7931Demo_recordingView.cpp.
+// recording's poll step is in ov7931Demo_recordingView.cpp; a continuous
+// run's set-up, block hand-off and shut-down in ov7931Demo_contAcq.cpp.
 #include "ov7931Demo_Waveform.h"
 
 #include "ov7931Demo_App.h"
@@ -136,11 +137,6 @@ void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
         return;
     }
 
-    if (continuous) {
-        continuousPoll();
-        return;
-    }
-
     const ViStatus status =
         blockedHardwareAccess4(ov8263_checkAcquisition, app->masterVi, &gl_state, &gl_errors, &gl_scanBacklog);
     if (status != 0) {
@@ -152,7 +148,9 @@ void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
         return;
     }
 
-    if (singleShotBlockComplete(gl_state, gl_scanBacklog, scanCount)) {
+    if (continuous) {
+        continuousPoll();
+    } else if (singleShotBlockComplete(gl_state, gl_scanBacklog, scanCount)) {
         const TimeWindow w = liveTimeWindow(scanCount, 0, samplingRate);
         showBlockTimes(w.t0, w.t1);
         if (!readSingleShotBlock())
@@ -162,9 +160,7 @@ void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
         stopDAQ();
         app->userBreak();
         return;
-    }
-
-    if (gl_state == ov8263_STATE_READY) {
+    } else if (gl_state == ov8263_STATE_READY) {
         const ViStatus s = blockedHardwareAccess2(ov8263_generateITRI, app->masterVi, ov8263_PULSE);
         if (s != 0) {
             acqTimer->stop();

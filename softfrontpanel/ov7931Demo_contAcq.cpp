@@ -130,22 +130,11 @@ bool ov7931Demo_Waveform::continuousSetup()
     return true;
 }
 
-// One refresh of a live continuous run: the digitizer's status, the latest
-// block when the callback has delivered a new one, the state and file-size
-// texts.
+// The block part of a live continuous poll, after the digitizer's check:
+// the latest block when the callback has delivered a new one, and the
+// file-size text. (The state text follows in the engine's poll.)
 void ov7931Demo_Waveform::continuousPoll()
 {
-    const ViStatus status =
-        blockedHardwareAccess4(ov8263_checkAcquisition, app->masterVi, &gl_state, &gl_errors, &gl_scanBacklog);
-    if (status != 0) {
-        acqTimer->stop();
-        reportStatus(status,
-                     "blockedHardwareAccess4(ov8263_checkAcquisition, app->masterVi, &gl_state, &gl_errors, "
-                     "&gl_scanBacklog)",
-                     ReportRule::Conditioning);
-        return;
-    }
-
     int64_t blockIndex = 0;
     if (contTakeDisplayBlock(contParams, plotData, &blockIndex) == DisplayTake::New) {
         const TimeWindow w = liveTimeWindow(scanCount, blockIndex, samplingRate);
@@ -153,16 +142,7 @@ void ov7931Demo_Waveform::continuousPoll()
         blockNeedsConversion = true;
         refreshPlots();
     }
-
-    const AcquisitionStatusView view = acquisitionStatusView(gl_state, gl_errors);
-    if (gl_errors != 0)
-        gl_state = static_cast<ViInt16>(view.state);
-    if (view.stopsRun) {
-        stopDAQ();
-        app->userBreak();
-    }
     showFileSize();
-    setStateText(view.text, view.colour);
 }
 
 // "        (file size: 12.3 MB)", orange while the digitizer holds a large
