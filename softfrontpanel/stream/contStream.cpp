@@ -3,13 +3,17 @@
 // The ring: the callback reads into blocks[head] and then publishes it by
 // storing head + 1. It never publishes an index equal to the writer's tail,
 // because the writer may be inside that block: when the ring is full it
-// waits (through the common library's delay) until the writer has moved on,
-// giving up with "Timeout" after 500000 polls. So the writer may fall behind
-// by 15 blocks before the callback waits, and the callback never writes into
-// a block the writer is writing. Once recording has stopped (a write error,
-// a read error or the timeout cleared `running`), the callback keeps reading
-// into the same unpublished block for the display, so the file ends with
-// whole, consecutive blocks.
+// waits until the writer has moved on, giving up with "Timeout" after 500000
+// polls of the writer's index: every hundredth poll gives up the processor,
+// every thousandth waits 10 ms through the common library's delay (so a
+// simulated clock moves on while the callback waits). That is about five
+// seconds, during which the callback costs little processor time even on a
+// busy machine. So the writer may fall behind by 15 blocks before the
+// callback waits, and the callback never writes into a block the writer is
+// writing. Once recording has stopped (a write error, a read error or the
+// timeout cleared `running`), the callback keeps reading into the same
+// unpublished block for the display, so the file ends with whole,
+// consecutive blocks.
 #include "contStream.h"
 
 #include "csvFormat.h"
@@ -237,8 +241,9 @@ void contCallback(ViSession vi, ViAddr userData)
         if (p->recording) {
             long polls = 0;
             while (p->running.load() && next == p->tail.load(std::memory_order_acquire)) {
-                ov9174_delay(0);
                 ++polls;
+                if (polls % 100 == 0)
+                    std::this_thread::yield();
                 if ((polls + 1) % 1000 == 0)
                     ov9174_delay(10);
                 if (polls > kRingWaitPolls) {

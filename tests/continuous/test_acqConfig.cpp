@@ -59,7 +59,8 @@ private slots:
         QCOMPARE(ms, (QList<int>{20, 50, 100, 200, 500, 1000, 2000}));
         QCOMPARE(d.refreshInterval(), 50);
         QCOMPARE(d.refreshSelector->toolTip(),
-                 QStringLiteral("The minimum time between plot refreshes. It may be longer if the data rate is small."));
+                 QStringLiteral("The minimum time between plot refreshes. It may be longer if the data rate is "
+                                "small."));
         QCOMPARE(d.refreshSelector->whatsThis(), d.refreshSelector->toolTip());
         QCOMPARE(d.refreshLabel->text(), QStringLiteral("Plot Refresh Interval"));
         QCOMPARE(d.dataRateLabel->text(), QString());

@@ -144,7 +144,8 @@ private slots:
         const QString path = fx->path(format ? "run.csv" : "run.bin7931");
         press(path, format);
         QVERIFY(app->continuousButton()->isChecked());
-        QCOMPARE(ChannelBench::calls(), (QStringList{"ov8263_setTrigConfig(0, 0)", "ov8263_setAcquisitionMode(1000, 0, 0, 0)",
+        QCOMPARE(ChannelBench::calls(), (QStringList{"ov8263_setTrigConfig(0, 0)",
+                                                    "ov8263_setAcquisitionMode(1000, 0, 0, 0)",
                                                     "ov8263_startAcquisitionEx(100, fn, &)"}));
         QVERIFY(!app->resetButton()->isEnabled() && !app->singleShotButton()->isEnabled());
         QCOMPARE(w->acqTimer->interval(), 20);

@@ -33,7 +33,8 @@ inline std::vector<double> binarySamples(const std::string &bytes, size_t *heade
     if (headerLength)
         *headerLength = at;
     std::vector<double> v((bytes.size() - at) / sizeof(double));
-    std::memcpy(v.data(), bytes.data() + at, v.size() * sizeof(double));
+    if (!v.empty())
+        std::memcpy(v.data(), bytes.data() + at, v.size() * sizeof(double));
     if ((bytes.size() - at) % sizeof(double))
         v.push_back(std::numeric_limits<double>::quiet_NaN()); // a torn sample shows as a mismatch
     return v;

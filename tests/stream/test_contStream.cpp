@@ -82,6 +82,12 @@ struct SlowFile {
     }
 };
 
+// Opens the gate when a test ends, also half-way, before the rig stops.
+struct OpenAtEnd {
+    SlowFile &file;
+    ~OpenAtEnd() { file.release(); }
+};
+
 double halfPlusOne(int sensorCode, double ohms) { return ohms * 0.5 + sensorCode; }
 
 constexpr double kRate = 10000.0;
@@ -225,9 +231,10 @@ private slots:
     // A writer held up for fewer than 15 blocks loses nothing.
     void shortWriterStallLosesNothing()
     {
+        SlowFile slow; // outlives the rig, whose writer writes into it
         Rig rig;
         QVERIFY(rig.open());
-        SlowFile slow;
+        OpenAtEnd openAtEnd{slow};
         QVERIFY(rig.prepare(0x3, kScans, kRate, std::string(), 0, slow.open()));
         QVERIFY(rig.start(kRate, kScans));
         advanceBlocks(2);
@@ -251,9 +258,10 @@ private slots:
     // the file keeps whole, consecutive blocks and the display goes on.
     void longWriterStallTimesOut()
     {
+        SlowFile slow; // outlives the rig, whose writer writes into it
         Rig rig;
         QVERIFY(rig.open());
-        SlowFile slow;
+        OpenAtEnd openAtEnd{slow};
         QVERIFY(rig.prepare(0x1, kScans, kRate, std::string(), 0, slow.open()));
         QVERIFY(rig.start(kRate, kScans));
         advanceBlocks(2);
@@ -409,9 +417,9 @@ private slots:
     void ringUnderRandomWriterDelays()
     {
         ovsim::setManualClock(false);
+        SlowFile slow; // outlives the rig, whose writer writes into it
         Rig rig;
         QVERIFY(rig.open());
-        SlowFile slow;
         slow.jitterUs = 8000; // up to 40 blocks' time
         QVERIFY(rig.prepare(0x8001, 10, 50000.0, std::string(), 0, slow.open()));
         QVERIFY(rig.start(50000.0, 10)); // 5000 blocks a second
