@@ -9,6 +9,7 @@
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_fastCurve.h"
 #include "ov7931Demo_rtd.h"
+#include "ov7931Demo_scaleLabels.h"
 #include "ov7931Demo_tracker.h"
 
 #include <QApplication>
@@ -188,6 +189,9 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     plot->setAxisTitle(QwtPlot::yLeft, axisTitle(axisText));
     plot->setAxisTitle(QwtPlot::xBottom, axisTitle(QStringLiteral("Seconds")));
     plot->setAxisMaxMajor(QwtPlot::xBottom, 5);
+    // Labels that tell neighbouring ticks apart at any span and offset.
+    plot->setAxisScaleDraw(QwtPlot::yLeft, new ov7931Demo_ScaleDraw);
+    plot->setAxisScaleDraw(QwtPlot::xBottom, new ov7931Demo_ScaleDraw);
     plot->setCanvasBackground(QColor(0, 0, 128));
     plotBoxLayout->addWidget(plot);
 

@@ -1,5 +1,6 @@
 #include "ov7931Demo_tracker.h"
 
+#include <QPainter>
 #include <QPen>
 
 #include <cmath>
@@ -102,4 +103,26 @@ QwtText myQwtPlotPicker::trackerTextF(const QPointF &pos) const
     return QwtText(::trackerText(pos, xLower, xUpper, yLower, yUpper, unit,
                                usePrefix, customUnit),
                    QwtText::PlainText);
+}
+
+const QColor myQwtPlotPicker::trackerBacking(0, 0, 0, 170);
+
+QRect myQwtPlotPicker::trackerRect(const QFont &font) const
+{
+    const QRect text = QwtPlotPicker::trackerRect(font);
+    return text.isEmpty() ? text : text.adjusted(-3, -1, 3, 1);
+}
+
+void myQwtPlotPicker::drawTracker(QPainter *painter) const
+{
+    const QRect backing = trackerRect(painter->font());
+    if (backing.isEmpty())
+        return;
+    painter->save();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(trackerBacking);
+    painter->drawRect(backing);
+    painter->restore();
+    // Qwt writes the text centred in the same rectangle, with the tracker pen.
+    QwtPlotPicker::drawTracker(painter);
 }

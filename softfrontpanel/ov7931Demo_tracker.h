@@ -1,9 +1,12 @@
 // The plot tracker: the time and value under the mouse pointer, each with an
-// engineering prefix chosen from the span of the visible axis range.
+// engineering prefix chosen from the span of the visible axis range, in white
+// on a translucent dark backing.
 #ifndef OV7931DEMO_TRACKER_H
 #define OV7931DEMO_TRACKER_H
 
+#include <QColor>
 #include <QPointF>
+#include <QRect>
 #include <QString>
 
 #include <qwt_plot_picker.h>
@@ -52,6 +55,12 @@ public:
     QString customUnit;   // when set, replaces the value formatting
     QString unit = QStringLiteral("V");
     bool usePrefix = true;
+
+    // The text sits on a translucent dark rectangle, a little larger than
+    // the text, so that the white text reads over any trace colour.
+    static const QColor trackerBacking;
+    QRect trackerRect(const QFont &font) const override;
+    void drawTracker(QPainter *painter) const override;
 
 protected:
     QwtText trackerTextF(const QPointF &pos) const override;
