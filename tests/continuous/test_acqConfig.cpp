@@ -206,7 +206,7 @@ private slots:
             startDir = fd->directory().absolutePath();
             filters = fd->nameFilters().join(";;");
             selectedFilter = fd->selectedNameFilter();
-            fd->selectFile(chosen);
+            chooseFile(fd, chosen);
             static_cast<QDialog *>(fd)->accept();
             return true;
         };
@@ -226,7 +226,7 @@ private slots:
             if (!fd)
                 return false;
             selectedFilter = fd->selectedNameFilter();
-            fd->selectFile(back);
+            chooseFile(fd, back);
             static_cast<QDialog *>(fd)->accept();
             return true;
         };

@@ -251,7 +251,7 @@ private slots:
                 return false;
             offered = dialog->selectedFiles().value(0);
             if (accept) {
-                dialog->selectFile(tracePath());
+                chooseFile(dialog, tracePath());
                 static_cast<QDialog *>(dialog)->accept();
             } else {
                 dialog->reject();

@@ -1,5 +1,9 @@
 #include "modalanswer.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -62,3 +66,12 @@ ModalAnswerer::~ModalAnswerer()
 }
 
 const QList<SeenBox> &ModalAnswerer::seen() const { return d->seen; }
+
+void chooseFile(QFileDialog *dialog, const QString &path)
+{
+    dialog->selectFile(path);
+    if (dialog->selectedFiles().value(0) == QDir::cleanPath(path))
+        return;
+    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+}

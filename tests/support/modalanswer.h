@@ -42,4 +42,12 @@ private:
     Impl *d;
 };
 
+class QFileDialog;
+
+// Chooses `path` in an open file dialog as a user typing it would. The
+// dialog's selectFile() leaves the name field alone while that field has
+// the keyboard focus (the dialog may or may not be active by then), so the
+// field is written directly when needed.
+void chooseFile(QFileDialog *dialog, const QString &path);
+
 #endif

@@ -224,7 +224,7 @@ private slots:
                 return false;
             offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
             dialog->selectNameFilter(dialog->nameFilters().value(1));
-            dialog->selectFile(dir.filePath("report"));
+            chooseFile(dialog, dir.filePath("report"));
             static_cast<QDialog *>(dialog)->accept();
             return true;
         };
