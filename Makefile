@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test bench fuzz asan tsan clean
+.PHONY: all bootstrap configure build run test bench package fuzz asan tsan clean
 
 all: build
 
@@ -24,6 +24,10 @@ test: build
 bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	@scripts/bench.sh $(BUILD)/bench
+
+# The Debian package of the panel and ov7931rec, in $(BUILD)/ (CPack, DEB).
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 # Runs every fuzz target for FUZZ_SECONDS (default 60); needs clang (installed on demand).
 fuzz:

@@ -14,6 +14,7 @@ DEFAULT_PACKAGES=(
   libkissfft-float131
   nlohmann-json3-dev libhdf5-dev
   poppler-utils python3-numpy hdf5-tools
+  desktop-file-utils
 )
 PACKAGES=("${@:-${DEFAULT_PACKAGES[@]}}")
 

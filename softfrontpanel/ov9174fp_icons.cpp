@@ -80,15 +80,18 @@ QPixmap whatsThisHelp()
     return pixmap;
 }
 
-QPixmap windowIcon()
+QImage windowIconImage(int size)
 {
-    QPixmap pixmap = blank(16, 16);
-    QPainter p(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    // Drawn on a 16 x 16 grid; larger sizes scale the same drawing.
+    p.scale(size / 16.0, size / 16.0);
     p.setPen(QPen(QColor(0x0d, 0x1b, 0x3d), 1.0));
     p.setBrush(QColor(0x1a, 0x2c, 0x5e));
     p.drawRoundedRect(QRectF(0.5, 0.5, 15.0, 15.0), 3.0, 3.0);
-    // A sine wave across a white trace line: the instrument's signals.
+    // A sine wave: the instrument's signals.
     QPainterPath wave;
     wave.moveTo(2.0, 8.0);
     wave.cubicTo(4.0, 1.5, 6.0, 1.5, 8.0, 8.0);
@@ -96,7 +99,9 @@ QPixmap windowIcon()
     p.setPen(QPen(QColor(0xf2, 0xa2, 0x3a), 1.6));
     p.setBrush(Qt::NoBrush);
     p.drawPath(wave);
-    return pixmap;
+    return image;
 }
+
+QPixmap windowIcon() { return QPixmap::fromImage(windowIconImage(16)); }
 
 } // namespace ov9174fp_icons

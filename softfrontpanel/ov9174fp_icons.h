@@ -3,6 +3,7 @@
 #define OV9174FP_ICONS_H
 
 #include <QColor>
+#include <QImage>
 #include <QPixmap>
 
 namespace ov9174fp_icons {
@@ -21,6 +22,9 @@ QPixmap running();
 QPixmap whatsThisHelp();
 // 16 x 16: the window icon.
 QPixmap windowIcon();
+// The window icon's drawing at size x size pixels (the desktop entry's
+// icons); needs no GUI application object.
+QImage windowIconImage(int size);
 
 } // namespace ov9174fp_icons
 
