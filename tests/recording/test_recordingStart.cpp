@@ -66,7 +66,14 @@ void answerAndWatch()
 {
     QTimer::singleShot(0, qApp, [] {
         // "Yes" to the exit question; the other boxes have no "Yes" and are closed.
-        (new ModalAnswerer({QStringLiteral("Yes")}))->onAnswer = [](const SeenBox &box) {
+        // The answerer goes with the application object.
+        static ModalAnswerer *answerer = nullptr;
+        answerer = new ModalAnswerer({QStringLiteral("Yes")});
+        qAddPostRoutine([] {
+            delete answerer;
+            answerer = nullptr;
+        });
+        answerer->onAnswer = [](const SeenBox &box) {
             std::printf("box: %s | %s\n", qPrintable(box.title), qPrintable(box.text));
             std::fflush(stdout);
         };
