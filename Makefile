@@ -18,7 +18,9 @@ build: configure
 run: build
 	@scripts/run.sh $(BUILD)/ov7931fp $(ARGS)
 
+# The suite, after a check that CTest fails deliberately faulty tests.
 test: build
+	@cmake --build $(BUILD) --target verdict_check
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 bench: configure

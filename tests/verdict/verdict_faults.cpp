@@ -4,7 +4,9 @@
 // "0 failed"; the fault lies where only the process's exit code can show it.
 // The verdict check (check.cmake) runs them through CTest and expects the
 // faulty ones to fail: a leak under AddressSanitizer, a data race under
-// ThreadSanitizer, a process that ends before its totals line in every build.
+// ThreadSanitizer, a process that ends before its totals line and one that
+// exits with a non-zero code after a clean totals line (as a sanitizer report
+// does) in every build.
 // They are built only for that check and are not part of the suite.
 #include <QtTest>
 
@@ -59,6 +61,14 @@ private slots:
 #endif
 #if defined(VERDICT_EARLY_EXIT)
     void endsEarly() { std::exit(0); }
+#endif
+#if defined(VERDICT_EXIT_CODE)
+    void failsAtExit()
+    {
+        // Runs after the totals line, when main has returned 0.
+        std::atexit([] { std::_Exit(3); });
+        QVERIFY(true);
+    }
 #endif
 };
 
