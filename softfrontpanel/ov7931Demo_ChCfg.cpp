@@ -4,6 +4,7 @@
 #include "ov7931Demo_applyToAll.h"
 #include "ov7931Demo_calibration.h"
 #include "ov7931Demo_channelModel.h"
+#include "ov7931Demo_sensorDefaults.h"
 #include "ov7931Demo_wireCheck.h"
 #include "ov9174fp_led.h"
 
@@ -241,24 +242,6 @@ void ov7931Demo_ChCfg::connectChangeHandlers(bool on)
 
 // ---- selector fills -------------------------------------------------------------
 
-void ov7931Demo_ChCfg::fillWireModes()
-{
-    fillSelector(modeSelector, wireModeItems(subType()));
-    modeSelector->setCurrentIndex(0);
-}
-
-void ov7931Demo_ChCfg::fillExcitationForRtd()
-{
-    fillSelector(excitationSelector, rtdExcitationItems(subType()));
-    excitationSelector->setCurrentIndex(1);
-}
-
-void ov7931Demo_ChCfg::fillExcitationForOther()
-{
-    fillSelector(excitationSelector, otherExcitationItems(subType(), d_ch));
-    excitationSelector->setCurrentIndex(0);
-}
-
 void ov7931Demo_ChCfg::fillRangesFor(int sensor)
 {
     try {
@@ -304,27 +287,18 @@ void ov7931Demo_ChCfg::sensorChange(int index)
     const int sensor = sensorSelector->itemData(index).toInt();
     excitationSelector->setEnabled(true);
     excitationLed->setEnabled(true);
-    fillRangesFor(sensor);
-    switch (sensor) {
-    case SensorResistance:
-        fillWireModes();
-        fillExcitationForOther();
-        plotKind = 1;
-        break;
-    case SensorVoltage:
-        fillSelector(modeSelector, voltageModeItems(subType()));
-        modeSelector->setCurrentIndex(0);
-        fillExcitationForOther();
+    const SensorDefaults d = sensorDefaults(sensor, subType(), d_ch);
+    if (!d.ranges.isEmpty())
+        fillSelector(rangeSelector, d.ranges);
+    fillSelector(modeSelector, d.modes);
+    modeSelector->setCurrentIndex(d.modeIndex);
+    fillSelector(excitationSelector, d.excitations);
+    excitationSelector->setCurrentIndex(d.excitationIndex);
+    if (sensor == SensorVoltage) {
         excitationLed->setValue(0);
         testWireButton->setEnabled(false);
-        plotKind = 0;
-        break;
-    default:
-        fillWireModes();
-        fillExcitationForRtd();
-        plotKind = 2;
-        break;
     }
+    plotKind = d.plotKind;
     connectChangeHandlers(true);
     applyChannelConfig();
 }

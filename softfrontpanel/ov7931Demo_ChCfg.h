@@ -96,9 +96,6 @@ public slots:
 private:
     void buildWidgets();
     void applyEnableState(bool on);
-    void fillWireModes();
-    void fillExcitationForRtd();
-    void fillExcitationForOther();
     void fillRangesFor(int sensor);
     void loadSettings();
     void saveSettings() const;

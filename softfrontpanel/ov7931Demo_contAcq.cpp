@@ -11,8 +11,8 @@
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_acqConfig.h"
 #include "ov7931Demo_acqRules.h"
+#include "ov7931Demo_contDriver.h"
 #include "ov7931Demo_hwaccess.h"
-#include "ov7931Demo_rtd.h"
 #include "ov8263.h"
 #include "ov9174.h"
 #include "ov9174fp_app.h"
@@ -29,24 +29,6 @@
 
 #include <cstdio>
 #include <thread>
-
-namespace {
-
-ViStatus readBlockLocked(ViSession vi, ViInt32 scans, ViInt32 *count, ViReal64 *data)
-{
-    return blockedHardwareAccess6(ov8263_readAcquisition, vi, scans, ov8263_GROUP_BY_CHANNEL, (ViPReal64)0, count,
-                                  data);
-}
-
-std::string errorMessageLocked(ViSession vi, ViStatus status)
-{
-    ViChar text[1024] = {0};
-    blockedHardwareAccess3(ov8263_error_message, vi, status, text);
-    text[sizeof text - 1] = 0;
-    return std::string(text);
-}
-
-} // namespace
 
 // Before a live or demo run: the dialog, modal, with the run's data rate.
 bool ov7931Demo_Waveform::runContinuousDialog()
@@ -73,11 +55,8 @@ int ov7931Demo_Waveform::continuousRefreshInterval() const
 bool ov7931Demo_Waveform::continuousSetup()
 {
     contParams_t &p = contParams;
-    if (!p.driver.readBlock) {
-        p.driver.readBlock = readBlockLocked;
-        p.driver.errorMessage = errorMessageLocked;
-        p.toCelsius = T_rtd;
-    }
+    if (!p.driver.readBlock)
+        useGuardedDriver(p);
 
     RecordingSetup header;
     header.device = app->slaveSubType.toStdString();

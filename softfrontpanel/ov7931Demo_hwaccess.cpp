@@ -4,7 +4,6 @@
 #include "ov8263.h"
 #include "ov9174fp_app.h"
 
-
 #include <atomic>
 
 QMutex hardwareLock;
@@ -12,6 +11,7 @@ QMutex hardwareLock;
 namespace {
 std::atomic<const ViSession *> reportMaster{nullptr};
 std::atomic<const ViSession *> reportSlave{nullptr};
+std::atomic<StatusReportSink> reportSink{nullptr};
 
 ViSession current(const std::atomic<const ViSession *> &p)
 {
@@ -23,12 +23,18 @@ ViSession current(const std::atomic<const ViSession *> &p)
 // message functions themselves.
 void show(const StatusReport &report)
 {
+    if (const StatusReportSink sink = reportSink.load()) {
+        sink(report);
+        return;
+    }
     if (report.isError)
         ov9174fp_app::errorMessage(report.text);
     else
         ov9174fp_app::warningMessage(report.text);
 }
 } // namespace
+
+void setStatusReportSink(StatusReportSink sink) { reportSink = sink; }
 
 void setReportSessions(const ViSession *masterVi, const ViSession *slaveVi)
 {

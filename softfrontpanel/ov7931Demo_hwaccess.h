@@ -74,6 +74,12 @@ struct StatusReport {
 };
 StatusReport describeStatus(ViStatus status, const char *callText, ReportRule rule);
 
+// Where reports go instead of the message boxes, in a program without
+// windows (ov7931rec); null, the default, for the boxes. Called on the
+// thread of the failing call.
+using StatusReportSink = void (*)(const StatusReport &report);
+void setStatusReportSink(StatusReportSink sink);
+
 // Report a non-zero status with the call text: an error box (with the
 // choice to quit) for a negative deciding status, a warning box otherwise.
 // From a thread other than the GUI thread the box is queued to the GUI

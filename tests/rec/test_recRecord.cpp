@@ -1,0 +1,221 @@
+// ov7931rec record's set-up of the cards, run in this process against the
+// simulated instrument so that its driver journal shows every call: each
+// recorded channel gets the panel's default mode, range and current for its
+// sensor through the panel's own calls, the other channels are switched off
+// as a fresh panel leaves them, the header names the card's sub-type and the
+// channels as set up, and a failing set-up call ends the run with the
+// call's message and exit code 4 before anything streams.
+#include "ov7931.h"
+#include "ov8263.h"
+#include "ovsim_control.h"
+#include "recArgs.h"
+#include "recVerbs.h"
+#include "recordingReader.h"
+#include "testkit.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// The channel set-up calls of one channel (the session argument left out),
+// in call order.
+QStringList setUpCallsOf(int channel)
+{
+    static const char *const setUp[] = {"ov8263_setATRIConfig", "ov8263_setChanConfig", "ov7931_setChanConfig",
+                                        "ov7931_setConversion"};
+    QStringList calls;
+    for (const ovsim::Call &c : ovsim::journal()) {
+        if (std::find(std::begin(setUp), std::end(setUp), c.function) == std::end(setUp) || c.args.size() < 2 ||
+            c.args[1] != std::to_string(channel))
+            continue;
+        QStringList args;
+        for (size_t i = 1; i < c.args.size(); ++i)
+            args << QString::fromStdString(c.args[i]);
+        calls << QString::fromStdString(c.function) + "(" + args.join(", ") + ")";
+    }
+    return calls;
+}
+
+// Standard error of the calls made while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        file_ = std::tmpfile();
+        ::dup2(::fileno(file_), STDERR_FILENO);
+    }
+    QString text()
+    {
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+        std::rewind(file_);
+        QByteArray bytes;
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0)
+            bytes.append(buffer, int(n));
+        std::fclose(file_);
+        return QString::fromLatin1(bytes);
+    }
+
+private:
+    int saved_ = -1;
+    std::FILE *file_ = nullptr;
+};
+
+} // namespace
+
+class TestRecRecord : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    std::string path(const char *name) const { return dir.filePath(name).toStdString(); }
+
+    int record(const QStringList &channels, const std::string &out)
+    {
+        QList<QByteArray> words{"ov7931rec", "record", "--seconds", "0.25", "--rate", "1000", "--scans", "50",
+                                "--out", QByteArray::fromStdString(out)};
+        for (const QString &c : channels)
+            words << "--channel" << c.toLatin1();
+        std::vector<const char *> argv;
+        for (const QByteArray &w : words)
+            argv.push_back(w.constData());
+        RecArgs args;
+        std::string error;
+        if (!parseRecArgs(int(argv.size()), argv.data(), args, error)) {
+            qWarning("%s", error.c_str());
+            return -1;
+        }
+        return runRecord(args);
+    }
+
+private slots:
+    void init() { ovsim::clearFaults(); }
+
+    // Channel 3 recorded with a sensor, channel 16 not recorded: the calls
+    // each gets, with the ranges and currents the panel offers first for the
+    // sensor on the card's sub-type.
+    void channelSetUp_data()
+    {
+        QTest::addColumn<QString>("subType");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("recorded");
+        QTest::addColumn<QStringList>("unused");
+        const QStringList unusedB{"ov8263_setATRIConfig(16, 0, 0, 0, 0, 0)", "ov8263_setChanConfig(16, 0, 2, 0)",
+                                  "ov7931_setChanConfig(16, 1, 7, 0)", "ov7931_setConversion(16, 1)"};
+        auto b = [](const char *mode, const char *gain, const char *current, const char *unit) {
+            return QStringList{"ov8263_setATRIConfig(3, 0, 0, 0, 0, 0)", "ov8263_setChanConfig(3, 1, 2, 0)",
+                               QString("ov7931_setChanConfig(3, %1, %2, %3)").arg(mode, gain, current),
+                               QString("ov7931_setConversion(3, %1)").arg(unit)};
+        };
+        // 7931-BB: the gain is the conditioning card's code of the first range.
+        QTest::newRow("BB pt100 (< 850, 500uA)") << "BB" << "pt100" << b("1", "7", "1", "1") << unusedB;
+        QTest::newRow("BB pt500 (< 850)") << "BB" << "pt500" << b("1", "5", "1", "1") << unusedB;
+        QTest::newRow("BB pt1000 (< 850)") << "BB" << "pt1000" << b("1", "4", "1", "1") << unusedB;
+        QTest::newRow("BB res (< 20k, Off)") << "BB" << "res" << b("1", "1", "0", "1") << unusedB;
+        QTest::newRow("BB volt (10V, differential)") << "BB" << "volt" << b("4", "1", "0", "0") << unusedB;
+        // 7931-AE: the digitizer makes the range, the card stays at unity gain.
+        auto a = [](const char *digitizerGain, const char *mode, const char *current, const char *unit) {
+            return QStringList{"ov8263_setATRIConfig(3, 0, 0, 0, 0, 0)",
+                               QString("ov8263_setChanConfig(3, 1, %1, 0)").arg(digitizerGain),
+                               QString("ov7931_setChanConfig(3, %1, 3, %2)").arg(mode, current),
+                               QString("ov7931_setConversion(3, %1)").arg(unit)};
+        };
+        const QStringList unusedAE{"ov8263_setATRIConfig(16, 0, 0, 0, 0, 0)", "ov8263_setChanConfig(16, 0, 2, 0)",
+                                   "ov7931_setChanConfig(16, 1, 3, 0)", "ov7931_setConversion(16, 1)"};
+        QTest::newRow("AE pt100 (< 850, 100uA)") << "AE" << "pt100" << a("200", "1", "3", "1") << unusedAE;
+        QTest::newRow("AE res (< 100K)") << "AE" << "res" << a("1", "1", "0", "1") << unusedAE;
+        QTest::newRow("AE volt (10V)") << "AE" << "volt" << a("1", "4", "0", "0") << unusedAE;
+        QTest::newRow("AA pt1000 (< 850, 500uA)")
+            << "AA" << "pt1000" << a("5", "1", "1", "1")
+            << QStringList{"ov8263_setATRIConfig(16, 0, 0, 0, 0, 0)", "ov8263_setChanConfig(16, 0, 2, 0)",
+                           "ov7931_setChanConfig(16, 1, 3, 0)", "ov7931_setConversion(16, 1)"};
+    }
+    void channelSetUp()
+    {
+        QFETCH(QString, subType);
+        QFETCH(QString, kind);
+        QFETCH(QStringList, recorded);
+        QFETCH(QStringList, unused);
+        QVERIFY(testkit::loadScenario(testkit::defaultScenarioWith({"sub_type: BB", "sub_type: " + subType})));
+        const std::string out = path("setup.bin7931");
+        QCOMPARE(record({"3:" + kind}, out), 0);
+
+        QCOMPARE(setUpCallsOf(3), recorded);
+        QCOMPARE(setUpCallsOf(16), unused);
+        // The cards are set up before the stream starts.
+        const QStringList names = testkit::journalNames();
+        QVERIFY(names.lastIndexOf("ov7931_setConversion") < names.indexOf("ov8263_startAcquisitionEx"));
+
+        // The header: the card's own sub-type and the channel as set up.
+        recordingInfo info;
+        QCOMPARE(readRecordingHeader(out, info, nullptr), 0);
+        QCOMPARE(QString::fromStdString(info.device), "7931-" + subType);
+        QCOMPARE(info.channelMasks[0], uint16_t(1u << 2));
+        QCOMPARE(info.sensorTypes[2], sensorTypeFromKind(kind.toStdString()));
+        const QStringList set = recorded[2].section('(', 1).chopped(1).split(", ");
+        QCOMPARE(info.channelModes[2], set[1].toInt() - 1); // the file stores the mode code - 1
+        QCOMPARE(info.excitationCurrents[2], set[3].toInt());
+        QVERIFY(info.blockCount >= 1);
+    }
+
+    // A failing set-up call: its message on standard error, exit code 4,
+    // nothing streamed and no recording left. A warning is printed and the
+    // run goes on.
+    void setUpFailures_data()
+    {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("init") << "ov7931_init" << int(ov7931_ERROR_HARDWARE) << 4
+                              << "blockedHardwareAccess4(ov7931_init, s.masterVi, VI_TRUE, VI_TRUE, &s.slaveVi) failed "
+                                 "due to [";
+        QTest::newRow("conditioning channel")
+            << "ov7931_setChanConfig" << int(ov7931_ERROR_HARDWARE) << 4
+            << "blockedHardwareAccess5(ov7931_setChanConfig, app->slaveVi, d_ch + 1, mode, gain, excitCurr) failed "
+               "due to [";
+        QTest::newRow("digitizer channel")
+            << "ov8263_setChanConfig" << int(ov8263_ERROR_HARDWARE) << 4
+            << "blockedHardwareAccess5(ov8263_setChanConfig, app->masterVi, d_ch + 1, ov8263_CH_OFF, 2, VI_FALSE) "
+               "failed due to [";
+        QTest::newRow("stream start") << "ov8263_startAcquisitionEx" << int(ov8263_ERROR_HARDWARE) << 4
+                                      << "ov8263_startAcquisitionEx, masterVi, args.scans";
+        QTest::newRow("warning goes on") << "ov7931_setConversion" << int(ov7931_WARN_NO_EXCITATION) << 0
+                                         << "ov7931rec: record: Warning: [";
+    }
+    void setUpFailures()
+    {
+        QFETCH(QString, function);
+        QFETCH(int, status);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QVERIFY(testkit::loadScenario(QString()));
+        ovsim::failNext(function.toStdString(), ViStatus(status));
+        const std::string out = path(code == 0 ? "warned.bin7931" : "failed.bin7931");
+        std::remove(out.c_str());
+        StderrCapture err;
+        const int exit = record({"2:pt100"}, out);
+        const QString text = err.text();
+        QCOMPARE(exit, code);
+        QVERIFY2(text.contains(message), qPrintable(text));
+        if (code != 0 && function != "ov8263_startAcquisitionEx") {
+            QVERIFY(ovsim::journalOf("ov8263_startAcquisitionEx").empty());
+            QVERIFY(!QFile::exists(QString::fromStdString(out)));
+        }
+        // The sessions are closed whatever happened.
+        QCOMPARE(ovsim::journalOf("ov8263_close").size(), size_t(1));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecRecord)
+#include "test_recRecord.moc"
