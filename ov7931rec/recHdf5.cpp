@@ -8,27 +8,22 @@
 
 namespace {
 
-bool attrDouble(hid_t loc, const char *name, double v)
+// A scalar attribute of a native type.
+template <typename T>
+bool attrScalar(hid_t loc, const char *name, hid_t type, T v)
 {
     hid_t space = H5Screate(H5S_SCALAR);
-    hid_t a = H5Acreate2(loc, name, H5T_NATIVE_DOUBLE, space, H5P_DEFAULT, H5P_DEFAULT);
-    bool ok = a >= 0 && H5Awrite(a, H5T_NATIVE_DOUBLE, &v) >= 0;
+    hid_t a = H5Acreate2(loc, name, type, space, H5P_DEFAULT, H5P_DEFAULT);
+    bool ok = a >= 0 && H5Awrite(a, type, &v) >= 0;
     if (a >= 0)
         H5Aclose(a);
     H5Sclose(space);
     return ok;
 }
 
-bool attrInt(hid_t loc, const char *name, long long v)
-{
-    hid_t space = H5Screate(H5S_SCALAR);
-    hid_t a = H5Acreate2(loc, name, H5T_NATIVE_LLONG, space, H5P_DEFAULT, H5P_DEFAULT);
-    bool ok = a >= 0 && H5Awrite(a, H5T_NATIVE_LLONG, &v) >= 0;
-    if (a >= 0)
-        H5Aclose(a);
-    H5Sclose(space);
-    return ok;
-}
+bool attrDouble(hid_t loc, const char *name, double v) { return attrScalar(loc, name, H5T_NATIVE_DOUBLE, v); }
+
+bool attrInt(hid_t loc, const char *name, long long v) { return attrScalar(loc, name, H5T_NATIVE_LLONG, v); }
 
 bool attrText(hid_t loc, const char *name, const std::string &v)
 {

@@ -10,26 +10,12 @@ SensorDefaults sensorDefaults(int sensorType, const QString &subType, int d_ch)
     } catch (const std::out_of_range &) {
         // No range list for an unknown code; the other choices are an RTD's.
     }
-    switch (sensorType) {
-    case SensorResistance:
-        d.modes = wireModeItems(subType);
-        d.excitations = otherExcitationItems(subType, d_ch);
-        d.excitationIndex = 0;
-        d.plotKind = 1;
-        break;
-    case SensorVoltage:
-        d.modes = voltageModeItems(subType);
-        d.excitations = otherExcitationItems(subType, d_ch);
-        d.excitationIndex = 0;
-        d.plotKind = 0;
-        break;
-    default:
-        d.modes = wireModeItems(subType);
-        d.excitations = rtdExcitationItems(subType);
-        d.excitationIndex = 1;
-        d.plotKind = 2;
-        break;
-    }
+    // Any code but Resistance and Voltage gets an RTD's choices.
+    const bool rtd = sensorType != SensorResistance && sensorType != SensorVoltage;
+    d.modes = sensorType == SensorVoltage ? voltageModeItems(subType) : wireModeItems(subType);
+    d.excitations = rtd ? rtdExcitationItems(subType) : otherExcitationItems(subType, d_ch);
+    d.excitationIndex = rtd ? 1 : 0;
+    d.plotKind = plotKindOfSensor(sensorType);
     return d;
 }
 
