@@ -16,6 +16,19 @@ double durationSeconds(const recordingInfo &info)
     return info.samplingRateHz > 0 ? double(info.blockCount) * info.numberOfScansPerBlock / info.samplingRateHz : 0.0;
 }
 
+// `text` padded with spaces to `width` characters on a terminal (a UTF-8
+// sequence such as the degree sign takes one column).
+std::string padded(const char *text, size_t width)
+{
+    std::string out(text);
+    size_t columns = 0;
+    for (unsigned char c : out)
+        columns += (c & 0xC0) != 0x80;
+    if (columns < width)
+        out.append(width - columns, ' ');
+    return out;
+}
+
 } // namespace
 
 int runInfo(const RecArgs &args)
@@ -77,9 +90,9 @@ int runInfo(const RecArgs &args)
     std::printf("\n  Channel  Kind    Unit  Mode  Range  Current\n");
     for (int ch : channels) {
         const int sensor = info.sensorTypes[ch - 1];
-        std::printf("  FC1_CH%-2d %-7s %-5s %4d  %5d  %7d\n", ch, kindOfSensor(sensor),
-                    unitOfPlotKind(plotKindOfRecorded(sensor)), info.channelModes[ch - 1], info.inputRanges[ch - 1],
-                    info.excitationCurrents[ch - 1]);
+        std::printf("  FC1_CH%-2d %-7s %s %4d  %5d  %7d\n", ch, kindOfSensor(sensor),
+                    padded(unitOfPlotKind(plotKindOfRecorded(sensor)), 5).c_str(), info.channelModes[ch - 1],
+                    info.inputRanges[ch - 1], info.excitationCurrents[ch - 1]);
     }
     if (corrupt) {
         std::printf("\n");
