@@ -6,6 +6,7 @@
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_acqRules.h"
+#include "ov7931Demo_axisTitleFit.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_fastCurve.h"
 #include "ov7931Demo_rtd.h"
@@ -187,6 +188,7 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     plot->setAxisFont(QwtPlot::yLeft, QFont(QStringLiteral("courier"), 8));
     plot->setAxisFont(QwtPlot::xBottom, QFont(QStringLiteral("courier"), 8));
     plot->setAxisTitle(QwtPlot::yLeft, axisTitle(axisText));
+    keepAxisTitleFitted(plot, QwtPlot::yLeft, axisTitle(axisText).font());
     plot->setAxisTitle(QwtPlot::xBottom, axisTitle(QStringLiteral("Seconds")));
     plot->setAxisMaxMajor(QwtPlot::xBottom, 5);
     // Labels that tell neighbouring ticks apart at any span and offset.

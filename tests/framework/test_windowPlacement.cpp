@@ -13,7 +13,29 @@
 #include <QPushButton>
 #include <QSlider>
 #include <qwt_plot.h>
+#include <qwt_scale_widget.h>
+#include <qwt_text.h>
 #include <QtTest>
+
+namespace {
+
+// The point size of each plot's value-axis title, or -1 for a title longer
+// than its axis.
+QList<int> valueTitleSizes(const ov7931Demo_Waveform *w)
+{
+    QList<int> sizes;
+    for (int p = 0; p < 3; ++p) {
+        const QwtPlot *plot = w->panel(p).plot;
+        const QwtScaleWidget *axis = plot->axisWidget(QwtPlot::yLeft);
+        const QwtText title = plot->axisTitle(QwtPlot::yLeft);
+        const int length = axis->height() - axis->startBorderDist() - axis->endBorderDist();
+        const bool fits = QFontMetrics(title.font()).horizontalAdvance(title.text()) <= length;
+        sizes << (fits ? title.font().pointSize() : -1);
+    }
+    return sizes;
+}
+
+} // namespace
 
 class TestWindowPlacement : public QObject
 {
@@ -106,6 +128,14 @@ private slots:
         QTRY_VERIFY(w->blockSlider->isVisible());
         const QRect slider(w->blockSlider->mapTo(app, QPoint(0, 0)), w->blockSlider->size());
         QVERIFY(app->rect().contains(slider));
+        // At that size the value axes show their whole titles, the longest
+        // ("Temperature (°C)") in a smaller font; with room again, every
+        // title has its own 10 points.
+        app->resize(minimum);
+        QTRY_VERIFY2(!valueTitleSizes(w).contains(-1), qPrintable(QString::number(w->panel(2).plot->height())));
+        QVERIFY(valueTitleSizes(w).at(2) < 10);
+        app->resize(minimum.width(), minimum.height() + 300);
+        QTRY_COMPARE(valueTitleSizes(w), QList<int>({10, 10, 10}));
         f.destroy();
     }
 };
