@@ -3,7 +3,8 @@
 // written), an unreadable file or a bad header ("Cannot read '%1'.", -1), a
 // header without data (the live start with its connection question), scans
 // or a rate the panel does not offer ("Error in file '%1'.", -1), and a
-// block that can no longer be read while viewing ("Cannot read: \"%1\".", -1).
+// block that can no longer be read while viewing ("Cannot read: \"%1\".", -1),
+// and a block that cannot be held ("Failed to allocate memory.", -1).
 #include "modalanswer.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_Waveform.h"
@@ -21,13 +22,20 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <new>
 #include <unistd.h>
 
 using namespace rec;
 
 namespace {
 
-QString childAction; // "close" or "truncate"
+QString childAction; // "close", "truncate" or "nomemory"
+
+// With "nomemory", the viewer's block buffer (new[] without exceptions, of
+// exactly one block of the test recordings: 2 channels x 10 scans x 8 bytes)
+// cannot be had.
+bool refuseBlockBuffer = false;
+constexpr std::size_t kRefusedSize = 2 * 10 * sizeof(double);
 
 ov7931Demo_App *panelWindow()
 {
@@ -41,6 +49,8 @@ ov7931Demo_App *panelWindow()
 // the window or takes the file's blocks away and moves the slider.
 void watchPanel()
 {
+    if (refuseBlockBuffer)
+        return; // the failure box of the first block ends the process
     ov7931Demo_App *app = panelWindow();
     if (!app || !app->waveform || app->waveform->blockSlider->isHidden()) {
         QTimer::singleShot(20, qApp, &watchPanel);
@@ -85,6 +95,7 @@ void answerAndWatch()
 int child(int argc, char **argv)
 {
     childAction = QString::fromLatin1(argv[2]);
+    refuseBlockBuffer = childAction == QLatin1String("nomemory");
     testkit::loadScenario(QString());
     qAddPreRoutine(&answerAndWatch);
     argv[2] = argv[0];
@@ -92,6 +103,19 @@ int child(int argc, char **argv)
 }
 
 } // namespace
+
+// Replaces the library's nothrow new[] in this program: the others are
+// served by the ordinary new[], so that every delete[] matches.
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept
+{
+    if (refuseBlockBuffer && size == kRefusedSize)
+        return nullptr;
+    try {
+        return ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 class TestRecordingStart : public QObject
 {
@@ -124,6 +148,8 @@ private slots:
         QTest::newRow("block gone while viewing")
             << h + samples(true, 20, 3) << "truncate" << 255
             << "view: blocks 1..3 at 1, selectors disabled\nbox: Keltri 7931 SFP | Cannot read: \"%1\".\n";
+        QTest::newRow("no memory for a block") << h + samples(true, 20, 3) << "nomemory" << 255
+                                               << "box: Keltri 7931 SFP | Failed to allocate memory.\n";
     }
 
     void outcomes()
