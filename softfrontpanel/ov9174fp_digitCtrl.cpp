@@ -132,27 +132,26 @@ bool ov9174fp_digitCtrl::confirmOtherKind()
            == QMessageBox::Yes;
 }
 
-void ov9174fp_digitCtrl::setValue(double v)
+template <typename T> bool ov9174fp_digitCtrl::store(const T &v, bool floatingValue)
 {
-    if (!model.isFloating() && !confirmOtherKind())
-        return;
+    if (model.isFloating() != floatingValue && !confirmOtherKind())
+        return false;
     model.readOnly = isReadOnly();
     model.wrapping = wrapping();
     const bool changed = model.setValue(v);
     updateText();
-    if (changed)
+    return changed;
+}
+
+void ov9174fp_digitCtrl::setValue(double v)
+{
+    if (store(v, true))
         emit valueChanged(model.value());
 }
 
 void ov9174fp_digitCtrl::setValue(const intXXL &v)
 {
-    if (model.isFloating() && !confirmOtherKind())
-        return;
-    model.readOnly = isReadOnly();
-    model.wrapping = wrapping();
-    const bool changed = model.setValue(v);
-    updateText();
-    if (changed)
+    if (store(v, false))
         emit valueChanged(static_cast<qint64>(model.integerValue().low64()));
 }
 

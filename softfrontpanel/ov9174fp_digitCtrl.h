@@ -94,6 +94,9 @@ private:
     QString valueText() const;
     // The information box of a value of the other kind; true for "Yes".
     bool confirmOtherKind();
+    // Stores a value (one of the other kind only after the box's "Yes") and
+    // shows it; true when the value changed.
+    template <typename T> bool store(const T &v, bool floatingValue);
 
     ov9174fp_digitValue model;
     ov9174fp_digitFormatParts parts;
