@@ -51,6 +51,8 @@ private slots:
         QTest::addColumn<int>("result");        // of readRecordingHeader
         QTest::addColumn<QStringList>("fields"); // expected fields (see rec::describe)
         QTest::addColumn<bool>("warning");       // the corruption warning printed
+        // The base header with one text replaced, closed by "#".
+        const auto with = [](const char *from, const char *to) { return QByteArray(base).replace(from, to) + "#\n"; };
 
         const QByteArray h = rec::header("7931-BB", true, "1000.000000", 10,
                                     {{1, 0, 1, 2, 1}, {3, 3, 0, 4, 2}, {16, 4, 3, 7, 0}});
@@ -68,10 +70,9 @@ private slots:
         const QByteArray h4 = rec::header("7931-AE", false, "50000.000000", 100, {{2}});
         QTest::newRow("no FORMAT: 4-byte samples")
             << h4 + samples(false, 100, 3) << 0 << QStringList{"real64=0", "blockLength=400", "blockCount=3"} << false;
-        QTest::newRow("unknown sub-type kept") << QByteArray(base).replace("7931-BB", "7931-XY") + "#\n" << 0
-                                               << QStringList{"device=7931-XY"} << false;
-        QTest::newRow("no DEVICE line") << QByteArray(base).replace("DEVICE=Keltri 7931-BB\n", "") + "#\n" << 0
-                                        << QStringList{"device="} << false;
+        QTest::newRow("unknown sub-type kept")
+            << with("7931-BB", "7931-XY") << 0 << QStringList{"device=7931-XY"} << false;
+        QTest::newRow("no DEVICE line") << with("DEVICE=Keltri 7931-BB\n", "") << 0 << QStringList{"device="} << false;
         QTest::newRow("no '#': all data")
             << base << 0 << QStringList{"headerLength=0", "dataLength=" + QString::number(base.size())} << true;
         QTest::newRow("CR LF lines") << QByteArray(base).replace("\n", "\r\n") + "#\r\n" << 0
@@ -104,53 +105,43 @@ private slots:
         QTest::newRow("long line read in pieces")
             << base + "COMMENT=" + QByteArray(300, 'a') + "\n#\n" << 0 << QStringList{"channels=2"} << false;
 
-        const QStringList none;
-        QTest::newRow("empty file") << QByteArray() << -1 << none << false;
-        QTest::newRow("1026 lines") << base + QByteArray(1026 - 6, '\n') + "#\n" << -1 << none << false;
-        QTest::newRow("9999 device") << QByteArray(base).replace("7931-BB", "9999-BB") + "#\n" << -1 << none << false;
-        QTest::newRow("short device") << QByteArray(base).replace("7931-BB", "793") + "#\n" << -1 << none << false;
-        QTest::newRow("other maker") << QByteArray(base).replace("Keltri", "Acme") + "#\n" << -1 << none << false;
-        QTest::newRow("FORMAT ViReal32") << QByteArray(base).replace("ViReal64", "ViReal32") + "#\n" << -1 << none
-                                         << false;
-        QTest::newRow("mask before card count")
-            << QByteArray("NUMBER_OF_CHANNELS=1\nNUMBER_OF_SCANS_PER_BLOCK=10\nCHANNEL_MASK_FC1=0x0001\n"
-                          "NUMBER_OF_FUNCTION_CARDS=1\n#\n")
-            << -1 << none << false;
-        QTest::newRow("mask of card 2 of 1") << base + "CHANNEL_MASK_FC2=0x0001\n#\n" << -1 << none << false;
-        QTest::newRow("mask of card 0") << base + "CHANNEL_MASK_FC0=0x0001\n#\n" << -1 << none << false;
-        QTest::newRow("mask without card") << base + "CHANNEL_MASK_FC=0x0001\n#\n" << -1 << none << false;
-        QTest::newRow("mask over 16 bits") << base + "CHANNEL_MASK_FC1=0x10000\n#\n" << -1 << none << false;
-        QTest::newRow("mask 0x alone") << base + "CHANNEL_MASK_FC1=0x\n#\n" << -1 << none << false;
-        QTest::newRow("mask not hex") << base + "CHANNEL_MASK_FC1=0xg\n#\n" << -1 << none << false;
-        QTest::newRow("channel 17") << base + "SENSOR_TYPE1_17=0\n#\n" << -1 << none << false;
-        QTest::newRow("channel 0") << base + "INPUT_RANGE1_0=0\n#\n" << -1 << none << false;
-        QTest::newRow("card 2 of 1") << base + "CHANNEL_MODE2_1=0\n#\n" << -1 << none << false;
-        QTest::newRow("channel key with 3 numbers") << base + "SENSOR_TYPE1_2_3=0\n#\n" << -1 << none << false;
-        QTest::newRow("channel key without numbers") << base + "EXCITATION_CURRENTX=0\n#\n" << -1 << none << false;
-        QTest::newRow("channel value overflow") << base + "SENSOR_TYPE1_2=2147483648\n#\n" << -1 << none << false;
-        QTest::newRow("channels missing")
-            << QByteArray(base).replace("NUMBER_OF_CHANNELS=2\n", "") + "#\n" << -1 << none << false;
-        QTest::newRow("channels 0") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=0") + "#\n" << -1 << none
-                                    << false;
-        QTest::newRow("channels 17") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=17") + "#\n" << -1 << none
-                                     << false;
-        QTest::newRow("channels negative") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=-2") + "#\n" << -1
-                                           << none << false;
-        QTest::newRow("channels overflow")
-            << QByteArray(base).replace("CHANNELS=2", "CHANNELS=99999999999999999999") + "#\n" << -1 << none << false;
-        QTest::newRow("channels two numbers") << QByteArray(base).replace("CHANNELS=2", "CHANNELS=2 3") + "#\n" << -1
-                                              << none << false;
-        QTest::newRow("scans missing")
-            << QByteArray(base).replace("NUMBER_OF_SCANS_PER_BLOCK=10\n", "") + "#\n" << -1 << none << false;
-        QTest::newRow("scans 0") << QByteArray(base).replace("BLOCK=10", "BLOCK=0") + "#\n" << -1 << none << false;
-        QTest::newRow("card count 128") << QByteArray(base).replace("CARDS=1", "CARDS=128") + "#\n" << -1 << none
-                                        << false;
-        QTest::newRow("rate not a number") << QByteArray(base).replace("1000.000000", "fast") + "#\n" << -1 << none
-                                           << false;
-        QTest::newRow("rate out of range") << QByteArray(base).replace("1000.000000", "1e400") + "#\n" << -1 << none
-                                           << false;
-        QTest::newRow("rate nan") << QByteArray(base).replace("1000.000000", "nan") + "#\n" << -1 << none << false;
-        QTest::newRow("offset inf") << base + "TIME_OFFSET=inf\n#\n" << -1 << none << false;
+        // Rejected headers: -1, no fields checked, no warning.
+        const auto bad = [](const char *name, const QByteArray &text) {
+            QTest::newRow(name) << text << -1 << QStringList() << false;
+        };
+        bad("empty file", QByteArray());
+        bad("1026 lines", base + QByteArray(1026 - 6, '\n') + "#\n");
+        bad("9999 device", with("7931-BB", "9999-BB"));
+        bad("short device", with("7931-BB", "793"));
+        bad("other maker", with("Keltri", "Acme"));
+        bad("FORMAT ViReal32", with("ViReal64", "ViReal32"));
+        bad("mask before card count", "NUMBER_OF_CHANNELS=1\nNUMBER_OF_SCANS_PER_BLOCK=10\nCHANNEL_MASK_FC1=0x0001\n"
+                                      "NUMBER_OF_FUNCTION_CARDS=1\n#\n");
+        bad("mask of card 2 of 1", base + "CHANNEL_MASK_FC2=0x0001\n#\n");
+        bad("mask of card 0", base + "CHANNEL_MASK_FC0=0x0001\n#\n");
+        bad("mask without card", base + "CHANNEL_MASK_FC=0x0001\n#\n");
+        bad("mask over 16 bits", base + "CHANNEL_MASK_FC1=0x10000\n#\n");
+        bad("mask 0x alone", base + "CHANNEL_MASK_FC1=0x\n#\n");
+        bad("mask not hex", base + "CHANNEL_MASK_FC1=0xg\n#\n");
+        bad("channel 17", base + "SENSOR_TYPE1_17=0\n#\n");
+        bad("channel 0", base + "INPUT_RANGE1_0=0\n#\n");
+        bad("card 2 of 1", base + "CHANNEL_MODE2_1=0\n#\n");
+        bad("channel key with 3 numbers", base + "SENSOR_TYPE1_2_3=0\n#\n");
+        bad("channel key without numbers", base + "EXCITATION_CURRENTX=0\n#\n");
+        bad("channel value overflow", base + "SENSOR_TYPE1_2=2147483648\n#\n");
+        bad("channels missing", with("NUMBER_OF_CHANNELS=2\n", ""));
+        bad("channels 0", with("CHANNELS=2", "CHANNELS=0"));
+        bad("channels 17", with("CHANNELS=2", "CHANNELS=17"));
+        bad("channels negative", with("CHANNELS=2", "CHANNELS=-2"));
+        bad("channels overflow", with("CHANNELS=2", "CHANNELS=99999999999999999999"));
+        bad("channels two numbers", with("CHANNELS=2", "CHANNELS=2 3"));
+        bad("scans missing", with("NUMBER_OF_SCANS_PER_BLOCK=10\n", ""));
+        bad("scans 0", with("BLOCK=10", "BLOCK=0"));
+        bad("card count 128", with("CARDS=1", "CARDS=128"));
+        bad("rate not a number", with("1000.000000", "fast"));
+        bad("rate out of range", with("1000.000000", "1e400"));
+        bad("rate nan", with("1000.000000", "nan"));
+        bad("offset inf", base + "TIME_OFFSET=inf\n#\n");
     }
 
     void header()
