@@ -74,9 +74,7 @@ class TestContinuousLive : public QObject
         w = app->waveform;
         for (int ch = 3; ch < 16; ++ch)
             setChannel(app, ch, false);
-        setChannel(app, 0, true, PT100);
-        setChannel(app, 1, true, Resistance);
-        setChannel(app, 2, true, Voltage);
+        enable(app, {{0, PT100}, {1, Resistance}, {2, Voltage}});
         app->waveformLengthList()->setCurrentText(QStringLiteral("100"));
         app->samplingRateList()->setCurrentText(QStringLiteral("1 kHz"));
         ovsim::setIntegrityMode(true);

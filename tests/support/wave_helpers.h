@@ -3,6 +3,7 @@
 #ifndef OV_TEST_WAVE_HELPERS_H
 #define OV_TEST_WAVE_HELPERS_H
 
+#include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Waveform.h"
@@ -10,6 +11,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+
+#include <initializer_list>
+#include <utility>
 
 #include <qwt_plot_curve.h>
 #include <qwt_point_data.h>
@@ -32,6 +36,22 @@ inline void disableAll(ov7931Demo_App *app)
 {
     for (int ch = 0; ch < 16; ++ch)
         setChannel(app, ch, false);
+}
+
+// Enables the channels `on`, given as {channel, sensor} pairs.
+inline void enable(ov7931Demo_App *app, std::initializer_list<std::pair<int, int>> on)
+{
+    for (const auto &c : on)
+        setChannel(app, c.first, true, c.second);
+}
+
+// A demo panel with only the channels `on` enabled.
+inline ov7931Demo_App *demoWith(AppFixture *fx, std::initializer_list<std::pair<int, int>> on)
+{
+    ov7931Demo_App *app = fx->create(AppFixture::Mode::Demo);
+    disableAll(app);
+    enable(app, on);
+    return app;
 }
 
 // The curve of channel ch on a plot, how many points it has, and the first

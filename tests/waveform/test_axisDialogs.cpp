@@ -69,12 +69,8 @@ private slots:
     void init()
     {
         fx = new AppFixture;
-        app = fx->create(AppFixture::Mode::Demo);
+        app = demoWith(fx, {{0, Voltage}, {1, Resistance}, {2, PT100}});
         w = app->waveform;
-        disableAll(app);
-        setChannel(app, 0, true, Voltage);
-        setChannel(app, 1, true, Resistance);
-        setChannel(app, 2, true, PT100);
         app->show();
         QVERIFY(QTest::qWaitForWindowExposed(app));
         opened.clear();

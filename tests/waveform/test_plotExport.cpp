@@ -69,12 +69,8 @@ private slots:
     void init()
     {
         fx = new AppFixture;
-        app = fx->create(AppFixture::Mode::Demo);
+        app = demoWith(fx, {{0, Voltage}, {1, Voltage}, {4, PT100}});
         w = app->waveform;
-        disableAll(app);
-        setChannel(app, 0, true, Voltage);
-        setChannel(app, 1, true, Voltage);
-        setChannel(app, 4, true, PT100);
         w->updateEnabledChannels();
         const int n = 1000;
         w->scanCount = n;

@@ -44,18 +44,15 @@ private slots:
     void init()
     {
         fx = new AppFixture;
-        app = fx->create(AppFixture::Mode::Demo);
+        app = demoWith(fx, {});
         w = app->waveform;
-        disableAll(app);
         ovsim::clearJournal();
     }
     void cleanup() { delete fx; }
 
     void blockLayoutWithDisabledChannel()
     {
-        setChannel(app, 0, true, Voltage);
-        setChannel(app, 1, true, Voltage);
-        setChannel(app, 4, true, PT100);
+        enable(app, {{0, Voltage}, {1, Voltage}, {4, PT100}});
         runSingle(QStringLiteral("50"));
         QVERIFY(ovsim::journal().empty() && w->scanCount == 50 && yData(app, 0, 0) == w->plotData);
         QVERIFY(yData(app, 0, 1) == w->plotData + 50 && yData(app, 2, 4) == w->plotData + 100);
@@ -77,8 +74,7 @@ private slots:
 
     void visibilityRulesAndNoChannelWarning()
     {
-        setChannel(app, 0, true, Voltage);
-        setChannel(app, 1, true, PT100);
+        enable(app, {{0, Voltage}, {1, PT100}});
         runSingle(QStringLiteral("20"));
         QVERIFY(w->plotVisible[0] && !w->plotVisible[1] && w->plotVisible[2]);
         QVERIFY(shown(w->panel(0).plot) && !shown(w->panel(1).plot) && shown(w->panel(2).plot));
