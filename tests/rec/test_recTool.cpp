@@ -44,6 +44,19 @@ class TestRecTool : public QObject
 
     std::string path(const char *name) { return dir.filePath(name).toStdString(); }
     QString qpath(const char *name) { return dir.filePath(name); }
+    // The 300 scans of little-endian doubles in `name`: channels `first` ..
+    // first + count - 1 of the recording, scan by scan.
+    void compareRaw(const char *name, int first, int count)
+    {
+        const std::string raw = readFile(path(name));
+        QCOMPARE(raw.size(), size_t(300 * count * 8));
+        for (int64_t t = 0; t < 300; ++t)
+            for (int k = 0; k < count; ++k) {
+                double v;
+                std::memcpy(&v, raw.data() + (t * count + k) * 8, 8);
+                QCOMPARE(v, expected(first + k, t));
+            }
+    }
 
 private slots:
     void initTestCase()
@@ -212,14 +225,8 @@ private slots:
         QVERIFY(py.waitForFinished(20000));
         QCOMPARE(py.exitCode(), 0);
         QCOMPARE(QString(py.readAllStandardOutput()).trimmed(), QString("300 3"));
-        const std::string raw = readFile(path("npy.raw"));
-        QCOMPARE(raw.size(), size_t(300 * 3 * 8));
-        for (int64_t t = 0; t < 300; ++t)
-            for (int k = 0; k < 3; ++k) {
-                double v;
-                std::memcpy(&v, raw.data() + (t * 3 + k) * 8, 8);
-                QCOMPARE(v, expected(k, t));
-            }
+        compareRaw("npy.raw", 0, 3);
+        QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(readFile(path("conv.npy.channels.txt")),
                  std::string("FC1_CH1\tvolt\tV\nFC1_CH3\tres\tOhm\nFC1_CH5\tpt100\t\xC2\xB0" "C\n"));
     }
@@ -240,13 +247,8 @@ private slots:
             dump.start("h5dump", {"-d", names[k], "-b", "LE", "-o", qpath("h5.raw"), qpath("conv.h5")});
             QVERIFY(dump.waitForFinished(20000));
             QCOMPARE(dump.exitCode(), 0);
-            const std::string raw = readFile(path("h5.raw"));
-            QCOMPARE(raw.size(), size_t(300 * 8));
-            for (int64_t t = 0; t < 300; ++t) {
-                double v;
-                std::memcpy(&v, raw.data() + t * 8, 8);
-                QCOMPARE(v, expected(k, t));
-            }
+            compareRaw("h5.raw", k, 1);
+            QVERIFY(!QTest::currentTestFailed());
         }
     }
 

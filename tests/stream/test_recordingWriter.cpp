@@ -194,10 +194,7 @@ private slots:
                                      "EXCITATION_CURRENT1_16=0\n"
                                      "#\n";
         QCOMPARE(binaryHeaderText(threeChannelSetup()), expected);
-    }
-
-    void binaryHeaderOfOneChannelAtLowRate()
-    {
+        // One channel at a low rate.
         RecordingSetup s;
         s.device = "7931-AE";
         s.samplingRate = 1.5;
@@ -211,7 +208,8 @@ private slots:
                 std::string::npos);
     }
 
-    // The unit of a temperature channel is the degree sign in UTF-8.
+    // The unit of a temperature channel is the degree sign in UTF-8; a
+    // channel of another kind has no unit.
     void csvHeaderBytes()
     {
         const std::string expected = "Sampling rate: 50000.000000 Hz\r\n"
@@ -219,15 +217,9 @@ private slots:
                                      "\xC2\xB0"
                                      "C, Ohm, V, \r\n";
         QCOMPARE(csvHeaderText(threeChannelSetup()), expected);
-    }
-
-    void csvHeaderSkipsUnitOfAnotherKind()
-    {
         RecordingSetup s = threeChannelSetup();
         s.channels[2].plotKind = 5;
-        const std::string text = csvHeaderText(s);
-        QVERIFY(text.find("\r\n\xC2\xB0"
-                          "C, V, \r\n") != std::string::npos);
+        QVERIFY(csvHeaderText(s).find("\r\n\xC2\xB0" "C, V, \r\n") != std::string::npos);
     }
 
     void headerWriteReportsAFullDisk()
