@@ -1,9 +1,5 @@
-// "Apply Configuration to all Enabled Channels" against the simulated card's
-// journal: each target's own cascade and then the worker's apply, in channel
-// order; the source and the disabled channels untouched; on 7931-DE each
-// target keeps its own secondary current; the estimate's 16 steps of 100/15;
-// the dialog, deviceBusy and the status poll while it runs; Cancel; and the
-// cases in which nothing happens.
+// "Apply Configuration to all Enabled Channels" checked against the simulated
+// card's journal: the cascades and applies in channel order, the dialog, Cancel.
 #include "channelbench.h"
 #include "tooltest.h"
 

@@ -1,9 +1,5 @@
-// Calibration against the simulated cards' journal: the sequence of each
-// case (Voltage with and without an amplifier, a PT-100 on "100uA" at index
-// 1, the 7931-DE secondary current, an amplifier already at unity gain),
-// where the measured current goes, the last call's status reported after
-// the channel, calibrate-all with its message and its Cancel, demo mode on a
-// fast clock, and a worker that overruns its stop being abandoned safely.
+// Calibration checked against the simulated cards' journal: each case's call
+// sequence, where the measured current goes, status reporting, calibrate-all.
 #include "channelbench.h"
 #include "tooltest.h"
 

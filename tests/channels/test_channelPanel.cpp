@@ -1,10 +1,5 @@
 // The channel panel and the rules behind it, read from the simulator's
-// journal: each change refills the dependent selectors and makes exactly the
-// driver calls of one apply; the gains per sub-type; the offered items per
-// sub-type (in demo mode, without any driver call); the LEDs; the apply on a
-// worker thread; "Enable All"; every driver call site of an apply failing
-// (call text, reporting rule, the sequence going on); the plain rules' edges
-// (label and gain boundaries, the working plot tables under threads).
+// journal: each change makes exactly the driver calls of one apply.
 #include "channelbench.h"
 
 #include "ov7931.h"

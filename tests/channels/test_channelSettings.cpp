@@ -1,7 +1,5 @@
-// The channel panels' settings: the fresh-file defaults, the round trip
-// through the per-card INI file (read back with the cascades on the cards),
-// stored values that match no item, and no file use while a recording is
-// viewed.
+// The channel panels' settings: fresh-file defaults, the per-card INI round
+// trip, stored values matching no item, no file use while a recording is viewed.
 #include "channelbench.h"
 
 #include "ov7931Demo_App.h"

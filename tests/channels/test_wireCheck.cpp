@@ -1,8 +1,5 @@
-// The broken-wire check against the simulated card: every verdict code with
-// its text and colour, the wires each wiring mode leaves out, the note about
-// the 40 kilo-ohm limit and the sub-types that show it, the message for a
-// configuration that cannot be tested, a failing driver call that still
-// shows the dialog, demo mode, and "OK".
+// The broken-wire check against the simulated card: verdicts, wiring modes,
+// the 40 kilo-ohm note, untestable configurations, failures, demo mode.
 #include "channelbench.h"
 
 #include "ov7931.h"

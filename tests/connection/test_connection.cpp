@@ -1,7 +1,5 @@
-// The connection step: the questions and their buttons, choosing cards in the
-// selection list, and what the step leaves on the main panel (title,
-// location and card labels, the active LED). The exit codes of giving up are
-// checked on the whole program in core/test_main.
+// The connection step: questions, choosing cards, what it leaves on the main
+// panel. Exit codes of giving up are checked in core/test_main.
 #include "modalanswer.h"
 #include "ov7931_fc.h"
 #include "ov9174.h"

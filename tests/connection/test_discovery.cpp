@@ -1,6 +1,5 @@
-// The search for function cards over simulated systems: the rows of the
-// selection list with their texts and flags, the order, VISA failures, the
-// progress dialog and the limit of 256 cards.
+// The search for function cards over simulated systems: the selection list's
+// rows, order, VISA failures, progress dialog and the limit of 256 cards.
 #include "modalanswer.h"
 #include "ov7931_fc.h"
 #include "ov9174fp_fcSelect.h"

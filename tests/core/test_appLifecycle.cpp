@@ -1,7 +1,5 @@
-// The application object from opening the cards to closing them: the open
-// sequence and the report of each failing call, the identity texts, the
-// sampling-rate list, the panel's choices in the settings file, the reset,
-// enable-all and the closing of the sessions.
+// The application object from opening the cards to closing them, each failing
+// call of the open sequence reported, and the settings-file choices.
 #include "appfixture.h"
 #include "ov7931.h"
 #include "ov7931Demo_App.h"

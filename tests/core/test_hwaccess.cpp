@@ -1,5 +1,4 @@
-// Guarded driver calls and the reporting of their status: the two reporting
-// rules with the forwarded digitizer error, the error-only variant, reports
+// Guarded driver calls: both reporting rules, the error-only variant, reports
 // from worker threads, and the lock itself.
 #include "modalanswer.h"
 #include "ov7931.h"

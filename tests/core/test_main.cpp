@@ -1,6 +1,5 @@
-// The program as a whole, run as a child process: the exit code of every way
-// of giving up at the connection step and of "Yes" in an error box; and the
-// splash picture's layout and its size check of the card picture.
+// The program as a child process: the exit code of every way of giving up, and
+// the splash picture's layout and size check.
 #include "modalanswer.h"
 #include "ov7931.h"
 #include "ov7931Demo_hwaccess.h"

@@ -1,8 +1,5 @@
-// "Reset Device" brings the card back in step with the channel panels: the
-// re-initialisation returns the card's channels to their power-on state, so
-// every panel is applied again, in channel order, with the same calls as a
-// panel change; the card then holds what the panels show. A failed reset
-// and demo mode apply nothing.
+// "Reset Device" re-applies every panel in channel order with the same calls as
+// a panel change, as the card's channels return to their power-on state.
 #include "channelbench.h"
 #include "tooltest.h"
 

@@ -1,8 +1,5 @@
-// The driver-call trace: the lines of a short single-shot run checked
-// against the simulator's journal (one line per driver call, same order and
-// statuses, the call texts as written, argument values after the call), a
-// failing call, calls from another thread, switching it on and off through
-// the environment and through the About box, and the argument texts.
+// The driver-call trace checked against the simulator's journal: lines, call
+// texts, arguments, other threads, switching it on and off.
 #include "channelbench.h"
 #include "modalanswer.h"
 #include "ov7931Demo_hwaccess.h"

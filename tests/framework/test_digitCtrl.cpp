@@ -1,7 +1,5 @@
-// The digit control as a user drives it: the base menu and the button that
-// cycles it, formats with flag, width and precision, typed values clamped to
-// the range, an unfinished text given back on Return, stepping with and
-// without wrapping, and the integer kind typed and stepped in every radix.
+// The digit control as a user drives it: base menu, formats, typed and stepped
+// values of the floating and the integer kinds.
 #include "modalanswer.h"
 #include "ov9174fp_digitCtrl.h"
 #include "ov9174fp_digitCtrlParts.h"

@@ -1,8 +1,5 @@
-// The digit control's rules without the widget: format parsing and the
-// menu rows it selects, the texts of integers of every bit size in every
-// radix against printf (and against the 128-bit integer beyond 64 bits),
-// reading those texts back, the integer patterns, and the value's
-// clamping, stepping and wrapping.
+// The digit control's rules without the widget: formats, integer texts against
+// printf (and the 128-bit integer beyond 64 bits), clamping and stepping.
 #include "ov9174fp_digitFormat.h"
 #include "ov9174fp_digitValue.h"
 

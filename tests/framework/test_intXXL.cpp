@@ -1,7 +1,5 @@
-// The 80-bit integer of the digit control against the compiler's 128-bit
-// integer wrapped to 80 bits: arithmetic, comparison, shifts, masking and
-// sign extension at every bit size, and digits in every radix, over the
-// edge values and a fixed pseudo-random sample.
+// The 80-bit integer against the compiler's 128-bit integer wrapped to 80 bits,
+// over the edge values and a fixed pseudo-random sample.
 #include "ov9174fp_intXXL.h"
 
 #include <QtTest>

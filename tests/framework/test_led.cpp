@@ -1,5 +1,4 @@
-// The status LED: value changes and repainting, the size hint, the off
-// colour, and the shaded lamp that becomes a flat disc for small fonts.
+// The status LED: repainting, size hint, off colour, shaded lamp or flat disc.
 #include "ov9174fp_led.h"
 
 #include <QApplication>

@@ -1,7 +1,5 @@
-// Settings files that cannot hurt the user: the per-card settings file and
-// the default descriptor file are never written through a link or into
-// anything but a regular file, a FIFO in their place never blocks, and a save
-// that fails is reported once with the path and the reason.
+// Settings files that cannot hurt the user: never written through a link or
+// into a non-regular file, no blocking on a FIFO, a failed save reported once.
 #include "appfixture.h"
 #include "modalanswer.h"
 #include "ov7931Demo_App.h"

@@ -1,7 +1,5 @@
-// Keyboard shortcuts of the main panel: each key clicks its button, so the
-// signals are those of a click, in every state of the start buttons; a
-// disabled or hidden button ignores its key; the key is shown in the tool
-// tip as it pops up while the tool tip text itself stays as it was.
+// Keyboard shortcuts of the main panel: each key clicks its button, in every
+// state; the key is shown in the tool tip without changing its text.
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov9174fp_app.h"

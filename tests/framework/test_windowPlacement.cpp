@@ -1,6 +1,5 @@
-// Where top-level windows go: centred in the available area with the top-left
-// corner kept inside it, moved back inside when they grow, and the demo panel
-// sized after its empty plots are hidden.
+// Where top-level windows go: centred in the available area, kept inside it
+// when they grow, and the demo panel sized for its shown plots.
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_Waveform.h"
