@@ -61,9 +61,8 @@ private slots:
         QFETCH(QSize, frame);
         QFETCH(QRect, available);
         QFETCH(QPoint, centred);
-        QFETCH(QPoint, keptFromCentre);
         QCOMPARE(centredWithin(frame, available), centred);
-        QCOMPARE(keptWithin(QRect(QPoint(900, 700), frame), available), keptFromCentre);
+        QTEST(keptWithin(QRect(QPoint(900, 700), frame), available), "keptFromCentre");
         // A window already inside stays where it is.
         QCOMPARE(keptWithin(QRect(centred, frame), available), centred);
     }
