@@ -57,6 +57,8 @@ QList<TraceLine> readTrace(const QString &path, bool *ok)
 QString functionOf(const QString &callText) { return callText.section('(', 1).section(',', 0, 0).trimmed(); }
 } // namespace
 
+#define VERIFY_MATCH(pattern, text) QVERIFY2(QRegularExpression(pattern).match(text).hasMatch(), qPrintable(text))
+
 class TestTrace : public QObject
 {
     Q_OBJECT
@@ -112,15 +114,13 @@ private slots:
         QVERIFY(ok);
         // One line per driver call, in the order made, with the driver's status.
         QCOMPARE(trace.size(), int(journal.size()));
-        const QRegularExpression time("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{6}$");
-        const QRegularExpression duration("^\\d+\\.\\d{3}$");
         const QString guiThread = QString::number(long(::syscall(SYS_gettid)));
         for (int i = 0; i < trace.size(); ++i) {
             const TraceLine &t = trace[i];
             QCOMPARE(functionOf(t.call), QString::fromStdString(journal[i].function));
             QCOMPARE(t.status.section(' ', 0, 0).toInt(), int(journal[i].status));
-            QVERIFY2(time.match(t.time).hasMatch(), qPrintable(t.time));
-            QVERIFY2(duration.match(t.duration).hasMatch(), qPrintable(t.duration));
+            VERIFY_MATCH("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{6}$", t.time);
+            VERIFY_MATCH("^\\d+\\.\\d{3}$", t.duration);
             QCOMPARE(t.thread.section(' ', 0, 0), guiThread);
             QVERIFY(t.call.startsWith("blockedHardwareAccess"));
         }
@@ -132,12 +132,8 @@ private slots:
         const auto fifo = std::find_if(trace.begin(), trace.end(),
                                        [](const TraceLine &t) { return t.call.contains("ov8263_resetFIFO"); });
         QVERIFY(fifo != trace.end());
-        QCOMPARE(fifo->status, failingFifoReset ? QStringLiteral("%1 (0x%2)")
-                                                      .arg(ov8263_ERROR_BUSY)
-                                                      .arg(quint32(ov8263_ERROR_BUSY), 8, 16, QChar('0'))
-                                                      .toUpper()
-                                                      .replace("0X", "0x")
-                                                : QStringLiteral("0"));
+        const QString busy = QString::number(quint32(ov8263_ERROR_BUSY), 16).toUpper().rightJustified(8, '0');
+        QCOMPARE(fifo->status, failingFifoReset ? QStringLiteral("%1 (0x%2)").arg(ov8263_ERROR_BUSY).arg(busy) : "0");
         // The report of the failure looks its text up through the driver: traced too.
         if (failingFifoReset)
             QVERIFY((fifo + 1)->call.startsWith("blockedHardwareAccess(ov8263_error_message, masterVi, status, buffer)"));
@@ -147,10 +143,7 @@ private slots:
         QVERIFY(read != trace.end());
         QCOMPARE(read->call, QStringLiteral("blockedHardwareAccess6(ov8263_readAcquisition, app->masterVi, scanCount, "
                                             "ov8263_GROUP_BY_CHANNEL, (ViPReal64)0, &scanCount, plotData)"));
-        QVERIFY2(QRegularExpression("^\\d+, 100, 0, NULL, 0x[0-9a-f]+->100, 0x[0-9a-f]+->-?\\d")
-                     .match(read->arguments)
-                     .hasMatch(),
-                 qPrintable(read->arguments));
+        VERIFY_MATCH("^\\d+, 100, 0, NULL, 0x[0-9a-f]+->100, 0x[0-9a-f]+->-?\\d", read->arguments);
         const TraceLine &lastCheck = *std::find_if(trace.rbegin(), trace.rend(), [](const TraceLine &t) {
             return t.call.contains("ov8263_checkAcquisition");
         });
@@ -191,10 +184,7 @@ private slots:
         QCOMPARE(trace.size(), 3);
         QCOMPARE(trace[1].thread.section(' ', 0, 0), QString::number(workerId));
         QVERIFY(trace[0].thread != trace[1].thread);
-        QVERIFY2(QRegularExpression(QStringLiteral("^%1, 10, 0x[0-9a-f]+, NULL$").arg(vi))
-                     .match(trace[1].arguments)
-                     .hasMatch(),
-                 qPrintable(trace[1].arguments));
+        VERIFY_MATCH(QStringLiteral("^%1, 10, 0x[0-9a-f]+, NULL$").arg(vi), trace[1].arguments);
         QCOMPARE(functionOf(trace[2].call), QStringLiteral("ov8263_stopAcquisition"));
         QFile f(tracePath());
         QVERIFY(f.open(QIODevice::ReadOnly));
