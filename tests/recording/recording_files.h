@@ -13,6 +13,8 @@
 
 #include <vector>
 
+#include <unistd.h>
+
 namespace rec {
 
 // One enabled channel's four header values.
@@ -82,6 +84,18 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// A sparse recording: `header`, then `blocks` blocks of `perBlock` doubles,
+// all zeros but the last block, which holds samples(true, perBlock, 1).
+inline bool writeSparseRecording(const QString &path, const QByteArray &header, quint64 blocks, int perBlock)
+{
+    const qint64 blockLength = 8ll * perBlock;
+    const qint64 size = header.size() + qint64(blocks) * blockLength;
+    QFile f(path);
+    return writeFile(path, header) && ::truncate(QFile::encodeName(path).constData(), off_t(size)) == 0 &&
+           f.open(QIODevice::ReadWrite) && f.seek(size - blockLength) &&
+           f.write(samples(true, perBlock, 1)) == blockLength;
 }
 
 // "field=value" for every field of the record, for comparing a chosen few.

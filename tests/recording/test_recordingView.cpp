@@ -24,8 +24,6 @@
 #include <qwt_plot.h>
 #include <qwt_scale_div.h>
 
-#include <unistd.h>
-
 using namespace rec;
 
 class TestRecordingView : public QObject
@@ -166,20 +164,20 @@ private slots:
         QVERIFY(app->continuousButton()->isChecked() && w->acqTimer->isActive());
         QTRY_VERIFY_WITH_TIMEOUT(idle(), 5000);
         QCOMPARE(w->blockSlider->value(), 6);
-        QList<int> values;
-        for (const QList<QVariant> &m : moves)
-            values << m.at(0).toInt();
-        QCOMPARE(values, (QList<int>{4, 5, 6}));
+        const auto values = [&moves] {
+            QList<int> v;
+            for (const QList<QVariant> &m : moves)
+                v << m.at(0).toInt();
+            return v;
+        };
+        QCOMPARE(values(), (QList<int>{4, 5, 6}));
         QCOMPARE(shown(2, 9), sampleValue(6 * 30 - 1));
         QCOMPARE(timeAxis(1).minValue(), 0.05);
 
         moves.clear();
         app->continuousButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(idle(), 5000);
-        values.clear();
-        for (const QList<QVariant> &m : moves)
-            values << m.at(0).toInt();
-        QCOMPARE(values, (QList<int>{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(values(), (QList<int>{1, 2, 3, 4, 5, 6}));
         QVERIFY(app->singleShotButton()->isEnabled() && app->continuousButton()->isEnabled());
     }
 
@@ -255,14 +253,7 @@ private slots:
         const QByteArray h = rec::header("7931-BB", true, "50000.000000", 10000, eight);
         const quint64 blockLength = 8ull * 10000 * 8;
         const quint64 blocks = (4ull << 30) / blockLength + 2;
-        const quint64 size = h.size() + blocks * blockLength;
-        QVERIFY(writeFile(path, h));
-        QVERIFY(::truncate(QFile::encodeName(path).constData(), static_cast<off_t>(size)) == 0);
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(static_cast<qint64>(size - blockLength)));
-            QVERIFY(f.write(samples(true, 80000, 1)) == 80000 * 8);
-        }
+        QVERIFY(writeSparseRecording(path, h, blocks, 80000));
         QVERIFY(viewFile(path));
         QCOMPARE(quint64(w->blockSlider->maximum()), blocks);
         w->blockSlider->setValue(w->blockSlider->maximum());
