@@ -186,8 +186,7 @@ private slots:
                         std::strtod(cells[c].toLatin1().constData(), nullptr);
             }
         }
-        SequenceCheck c = checkSequenceBlocks(data, {1, 2, 3}, kScans, {true, false, false});
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, data, {1, 2, 3}, kScans, {true, false, false});
         QVERIFY2(c.blocks >= 11 && c.blocks <= 12, qPrintable(QString::number(c.blocks)));
         for (long b = 0; b < c.blocks; ++b)
             for (int s = 0; s < kScans; ++s) {
@@ -346,9 +345,7 @@ private slots:
         QCOMPARE(fx->boxes().first().text,
                  "ov8263_readMultAcquisitionEx failed due to [" +
                      testkit::driverText(true, app->masterVi, ov8263_ERROR_HARDWARE) + "]\nDo you want to exit?");
-        SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(path.toStdString())), {1, 2, 3}, kScans,
-                                              {true, false, false});
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, binarySamples(readAll(path.toStdString())), {1, 2, 3}, kScans, {true, false, false});
         QCOMPARE(c.blocks, 3L);
         QVERIFY(atRest());
     }
@@ -414,8 +411,7 @@ private slots:
                 w->timerSlot();
             stop();
             QVERIFY(atRest());
-            SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(path.toStdString())), {1, 2, 3}, kScans);
-            QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+            VERIFY_SEQUENCE(c, binarySamples(readAll(path.toStdString())), {1, 2, 3}, kScans);
             recorded += c.blocks;
         }
         QVERIFY(recorded > 50);

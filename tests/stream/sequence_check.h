@@ -76,4 +76,10 @@ inline SequenceCheck checkSequenceBlocks(const std::vector<double> &data, const 
 
 } // namespace streamtest
 
+// Declares `c`, the check of a recording's samples (checkSequenceBlocks'
+// arguments), and fails the test unless they are whole, consecutive blocks.
+#define VERIFY_SEQUENCE(c, ...)                                                                                        \
+    const streamtest::SequenceCheck c = streamtest::checkSequenceBlocks(__VA_ARGS__);                                  \
+    QVERIFY2(c.whole && c.consecutive, c.why.c_str())
+
 #endif

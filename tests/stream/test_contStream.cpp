@@ -142,8 +142,7 @@ private slots:
         size_t header = 0;
         std::vector<double> data = binarySamples(readAll(file), &header);
         QCOMPARE(readAll(file).substr(0, header), binaryHeaderText(Rig::setupFor(0x13, kScans, kRate)));
-        SequenceCheck c = checkSequenceBlocks(data, rig.channels, kScans, {false, true, false});
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, data, rig.channels, kScans, {false, true, false});
         QCOMPARE(c.blocks, 30L);
         for (long b = 0; b < c.blocks; ++b)
             for (int32_t s = 0; s < kScans; ++s)
@@ -275,8 +274,7 @@ private slots:
             slow.release();
             QCOMPARE(rig.stop(), std::string(kContTimeoutText));
         }
-        SequenceCheck c = checkSequenceBlocks(binarySamples(slow.content()), rig.channels, kScans);
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, binarySamples(slow.content()), rig.channels, kScans);
         if (waiting < 15)
             QCOMPARE(c.blocks, 20L);
         else
@@ -318,8 +316,7 @@ private slots:
         const std::string error = rig.stop();
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(error, std::string(kContDiskFailedText));
-        SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(file)), rig.channels, kScans);
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, binarySamples(readAll(file)), rig.channels, kScans);
         QCOMPARE(c.blocks, 2L);
     }
 
@@ -349,8 +346,7 @@ private slots:
         QCOMPARE(index, int64_t(4));
         QCOMPARE(shown[0], ovsim::integritySample(1, 4 * kScans));
         QCOMPARE(rig.stop(), "ov8263_readMultAcquisitionEx failed due to [" + std::string(message) + "]");
-        SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(file)), rig.channels, kScans);
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, binarySamples(readAll(file)), rig.channels, kScans);
         QCOMPARE(c.blocks, 3L);
     }
 
@@ -381,8 +377,7 @@ private slots:
         QVERIFY2(seconds < 2.5, qPrintable(QString::number(seconds)));
         QVERIFY(!rig.p.callbackAcknowledged.load());
         QVERIFY(rig.p.displayBlock == nullptr && rig.p.blocks[0] == nullptr);
-        SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(file)), rig.channels, 50);
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, binarySamples(readAll(file)), rig.channels, 50);
     }
 
     // No memory for the ring: the error text, and nothing left allocated.
@@ -426,8 +421,7 @@ private slots:
         QVERIFY(rig.drained(20000));
         const int64_t read = rig.p.blocksRead.load();
         QCOMPARE(rig.stop(), std::string());
-        SequenceCheck c = checkSequenceBlocks(binarySamples(slow.content()), rig.channels, 10);
-        QVERIFY2(c.whole && c.consecutive, c.why.c_str());
+        VERIFY_SEQUENCE(c, binarySamples(slow.content()), rig.channels, 10);
         QCOMPARE(int64_t(c.blocks), read);
     }
 
