@@ -57,11 +57,9 @@ public:
         ::dup2(saved_, STDERR_FILENO);
         ::close(saved_);
         std::rewind(file_);
-        QByteArray bytes;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0)
-            bytes.append(buffer, int(n));
+        QFile f;
+        const QByteArray bytes = f.open(file_, QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        f.close();
         std::fclose(file_);
         return QString::fromLatin1(bytes);
     }
@@ -135,10 +133,7 @@ private slots:
         QTest::newRow("AE pt100 (< 850, 100uA)") << "AE" << "pt100" << a("200", "1", "3", "1") << unusedAE;
         QTest::newRow("AE res (< 100K)") << "AE" << "res" << a("1", "1", "0", "1") << unusedAE;
         QTest::newRow("AE volt (10V)") << "AE" << "volt" << a("1", "4", "0", "0") << unusedAE;
-        QTest::newRow("AA pt1000 (< 850, 500uA)")
-            << "AA" << "pt1000" << a("5", "1", "1", "1")
-            << QStringList{"ov8263_setATRIConfig(16, 0, 0, 0, 0, 0)", "ov8263_setChanConfig(16, 0, 2, 0)",
-                           "ov7931_setChanConfig(16, 1, 3, 0)", "ov7931_setConversion(16, 1)"};
+        QTest::newRow("AA pt1000 (< 850, 500uA)") << "AA" << "pt1000" << a("5", "1", "1", "1") << unusedAE;
     }
     void channelSetUp()
     {
