@@ -197,7 +197,7 @@ private slots:
     {
         ModalAnswerer answerer({"OK"});
         QString caption, startDir, filters, selectedFilter;
-        const QString chosen = dir.filePath("chosen.csv");
+        QString chosen = dir.filePath("chosen.csv");
         answerer.other = [&](QWidget *w) {
             auto *fd = qobject_cast<QFileDialog *>(w);
             if (!fd)
@@ -220,20 +220,11 @@ private slots:
         QCOMPARE(d.fileFormat(), 1);
         QCOMPARE(d.pathEdit->text(), native(chosen));
 
-        const QString back = dir.filePath("back.bin7931");
-        answerer.other = [&](QWidget *w) {
-            auto *fd = qobject_cast<QFileDialog *>(w);
-            if (!fd)
-                return false;
-            selectedFilter = fd->selectedNameFilter();
-            chooseFile(fd, back);
-            static_cast<QDialog *>(fd)->accept();
-            return true;
-        };
+        chosen = dir.filePath("back.bin7931");
         d.browseSlot();
         QCOMPARE(selectedFilter, QStringLiteral("CSV data (*.csv)"));
         QCOMPARE(d.fileFormat(), 0);
-        QCOMPARE(d.pathEdit->text(), native(back));
+        QCOMPARE(d.pathEdit->text(), native(chosen));
     }
 
     void initialPath()
