@@ -34,6 +34,23 @@ void choose(QComboBox *box, int data)
     box->setCurrentIndex(index);
 }
 
+// Each channel panel's sensor, mode, range and current, or "off".
+QStringList channelSettings(const ov7931Demo_App *app)
+{
+    QStringList settings;
+    for (int c = 0; c < 16; ++c) {
+        const ov7931Demo_ChCfg *p = app->chCfg[c];
+        settings << (p->isEnabled() ? QStringLiteral("%1: %2/%3/%4/%5")
+                                          .arg(c + 1)
+                                          .arg(p->sensorType())
+                                          .arg(p->mode())
+                                          .arg(p->rangeIndex())
+                                          .arg(p->excitationCode())
+                                    : QStringLiteral("%1: off").arg(c + 1));
+    }
+    return settings;
+}
+
 } // namespace
 
 class TestRecordingRoundTrip : public QObject
@@ -64,17 +81,7 @@ private slots:
             choose(panel->excitationSelector, p.current);
             panel->rangeSelector->setCurrentIndex(p.rangeItem);
         }
-        int recorded[16][5] = {}; // enabled, sensor, mode, range, current as the run had them
-        for (int c = 0; c < 16; ++c) {
-            const ov7931Demo_ChCfg *p = app->chCfg[c];
-            recorded[c][0] = p->isEnabled();
-            if (p->isEnabled()) {
-                recorded[c][1] = p->sensorType();
-                recorded[c][2] = p->mode();
-                recorded[c][3] = p->rangeIndex();
-                recorded[c][4] = p->excitationCode();
-            }
-        }
+        const QStringList recorded = channelSettings(app); // as the run had them
         app->waveformLengthList()->setCurrentText(QString::number(kScans));
         app->samplingRateList()->setCurrentText(QStringLiteral("1 kHz"));
         ovsim::setIntegrityMode(true);
@@ -109,16 +116,7 @@ private slots:
         app->show();
         QVERIFY(lockPanelToRecording(app, info));
         QCOMPARE(app->slaveSubType, QStringLiteral("7931-BB"));
-        for (int c = 0; c < 16; ++c) {
-            const ov7931Demo_ChCfg *p = app->chCfg[c];
-            QCOMPARE(int(p->isEnabled()), recorded[c][0]);
-            if (!recorded[c][0])
-                continue;
-            QCOMPARE(p->sensorType(), recorded[c][1]);
-            QCOMPARE(p->mode(), recorded[c][2]);
-            QCOMPARE(p->rangeIndex(), recorded[c][3]);
-            QCOMPARE(p->excitationCode(), recorded[c][4]);
-        }
+        QCOMPARE(channelSettings(app), recorded);
 
         // Each block as written: sequence samples exactly, the PT-100 in degrees Celsius.
         const std::vector<int> channels{1, 2, 3, 9, 16};
