@@ -5,6 +5,7 @@
 #include "ov7931Demo_ChCfg.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
+#include "testkit.h"
 
 namespace {
 // Two benches at once would have two answerers race for the same boxes (one
@@ -20,13 +21,8 @@ ChannelBench::ChannelBench(const QString &subType, bool live)
     app->slaveSubType = subType;
     app->slaveSerial = QStringLiteral("BENCH");
     if (live) {
-        std::string yaml = ovsim::defaultScenarioText();
-        const size_t at = yaml.find("sub_type: BB");
-        if (at != std::string::npos)
-            yaml.replace(at + 10, 2, subType.mid(5).toStdString());
-        std::string error;
-        if (!ovsim::loadScenarioText(yaml, &error))
-            qFatal("scenario: %s", error.c_str());
+        if (!testkit::loadScenario(testkit::defaultScenarioWith({"sub_type: BB", "sub_type: " + subType.mid(5)})))
+            qFatal("the simulator refused sub-type %s", qPrintable(subType));
         if (ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &masterVi) != VI_SUCCESS ||
             ov7931_init(masterVi, VI_TRUE, VI_TRUE, &slaveVi) != VI_SUCCESS)
             qFatal("cannot open the simulated cards");
