@@ -91,7 +91,6 @@ private slots:
     {
         QFETCH(QString, descriptor);
         QFETCH(int, card);
-        QFETCH(QString, warning);
         ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
         file.storeFcNumber(4);
         ov7931_fc fc;
@@ -113,7 +112,7 @@ private slots:
         const QString reopened = descriptor.isEmpty() ? QStringLiteral("VXI0::1::INSTR") : descriptor;
         QCOMPARE(shown, (QStringList{"VXI0::1::INSTR 4", reopened + " " + QString::number(card)}));
         QCOMPARE(answerer.seen().size(), 2);
-        QCOMPARE(answerer.seen().at(1).text, warning);
+        QTEST(answerer.seen().at(1).text, "warning");
         QCOMPARE(answerer.seen().at(1).icon, QMessageBox::Warning);
         const QStringList remembered{"VXI0::1::INSTR", descriptor};
         QCOMPARE(file.load(), descriptor.isEmpty() ? QStringList(remembered.first()) : remembered);

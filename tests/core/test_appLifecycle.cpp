@@ -94,8 +94,6 @@ private slots:
         QFETCH(QStringList, changes);
         QFETCH(QString, identities);
         const bool demo = identities.contains(QLatin1String("DEMO"));
-        QFETCH(QString, rates);
-        QFETCH(double, currentHz);
         AppFixture f;
         QVERIFY(loadScenario(defaultScenarioWith(changes)));
         ov7931Demo_App *app = f.create(demo ? AppFixture::Mode::Demo : AppFixture::Mode::Live, {"No"}, "7931-AE");
@@ -107,8 +105,8 @@ private slots:
         for (int i = 0; i < app->samplingRateList()->count(); ++i)
             items << QString(i == app->samplingRateList()->currentIndex() ? "[%1]" : "%1")
                          .arg(app->samplingRateList()->itemText(i));
-        QCOMPARE(items.join(QStringLiteral(", ")), rates);
-        QCOMPARE(app->samplingRateList()->currentData().toDouble(), currentHz);
+        QTEST(items.join(QStringLiteral(", ")), "rates");
+        QTEST(app->samplingRateList()->currentData().toDouble(), "currentHz");
         QVERIFY(f.boxes().isEmpty());
         // Demo mode opens nothing: the only calls ask the driver's and the common library's revisions.
         if (demo)

@@ -84,8 +84,6 @@ private slots:
     void startButtons()
     {
         QFETCH(QString, actions);
-        QFETCH(QString, emitted);
-        QFETCH(QString, controls);
         ShownPanel p;
         QList<QSharedPointer<QSignalSpy>> spies;
         for (auto signal : {&ov9174fp_app::startSingle, &ov9174fp_app::breakSingle, &ov9174fp_app::startCont,
@@ -103,8 +101,8 @@ private slots:
         QStringList counts;
         for (const auto &spy : spies)
             counts << QString::number(spy->count());
-        QCOMPARE(counts.join(' '), emitted);
-        QCOMPARE(::controls(p), controls);
+        QTEST(counts.join(' '), "emitted");
+        QTEST(controls(p), "controls");
     }
 
     void userBreakStopsContinuousFirst()
