@@ -68,6 +68,9 @@ struct contParams_t {
     std::atomic<bool> callbackEnabled{false};
     std::atomic<bool> callbackAcknowledged{false};
     std::atomic<int64_t> blocksRead{0};
+    // Blocks whose read delivered fewer scans than asked for (and did not
+    // fail); their missing scans are NaN. Told to the user at the stop.
+    std::atomic<int64_t> shortBlocks{0};
     int64_t displayedBlockIndex = 0; // under displayLock
     std::atomic<double> bytesWritten{0.0};
 

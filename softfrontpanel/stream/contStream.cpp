@@ -1,23 +1,30 @@
 // The callback, the writer and the hand-offs of a continuous run.
 //
 // The ring: the callback reads into blocks[head] and then publishes it by
-// storing head + 1. It never publishes an index equal to the writer's tail,
-// because the writer may be inside that block: when the ring is full it
-// waits until the writer has moved on, giving up with "Timeout" after 500000
-// polls of the writer's index: every hundredth poll gives up the processor,
-// every thousandth waits 10 ms through the common library's delay (so a
-// simulated clock moves on while the callback waits). That is about five
-// seconds, during which the callback costs little processor time even on a
-// busy machine. So the writer may fall behind by 15 blocks before the
+// storing head + 1. While recording it never publishes an index equal to the
+// writer's tail, because the writer may be inside that block: when the ring
+// is full it waits until the writer has moved on, giving up with "Timeout"
+// after 500000 polls of the writer's index: every hundredth poll gives up the
+// processor, every thousandth waits 10 ms through the common library's delay
+// (so a simulated clock moves on while the callback waits). That is about
+// five seconds, during which the callback costs little processor time even
+// on a busy machine. So the writer may fall behind by 15 blocks before the
 // callback waits, and the callback never writes into a block the writer is
-// writing. Once recording has stopped (a write error, a read error or the
-// timeout cleared `running`), the callback keeps reading into the same
-// unpublished block for the display, so the file ends with whole,
-// consecutive blocks.
+// writing.
+//
+// Every block is laid out by the count its read returned (a short read's
+// missing scans become NaN) before anyone sees it. A failed read still goes
+// to the display and the ring moves on, but recording stops first: the
+// writer takes nothing that was published after `running` was cleared, so
+// the file ends with whole, good, consecutive blocks. Once recording has
+// stopped the callback keeps the ring turning for the display, except that
+// it does not move onto the block a writer that has not ended yet may still
+// be writing.
 #include "contStream.h"
 
 #include "csvFormat.h"
 #include "ov9174.h"
+#include "shortRead.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -196,6 +203,7 @@ void contBeginStreaming(contParams_t &p)
 {
     p.recording = p.file != nullptr;
     p.blocksRead.store(0);
+    p.shortBlocks.store(0);
     p.bytesWritten.store(0.0);
     p.running.store(true);
 }
@@ -221,45 +229,48 @@ void contCallback(ViSession vi, ViAddr userData)
     double *block = p->blocks[head];
     ViInt32 count = 0;
     const ViStatus status = p->driver.readBlock(vi, p->scansPerBlock, &count, block);
+    const bool whole = layOutShortRead(block, p->channelList.size(), p->scansPerBlock, count) == p->scansPerBlock;
     const int64_t read = p->blocksRead.fetch_add(1) + 1;
     if (status < 0) {
+        // Recording stops before the block is published: the writer never takes it.
         const std::string text = p->driver.errorMessage ? p->driver.errorMessage(vi, status) : std::string();
         stopRecording(*p, "ov8263_readMultAcquisitionEx failed due to [" + text + "]");
-    } else {
-        {
-            std::lock_guard<std::mutex> lk(p->displayLock);
-            if (p->displayConsumed || !p->displayFresh) {
-                std::memcpy(p->displayBlock, block, size_t(p->bytesPerSample) * size_t(p->scans) *
-                                                        p->channelList.size());
-                p->displayConsumed = false;
-                p->displayFresh = true;
-                p->displayedBlockIndex = read - 1;
+    } else if (!whole) {
+        p->shortBlocks.fetch_add(1);
+    }
+    {
+        std::lock_guard<std::mutex> lk(p->displayLock);
+        if (p->displayConsumed || !p->displayFresh) {
+            std::memcpy(p->displayBlock, block,
+                        size_t(p->bytesPerSample) * size_t(p->scans) * p->channelList.size());
+            p->displayConsumed = false;
+            p->displayFresh = true;
+            p->displayedBlockIndex = read - 1;
+        }
+    }
+    const int32_t next = (head + 1) % kRingBlocks;
+    if (p->recording) {
+        long polls = 0;
+        while (p->running.load() && next == p->tail.load(std::memory_order_acquire)) {
+            ++polls;
+            if (polls % 100 == 0)
+                std::this_thread::yield();
+            if ((polls + 1) % 1000 == 0)
+                ov9174_delay(10);
+            if (polls > kRingWaitPolls) {
+                stopRecording(*p, kContTimeoutText);
+                break;
             }
         }
-        const int32_t next = (head + 1) % kRingBlocks;
-        bool publish = true;
+    }
+    // Only a writer that is still at work can be inside block `next`.
+    const bool writerMayBeInside = p->recording && !p->writerFuture.done.load() &&
+                                   next == p->tail.load(std::memory_order_acquire);
+    if (!writerMayBeInside) {
+        p->head.store(next, std::memory_order_release);
         if (p->recording) {
-            long polls = 0;
-            while (p->running.load() && next == p->tail.load(std::memory_order_acquire)) {
-                ++polls;
-                if (polls % 100 == 0)
-                    std::this_thread::yield();
-                if ((polls + 1) % 1000 == 0)
-                    ov9174_delay(10);
-                if (polls > kRingWaitPolls) {
-                    stopRecording(*p, kContTimeoutText);
-                    break;
-                }
-            }
-            // Nothing is recorded any more: the block stays unpublished.
-            publish = p->running.load() && next != p->tail.load(std::memory_order_acquire);
-        }
-        if (publish) {
-            p->head.store(next, std::memory_order_release);
-            if (p->recording) {
-                std::lock_guard<std::mutex> lk(p->wakeLock);
-                p->wake.notify_one();
-            }
+            std::lock_guard<std::mutex> lk(p->wakeLock);
+            p->wake.notify_one();
         }
     }
     p->callbacksInside.fetch_sub(1);
@@ -283,6 +294,10 @@ void contWriter(contParams_t *p)
             });
             continue;
         }
+        // A block published after recording stopped (the one whose read
+        // failed, or any later one) is not written.
+        if (!p->running.load())
+            break;
         double *block = p->blocks[tail];
         const auto began = std::chrono::steady_clock::now();
         const double beganCpu = p->writerTimes ? threadCpuMs() : 0.0;

@@ -2,6 +2,7 @@
 // with one or two decimals, rounded as printf rounds.
 #include "runTexts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -52,3 +53,16 @@ std::string fileSizeText(double bytes)
 }
 
 std::string fileSizeLabelText(double bytes) { return "        (file size: " + fileSizeText(bytes) + ")"; }
+
+std::string shortBlocksText(int64_t shortBlocks, int64_t blocksRead)
+{
+    if (shortBlocks <= 0)
+        return std::string();
+    const char *const why = " short: the digitizer delivered fewer scans than asked for. ";
+    if (blocksRead <= 1)
+        return std::string("The block was") + why + "Its missing scans are NaN.";
+    const std::string counted = integer(shortBlocks) + " of " + integer(std::max(blocksRead, shortBlocks));
+    if (shortBlocks == 1)
+        return counted + " blocks was" + why + "Its missing scans are NaN.";
+    return counted + " blocks were" + why + "Their missing scans are NaN.";
+}

@@ -1,6 +1,7 @@
 // Continuous acquisition: callbacks paced by the simulated clock, blocks read
 // in order and complete (integrity samples), stopping (also while a callback
-// waits for the stopper's lock) and the faults scheduled in a stream.
+// waits for the stopper's lock), the faults scheduled in a stream, and the
+// short reads of a FIFO that overflowed.
 #include "sim_test_util.h"
 
 #include <QtTest>
@@ -56,6 +57,29 @@ void onBlock(ViSession vi, ViAddr user)
     std::lock_guard<std::mutex> lk(r->m);
     r->blocks.push_back(st == VI_SUCCESS ? first : int64_t(st));
     r->contiguous = r->contiguous && ok;
+}
+
+// What each read of a stream returned: status, count and, for channels 1
+// and 3, the scan number where each channel's samples start when packed
+// with the count as the stride (-1 where another channel's sample is).
+struct Reads {
+    int scansPerBlock = 0;
+    std::mutex m;
+    QVector<QVector<qint64>> seen;
+};
+
+void onBlockReads(ViSession vi, ViAddr user)
+{
+    auto *r = static_cast<Reads *>(user);
+    std::vector<double> block(size_t(r->scansPerBlock) * 2, -1.0);
+    ViInt32 n = -1;
+    const ViStatus st = ov8263_readAcquisition(vi, r->scansPerBlock, ov8263_GROUP_BY_CHANNEL, nullptr, &n, block.data());
+    int ch1 = 0, ch3 = 0;
+    int64_t first1 = -1, first3 = -1;
+    const bool ok = n > 0 && n <= r->scansPerBlock && ovsim::decodeIntegritySample(block[0], &ch1, &first1) &&
+                    ovsim::decodeIntegritySample(block[size_t(n)], &ch3, &first3);
+    std::lock_guard<std::mutex> lk(r->m);
+    r->seen.push_back({qint64(st), qint64(n), ok && ch1 == 1 ? first1 : -1, ok && ch3 == 3 ? first3 : -1});
 }
 
 } // namespace
@@ -150,6 +174,37 @@ private slots:
         QCOMPARE(r.seen(), (QVector<int64_t>{0, ov8263_ERROR_HARDWARE, 200, 300, 400, 500}));
         QCOMPARE(status(vi)[1], int(ov8263_ERR_FIFO_UNDERFLOW));
         QVERIFY(r.contiguous);
+    }
+
+    // A FIFO with room for one block (two channels x 100 scans) and one
+    // callback 0.3 blocks late: that read finds the FIFO overflowed and gets
+    // the newest 100 scans (30 are lost), the next read gets the 70 that
+    // came since, with the warning and the count as the stride; the run goes
+    // on in step. The same on every run with the manual clock.
+    void overflowingFifoReadsShort()
+    {
+        const std::string revision = "revision: \"2.4.1.0\"";
+        std::string scenario = ovsim::defaultScenarioText();
+        scenario.insert(scenario.find(revision) + revision.size(), "\n        fifo_samples: 200");
+        QVERIFY(ovsim::loadScenarioText(scenario));
+        QCOMPARE(ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &vi), VI_SUCCESS);
+        ovsim::setManualClock(true);
+        ovsim::setIntegrityMode(true);
+        ovsim::scheduleStall(2, 0.03);
+        QCOMPARE(ov8263_setChanConfig(vi, 1, ov8263_CH_FP, 2, VI_FALSE), VI_SUCCESS);
+        QCOMPARE(ov8263_setChanConfig(vi, 3, ov8263_CH_FP, 2, VI_FALSE), VI_SUCCESS);
+        QCOMPARE(ov8263_setAcquisitionMode(vi, 1000.0, 0, ov8263_DA_START_IMM, ov8263_DA_STOP_ERR_OFF), VI_SUCCESS);
+        Reads r;
+        r.scansPerBlock = 100;
+        QCOMPARE(ov8263_startAcquisitionEx(vi, 100, onBlockReads, &r), VI_SUCCESS);
+        for (double step : {0.1, 0.1, 0.13, 0.07, 0.1})
+            ovsim::advanceClock(step);
+        const qint64 ok = VI_SUCCESS, warn = ov8263_WARN_NOT_ALL_READ;
+        std::unique_lock<std::mutex> lk(r.m);
+        QCOMPARE(r.seen, (QVector<QVector<qint64>>{
+                             {ok, 100, 0, 0}, {ok, 100, 100, 100}, {ok, 100, 230, 230}, {warn, 70, 330, 330},
+                             {ok, 100, 400, 400}}));
+        QVERIFY(status(vi)[1] & ov8263_ERR_FIFO_OVERFLOW);
     }
 };
 

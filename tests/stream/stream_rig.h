@@ -19,6 +19,23 @@
 
 namespace streamtest {
 
+// The default system with a digitizer FIFO of `samples` samples: a block
+// must fit, and a callback that comes late loses the oldest scans.
+inline bool loadFifoScenario(long samples)
+{
+    std::string text = ovsim::defaultScenarioText();
+    const std::string revision = "revision: \"2.4.1.0\"";
+    const size_t at = text.find(revision);
+    if (at == std::string::npos)
+        return false;
+    text.insert(at + revision.size(), "\n        fifo_samples: " + std::to_string(samples));
+    std::string error;
+    if (ovsim::loadScenarioText(text, &error))
+        return true;
+    std::fprintf(stderr, "scenario: %s\n", error.c_str());
+    return false;
+}
+
 struct Rig {
     contParams_t p;
     std::mutex hardware;

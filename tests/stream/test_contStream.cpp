@@ -3,6 +3,7 @@
 // hand-off rule, and the faults a run must survive (stalled writer, full
 // disk, read failure, callbacks that stop, no memory, quick restarts).
 #include "csvFormat.h"
+#include "shortRead.h"
 #include "stream_rig.h"
 
 #include <QTemporaryDir>
@@ -321,7 +322,9 @@ private slots:
     }
 
     // A failed read in the callback: the text at the stop, the file ends
-    // with the blocks before it, the display goes on with later blocks.
+    // with the blocks before it. The failed block still goes to the display
+    // (all NaN: the read delivered nothing) and the ring moves on; the
+    // display goes on with later blocks.
     void readFailure()
     {
         Rig rig;
@@ -336,18 +339,121 @@ private slots:
             advanceBlocks(1);
             QVERIFY(rig.drained());
         }
-        advanceBlocks(1);
-        QVERIFY(!rig.p.running.load());
         std::vector<double> shown(kScans);
         int64_t index = -1;
-        contTakeDisplayBlock(rig.p, shown.data(), &index);
+        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
+        advanceBlocks(1);
+        QVERIFY(!rig.p.running.load());
+        QCOMPARE(rig.p.head.load(), 4);
+        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
+        QCOMPARE(index, int64_t(3));
+        QVERIFY(std::isnan(shown[0]) && std::isnan(shown[kScans - 1]));
         advanceBlocks(4);
+        QCOMPARE(rig.p.head.load(), 8);
         QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
         QCOMPARE(index, int64_t(4));
         QCOMPARE(shown[0], ovsim::integritySample(1, 4 * kScans));
+        QCOMPARE(rig.p.shortBlocks.load(), int64_t(0)); // a failed read is told as failed, not as short
         QCOMPARE(rig.stop(), "ov8263_readMultAcquisitionEx failed due to [" + std::string(message) + "]");
         VERIFY_SEQUENCE(c, binarySamples(readAll(file)), rig.channels, kScans);
         QCOMPARE(c.blocks, 3L);
+    }
+
+    // A short read packs `count` scans per channel with `count` as the
+    // stride; laid out again, each channel starts at its own segment and its
+    // missing scans are NaN. Counts outside 0..scans stay inside the block.
+    void shortReadLayout_data()
+    {
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("scans");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("nothing delivered") << 3 << 10 << 0 << 0;
+        QTest::newRow("whole block") << 3 << 10 << 10 << 10;
+        QTest::newRow("in between") << 3 << 10 << 7 << 7;
+        QTest::newRow("one channel") << 1 << 10 << 4 << 4;
+        QTest::newRow("16 channels, one scan short") << 16 << 50 << 49 << 49;
+        QTest::newRow("16 channels, one scan delivered") << 16 << 50 << 1 << 1;
+        QTest::newRow("count above scans") << 3 << 10 << 11 << 10;
+        QTest::newRow("negative count") << 3 << 10 << -5 << 0;
+    }
+    void shortReadLayout()
+    {
+        QFETCH(int, channels);
+        QFETCH(int, scans);
+        QFETCH(int, count);
+        QFETCH(int, kept);
+        const size_t size = size_t(channels) * size_t(scans);
+        std::vector<double> buffer(size + 8, -1.0); // a guard after the block
+        for (int k = 0; k < channels; ++k)
+            for (int s = 0; s < kept; ++s)
+                buffer[size_t(k) * size_t(kept) + size_t(s)] = k * 1000 + s; // as the driver packs them
+        QCOMPARE(layOutShortRead(buffer.data(), size_t(channels), scans, count), kept);
+        for (int k = 0; k < channels; ++k)
+            for (int s = 0; s < scans; ++s) {
+                const double v = buffer[size_t(k) * size_t(scans) + size_t(s)];
+                if (s < kept)
+                    QCOMPARE(v, double(k * 1000 + s));
+                else
+                    QVERIFY2(std::isnan(v), qPrintable(QStringLiteral("channel %1 scan %2: %3").arg(k).arg(s).arg(v)));
+            }
+        for (size_t i = size; i < buffer.size(); ++i)
+            QCOMPARE(buffer[i], -1.0);
+    }
+
+    // A FIFO that overflows while a callback is late: the read after it
+    // comes short. Every channel's samples stay in its own segment, the
+    // missing scans are NaN in the display and the file, the block is
+    // counted, and the file's blocks are otherwise those read, in order.
+    void shortReadFromAnOverflowingFifo()
+    {
+        QVERIFY(loadFifoScenario(3 * kScans)); // room for one block of channels 1, 2, 5
+        ovsim::setIntegrityMode(true);
+        ovsim::setManualClock(true);
+        ovsim::scheduleStall(2, 0.3 * kBlockSeconds);
+        Rig rig;
+        QVERIFY(rig.open());
+        const std::string file = path("short.bin7931");
+        QVERIFY(rig.prepare(0x0013, kScans, kRate, file, 0));
+        QVERIFY(rig.start(kRate, kScans));
+        // Block 2 is read 0.3 blocks late: 30 scans are lost to the full
+        // FIFO, and block 3 then finds only 70 scans.
+        for (double step : {1.0, 1.0, 1.3}) {
+            ovsim::advanceClock(step * kBlockSeconds);
+            QVERIFY(rig.drained());
+        }
+        std::vector<double> shown(3 * kScans);
+        int64_t index = -1;
+        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
+        QCOMPARE(rig.p.shortBlocks.load(), int64_t(0));
+        ovsim::advanceClock(0.7 * kBlockSeconds);
+        QVERIFY(rig.drained());
+        QCOMPARE(rig.p.shortBlocks.load(), int64_t(1));
+        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
+        QCOMPARE(index, int64_t(3));
+        ovsim::advanceClock(kBlockSeconds);
+        QVERIFY(rig.drained());
+        QCOMPARE(rig.stop(), std::string());
+        QCOMPARE(rig.p.blocksRead.load(), int64_t(5));
+
+        const std::vector<double> data = binarySamples(readAll(file));
+        QCOMPARE(data.size(), size_t(5 * 3 * kScans));
+        const int64_t first[5] = {0, 100, 230, 330, 400};
+        for (int b = 0; b < 5; ++b)
+            for (int k = 0; k < 3; ++k)
+                for (int s = 0; s < kScans; ++s) {
+                    const double v = data[size_t(b * 3 + k) * kScans + size_t(s)];
+                    const double want = ovsim::integritySample(rig.channels[k], first[b] + s);
+                    if (b != 3) {
+                        QCOMPARE(v, want);
+                        continue;
+                    }
+                    const double seen = shown[size_t(k) * kScans + size_t(s)];
+                    if (s < 70)
+                        QVERIFY(v == want && seen == want);
+                    else
+                        QVERIFY2(std::isnan(v) && std::isnan(seen), qPrintable(QString::number(s)));
+                }
     }
 
     // The error box shows the reason set last.

@@ -1,6 +1,6 @@
-// The size texts of a continuous run: the file size under the plots (with
-// its unit steps) and the data rate of the run dialog, rounded as printf
-// rounds and without the locale.
+// The texts of a run: the file size under the plots (with its unit steps)
+// and the data rate of the run dialog, rounded as printf rounds and without
+// the locale; the warning after a run with short blocks.
 #include "runTexts.h"
 
 #include <QtTest>
@@ -51,6 +51,28 @@ private slots:
         QFETCH(bool, csv);
         QFETCH(QString, text);
         QCOMPARE(QString::fromStdString(dataRateLabelText(bytesPerValue, samplesPerSecond, csv)), text);
+    }
+
+    void shortBlocks_data()
+    {
+        QTest::addColumn<qint64>("shortBlocks");
+        QTest::addColumn<qint64>("blocksRead");
+        QTest::addColumn<QString>("text");
+        const QString why = " short: the digitizer delivered fewer scans than asked for. ";
+        QTest::newRow("none short") << qint64(0) << qint64(316) << QString();
+        QTest::newRow("a single shot") << qint64(1) << qint64(1) << "The block was" + why + "Its missing scans are NaN.";
+        QTest::newRow("one of many") << qint64(1) << qint64(316) << "1 of 316 blocks was" + why + "Its missing scans are NaN.";
+        QTest::newRow("many") << qint64(133) << qint64(316)
+                              << "133 of 316 blocks were" + why + "Their missing scans are NaN.";
+        QTest::newRow("beyond 32 bits") << qint64(5000000000) << qint64(6000000000)
+                                        << "5000000000 of 6000000000 blocks were" + why + "Their missing scans are NaN.";
+    }
+    void shortBlocks()
+    {
+        QFETCH(qint64, shortBlocks);
+        QFETCH(qint64, blocksRead);
+        QFETCH(QString, text);
+        QCOMPARE(QString::fromStdString(shortBlocksText(shortBlocks, blocksRead)), text);
     }
 };
 
