@@ -294,8 +294,9 @@ void contWriter(contParams_t *p)
             });
             continue;
         }
-        // A block published after recording stopped (the one whose read
-        // failed, or any later one) is not written.
+        // Once recording has stopped nothing more is written: not the block
+        // whose read failed (published after `running` was cleared), not a
+        // later one, not the blocks still waiting in the ring.
         if (!p->running.load())
             break;
         double *block = p->blocks[tail];
@@ -315,8 +316,6 @@ void contWriter(contParams_t *p)
             p->writerTimes->cpuMs.push_back(float(threadCpuMs() - beganCpu));
         }
         p->tail.store((tail + 1) % kRingBlocks, std::memory_order_release);
-        if (!p->running.load())
-            break;
     }
     if (p->file && std::fclose(p->file) != 0 && !failed) {
         failed = true;

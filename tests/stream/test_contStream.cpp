@@ -456,6 +456,32 @@ private slots:
                 }
     }
 
+    // A read that fails while the writer is inside a block: that block is
+    // finished, nothing after it is written (neither the blocks waiting in
+    // the ring nor the failed one published after them).
+    void readFailureWhileWriting()
+    {
+        SlowFile slow; // outlives the rig, whose writer writes into it
+        Rig rig;
+        QVERIFY(rig.open());
+        OpenAtEnd openAtEnd{slow};
+        ovsim::scheduleReadError(3, ov8263_ERROR_HARDWARE);
+        QVERIFY(rig.prepare(0x1, kScans, kRate, std::string(), 0, slow.open()));
+        QVERIFY(rig.start(kRate, kScans));
+        advanceBlocks(1);
+        QVERIFY(rig.drained());
+        slow.hold();
+        advanceBlocks(1);
+        QVERIFY(slow.waitInside());
+        advanceBlocks(2);
+        QCOMPARE(rig.p.head.load(), 4);
+        QVERIFY(!rig.p.running.load());
+        slow.release();
+        QVERIFY(!rig.stop().empty());
+        VERIFY_SEQUENCE(c, binarySamples(slow.content()), rig.channels, kScans);
+        QCOMPARE(c.blocks, 2L);
+    }
+
     // The error box shows the reason set last.
     void lastReasonIsKept()
     {
