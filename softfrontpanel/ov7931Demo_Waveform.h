@@ -135,7 +135,9 @@ private:
     void setStateText(const QString &text, const QColor &colour);
     void startSingleShot();
     void showBlockTimes(double t0, double t1);
-    bool readSingleShotBlock();
+    // Stops the run and reads the block; `shortRead` tells whether it came
+    // short (laid out again, its missing scans NaN).
+    bool readSingleShotBlock(bool &shortRead);
     // A viewed recording's block at the slider (ov7931Demo_recordingView.cpp).
     void showRecordedBlock(bool incrementSlider);
     // The continuous run (ov7931Demo_contAcq.cpp).
@@ -145,6 +147,8 @@ private:
     void continuousPoll();
     void showFileSize();
     void continuousShutdown();
+    // The warning after a run in which some blocks came short.
+    void warnOfShortBlocks(int64_t shortBlocks, int64_t blocksRead);
 
     ov7931Demo_App *app = nullptr;
     PlotPanel panels[3];

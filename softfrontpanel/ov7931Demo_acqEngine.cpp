@@ -14,6 +14,7 @@
 #include "ov7931Demo_rtd.h"
 #include "ov7931Demo_tracker.h"
 #include "contStream.h"
+#include "shortRead.h"
 #include "ov7931.h"
 #include "ov8263.h"
 #include "ov9174.h"
@@ -153,12 +154,15 @@ void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
     } else if (singleShotBlockComplete(gl_state, gl_scanBacklog, scanCount)) {
         const TimeWindow w = liveTimeWindow(scanCount, 0, samplingRate);
         showBlockTimes(w.t0, w.t1);
-        if (!readSingleShotBlock())
+        bool shortRead = false;
+        if (!readSingleShotBlock(shortRead))
             return;
         blockNeedsConversion = true;
         refreshPlots();
         stopDAQ();
         app->userBreak();
+        if (shortRead)
+            warnOfShortBlocks(1, 1);
         return;
     } else if (gl_state == ov8263_STATE_READY) {
         const ViStatus s = blockedHardwareAccess2(ov8263_generateITRI, app->masterVi, ov8263_PULSE);
@@ -181,9 +185,14 @@ void ov7931Demo_Waveform::timerSlot(bool incrementSlider)
 }
 
 // Stops the run and reads the block into plotData. On a failing call the
-// timer is stopped and the run stays until the user breaks it.
-bool ov7931Demo_Waveform::readSingleShotBlock()
+// timer is stopped and the run stays until the user breaks it; after a
+// warning from the read the block is shown all the same. The driver writes
+// the number of scans it delivered into scanCount (the call as the panel has
+// always made it): the block is laid out by that count, and scanCount goes
+// back to the scans asked for.
+bool ov7931Demo_Waveform::readSingleShotBlock(bool &shortRead)
 {
+    shortRead = false;
     ViStatus status = blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi);
     if (status != 0) {
         acqTimer->stop();
@@ -191,18 +200,22 @@ bool ov7931Demo_Waveform::readSingleShotBlock()
                      ReportRule::Conditioning);
         return false;
     }
+    const ViInt32 asked = scanCount;
     status = blockedHardwareAccess6(ov8263_readAcquisition, app->masterVi, scanCount, ov8263_GROUP_BY_CHANNEL,
                                     (ViPReal64)0, &scanCount, plotData);
+    const ViInt32 delivered = scanCount;
+    scanCount = asked;
     if (status != 0) {
-        acqTimer->stop();
+        acqTimer->stop(); // no tick while the box is open; the stop follows a warning
         reportStatus(status,
                      "blockedHardwareAccess6(ov8263_readAcquisition, app->masterVi, scanCount, "
                      "ov8263_GROUP_BY_CHANNEL, (ViPReal64)0, &scanCount, plotData)",
                      ReportRule::Digitizer);
-        return false;
+        if (status < 0)
+            return false;
     }
-    // Never trust a count beyond what was asked for.
-    scanCount = std::min(std::max(scanCount, 0), maxBlockSamples / std::max(1, enabledChannelList(channelMask).size()));
+    const size_t channels = size_t(enabledChannelList(channelMask).size());
+    shortRead = layOutShortRead(plotData, channels, scanCount, delivered) < scanCount;
     return true;
 }
 

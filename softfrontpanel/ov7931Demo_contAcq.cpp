@@ -138,8 +138,8 @@ void ov7931Demo_Waveform::showFileSize()
 }
 
 // The shut-down, after the stop has disabled the callback and waited for
-// it: the stream stopped, the writer ended, the reason shown, the buffers
-// freed.
+// it: the stream stopped, the writer ended, the reason shown, then how many
+// blocks came short, the buffers freed.
 void ov7931Demo_Waveform::continuousShutdown()
 {
     OV_CALL7931(blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi));
@@ -147,6 +147,17 @@ void ov7931Demo_Waveform::continuousShutdown()
     const std::string error = contErrorText(contParams);
     if (!error.empty())
         ov9174fp_app::errorMessage(QString::fromLatin1(error.c_str()));
+    warnOfShortBlocks(contParams.shortBlocks.load(), contParams.blocksRead.load());
     ov9174_delay(300);
     contFreeBuffers(contParams);
+}
+
+// After a run whose reads came short: the missing scans are NaN on the plots
+// and in the recording, and the user is told so.
+void ov7931Demo_Waveform::warnOfShortBlocks(int64_t shortBlocks, int64_t blocksRead)
+{
+    const std::string text = shortBlocksText(shortBlocks, blocksRead);
+    if (!text.empty())
+        QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Keltri 7931 SFP"),
+                             QString::fromStdString(text), QMessageBox::Ok);
 }

@@ -2,7 +2,8 @@
 // set-up calls, binary and CSV recordings checked sample by sample in
 // sequence mode (the temperature channel converted), the display hand-off
 // with its time axis, the file-size text, the run dialog's refusals, the
-// faults a run survives, demo runs, and fifty quick stops and starts.
+// faults a run survives, demo runs, fifty quick stops and starts, and a run
+// whose digitizer FIFO overflows so that reads come short.
 #include "../stream/sequence_check.h"
 #include "appfixture.h"
 #include "channelbench.h"
@@ -348,6 +349,66 @@ private slots:
         VERIFY_SEQUENCE(c, binarySamples(readAll(path.toStdString())), {1, 2, 3}, kScans, {true, false, false});
         QCOMPARE(c.blocks, 3L);
         QVERIFY(atRest());
+    }
+
+    // The digitizer's FIFO overflows (room for one block) while channel 4's
+    // PT-100 has nothing connected, so "Input Signal Out Of Range" hides the
+    // overflow and the run goes on. A callback 0.3 blocks late loses 30
+    // scans and the next read delivers 70: plots and file hold each
+    // channel's samples in its own segment with the missing scans NaN, and
+    // the stop tells the user.
+    void shortReadsAreToldAtTheStop()
+    {
+        QVERIFY(testkit::loadScenario(testkit::defaultScenarioWith(
+            {"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        fifo_samples: 400",
+             "          4: {sensor: pt100, temperature: 23.5, wires: [intact, broken, intact, intact]}\n", ""})));
+        open();
+        setChannel(app, 3, true, PT100);
+        app->chCfg[3]->excitationSelector->setCurrentIndex(1); // 500 uA into an open input
+        ovsim::scheduleStall(2, 0.3 * kBlock);
+        const QString path = fx->path("short.bin7931");
+        press(path);
+        const auto step = [this](double blocks) {
+            ovsim::advanceClock(blocks * kBlock);
+            for (int k = 0; k < 5000 && w->contParams.tail.load() != w->contParams.head.load(); ++k)
+                QTest::qWait(1);
+        };
+        for (double b : {1.0, 1.0, 1.3})
+            step(b);
+        w->timerSlot(); // shows block 0
+        step(0.7);
+        w->timerSlot(); // block 3, short
+        QCOMPARE(w->stateLabel->text(), QStringLiteral("Input Signal Out Of Range"));
+        for (int s = 0; s < kScans; ++s) {
+            const double volt = yData(app, 0, 2)[s], ohm = yData(app, 1, 1)[s];
+            if (s < 70)
+                QVERIFY(volt == ovsim::integritySample(3, 330 + s) && ohm == ovsim::integritySample(2, 330 + s));
+            else
+                QVERIFY2(std::isnan(volt) && std::isnan(ohm) && std::isnan(yData(app, 2, 0)[s]), qPrintable(QString::number(s)));
+        }
+        step(1.0);
+        QVERIFY(fx->boxes().isEmpty());
+        stop();
+        QVERIFY(atRest());
+        QCOMPARE(fx->boxes().size(), 1);
+        QCOMPARE(fx->boxes().first().title, QStringLiteral("Keltri 7931 SFP"));
+        QCOMPARE(fx->boxes().first().icon, QMessageBox::Warning);
+        QCOMPARE(fx->boxes().first().text, QString::fromStdString(shortBlocksText(1, 5)));
+
+        const std::vector<double> data = binarySamples(readAll(path.toStdString()));
+        QCOMPARE(data.size(), size_t(5 * 4 * kScans));
+        const int64_t first[5] = {0, 100, 230, 330, 400};
+        for (int b = 0; b < 5; ++b)
+            for (int k = 0; k < 4; ++k)
+                for (int s = 0; s < kScans; ++s) {
+                    const double v = data[size_t(b * 4 + k) * kScans + size_t(s)];
+                    if (b == 3 && s >= 70)
+                        QVERIFY2(std::isnan(v), qPrintable(QString("channel %1 scan %2").arg(k + 1).arg(s)));
+                    else if (k == 1 || k == 2)
+                        QCOMPARE(v, ovsim::integritySample(k + 1, first[b] + s));
+                    else if (k == 0)
+                        QVERIFY2(std::fabs(v - 23.5) < 0.5, qPrintable(QString::number(v)));
+                }
     }
 
     // A full disk: the error at the stop, nothing hangs.

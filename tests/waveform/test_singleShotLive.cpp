@@ -1,7 +1,8 @@
 // Single-shot acquisition against the simulated instrument: the start
 // sequence, the poll with its trigger pulse, completion by state and by
-// backlog, the error bits, driver faults in the start, the poll and the stop
-// (call texts and reporting rules), and the status poll of the channels.
+// backlog, a read that comes short, the error bits, driver faults in the
+// start, the poll and the stop (call texts and reporting rules), and the
+// status poll of the channels.
 #include "channelbench.h"
 #include "ov7931.h"
 #include "ov7931Demo_Config.h"
@@ -9,6 +10,8 @@
 #include "ov7931Demo_tracker.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
+#include "runTexts.h"
+#include "testkit.h"
 #include "wave_helpers.h"
 
 #include <QLabel>
@@ -137,6 +140,40 @@ private slots:
         const double before = w->plotData[5];
         w->refreshPlots();
         QCOMPARE(w->plotData[5], before);
+    }
+
+    // A FIFO with room for 83 of the block's 100 scans of three channels:
+    // the read delivers the newest 83 with a warning, which is shown; the
+    // block is plotted with each channel's samples in its own segment and
+    // the missing scans NaN, and then the user is told.
+    void shortRead()
+    {
+        QVERIFY(testkit::loadScenario(testkit::defaultScenarioWith(
+            {"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        fifo_samples: 250"})));
+        open();
+        ovsim::setIntegrityMode(true);
+        ovsim::setIntegrityChannels(0x6); // resistance and voltage channels
+        startShot();
+        tickAfter(0.006); // the pulse
+        tickAfter(0.11);
+        QVERIFY(idle());
+        QCOMPARE(w->scanCount, 100);
+        for (int s = 0; s < 100; ++s) {
+            const double t = w->plotData[s], ohm = w->plotData[100 + s], volt = w->plotData[200 + s];
+            if (s < 83)
+                QVERIFY2(std::fabs(t - 23.5) < 0.5 && ohm == ovsim::integritySample(2, 17 + s) &&
+                             volt == ovsim::integritySample(3, 17 + s),
+                         qPrintable(QString::number(s)));
+            else
+                QVERIFY2(std::isnan(t) && std::isnan(ohm) && std::isnan(volt), qPrintable(QString::number(s)));
+        }
+        QVERIFY(yData(app, 1, 1) == w->plotData + 100 && points(app, 1, 1) == 100);
+        QCOMPARE(fx->boxes().size(), 2);
+        QCOMPARE(fx->boxes()[0].text,
+                 "Warning: [" + testkit::driverText(true, app->masterVi, ov8263_WARN_NOT_ALL_READ) + "]");
+        QCOMPARE(fx->boxes()[1].title, QStringLiteral("Keltri 7931 SFP"));
+        QCOMPARE(fx->boxes()[1].icon, QMessageBox::Warning);
+        QCOMPARE(fx->boxes()[1].text, QString::fromStdString(shortBlocksText(1, 1)));
     }
 
     void errorBits_data()
