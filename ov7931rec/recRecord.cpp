@@ -19,6 +19,7 @@
 #include "ov7931Demo_sensorDefaults.h"
 #include "ov7931Demo_trace.h"
 #include "ov8263.h"
+#include "runTexts.h"
 #include "visa.h"
 
 #include <atomic>
@@ -216,6 +217,10 @@ int runRecord(const RecArgs &args)
     const long long blocks = p.blocksRead.load();
     contFreeBuffers(p);
     const std::string error = contErrorText(p);
+    // Blocks that came short are in the file with their missing scans NaN.
+    const std::string shortText = shortBlocksText(p.shortBlocks.load(), blocks);
+    if (!shortText.empty())
+        std::fprintf(stderr, "ov7931rec: record: %s\n", shortText.c_str());
     if (!failure.empty()) {
         std::fprintf(stderr, "ov7931rec: record: %s\n", failure.c_str());
         return kExitInstrument;
@@ -226,5 +231,7 @@ int runRecord(const RecArgs &args)
     }
     std::printf("%s: %lld blocks of %d scans%s\n", args.out.c_str(), blocks, int(args.scans),
                 interrupted.load() ? " (stopped by a signal)" : "");
+    if (!shortText.empty())
+        return kExitBadData;
     return kExitOk; // a stop by Ctrl+C is a clean end: the file is whole
 }

@@ -3,20 +3,24 @@
 // recorded channel gets the panel's default mode, range and current for its
 // sensor through the panel's own calls, the other channels are switched off
 // as a fresh panel leaves them, the header names the card's sub-type and the
-// channels as set up, and a failing set-up call ends the run with the
-// call's message and exit code 4 before anything streams.
+// channels as set up, a failing set-up call ends the run with the call's
+// message and exit code 4 before anything streams, and a run whose reads
+// came short says so and ends with exit code 1.
 #include "ov7931.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
 #include "recArgs.h"
 #include "recVerbs.h"
 #include "recordingReader.h"
+#include "runTexts.h"
 #include "testkit.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <cstdio>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -78,9 +82,9 @@ class TestRecRecord : public QObject
 
     std::string path(const char *name) const { return dir.filePath(name).toStdString(); }
 
-    int record(const QStringList &channels, const std::string &out)
+    int record(const QStringList &channels, const std::string &out, const char *seconds = "0.25")
     {
-        QList<QByteArray> words{"ov7931rec", "record", "--seconds", "0.25", "--rate", "1000", "--scans", "50",
+        QList<QByteArray> words{"ov7931rec", "record", "--seconds", seconds, "--rate", "1000", "--scans", "50",
                                 "--out", QByteArray::fromStdString(out)};
         for (const QString &c : channels)
             words << "--channel" << c.toLatin1();
@@ -209,6 +213,49 @@ private slots:
         }
         // The sessions are closed whatever happened.
         QCOMPARE(ovsim::journalOf("ov8263_close").size(), size_t(1));
+    }
+
+    // A FIFO with room for one block of the two channels and a callback 0.3
+    // blocks late: 15 scans are lost and the next read delivers 35. The file
+    // holds each channel's samples in its own segment with the missing scans
+    // NaN; the run says how many blocks were short and ends with exit code 1.
+    void shortReads()
+    {
+        QVERIFY(testkit::loadScenario(testkit::defaultScenarioWith(
+            {"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        fifo_samples: 100"})));
+        ovsim::setManualClock(true);
+        ovsim::scheduleStall(2, 0.015);
+        // Once the stream runs, the clock moves in tenths of a block, eight blocks in all.
+        std::thread clock([] {
+            for (int i = 0; i < 10000 && ovsim::journalOf("ov8263_startAcquisitionEx").empty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (int i = 0; i < 80; ++i)
+                ovsim::advanceClock(0.005);
+        });
+        const std::string out = path("short.bin7931");
+        StderrCapture err;
+        const int exit = record({"1:pt100", "3:volt"}, out, "2");
+        clock.join();
+        const QString text = err.text();
+        QCOMPARE(exit, 1);
+        QVERIFY2(text.contains("ov7931rec: record: " + QString::fromStdString(shortBlocksText(1, 8)) + "\n"),
+                 qPrintable(text));
+
+        recordingInfo info;
+        QCOMPARE(readRecordingHeader(out, info, nullptr), 0);
+        QCOMPARE(info.blockCount, uint64_t(8));
+        std::vector<double> block(100);
+        for (uint64_t b = 0; b < 8; ++b) {
+            QCOMPARE(readRecordingBlock(info, block.data(), b), 1);
+            for (int s = 0; s < 50; ++s) {
+                const double celsius = block[size_t(s)], volt = block[size_t(50 + s)];
+                if (b == 3 && s >= 35)
+                    QVERIFY2(std::isnan(celsius) && std::isnan(volt), qPrintable(QString::number(s)));
+                else // the PT-100's 23.5 degC and the sine's volts, each in its own segment
+                    QVERIFY2(std::fabs(celsius - 23.5) < 0.5 && std::fabs(volt) < 1.6,
+                             qPrintable(QString("block %1 scan %2: %3 %4").arg(b).arg(s).arg(celsius).arg(volt)));
+            }
+        }
     }
 };
 

@@ -1,10 +1,11 @@
 // ov7931rec run as a child process on recordings made by the panel's engine
 // in the simulated instrument's sequence mode: its argument errors, info
-// (text and JSON), verify on good, truncated, damaged and reordered files,
+// (text and JSON), verify on good, truncated, damaged, reordered and short-read files,
 // and convert, whose CSV must equal the engine's own CSV recording of the
 // same samples and whose .npy and HDF5 files are read back by numpy and
 // h5dump and compared sample by sample (Debian's numpy, so /usr/bin/python3).
 #include "rec_support.h"
+#include "runTexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -167,6 +168,15 @@ private slots:
                                                    "100..149 belong";
         QTest::newRow("removed") << "remove" << 1 << "block 3: holds scans 200..249";
         QTest::newRow("NaN in volt") << "nan" << 1 << "block 4: NaN in channel FC1_CH1 (volt) at scan 7";
+        // Blocks 2 and 4 read short (45 and 0 scans): each volt and res
+        // channel named, not the temperature channel; then the count.
+        QTest::newRow("short reads") << "short" << 1
+                                     << "block 2: channel FC1_CH1: scans 45..49 missing (short read)\n"
+                                        "block 2: channel FC1_CH3: scans 45..49 missing (short read)\n"
+                                        "block 4: channel FC1_CH1: scans 0..49 missing (short read)\n"
+                                        "block 4: channel FC1_CH3: scans 0..49 missing (short read)\n" +
+                                            QString::fromStdString(shortBlocksText(2, 6));
+        QTest::newRow("NaN closing a temperature channel") << "tempnan" << 0 << "OK: 6 whole blocks";
         QTest::newRow("broken sample") << "poke" << 1 << "block 1: channel FC1_CH3 breaks the sequence at scan 9";
         QTest::newRow("damaged header") << "header" << 3 << "is not a readable 7931 recording";
         QTest::newRow("missing file") << "missing" << 3 << "cannot open";
@@ -189,6 +199,18 @@ private slots:
             const double v = fault == "nan" ? std::nan("") : 1.5;
             const size_t at = fault == "nan" ? h + 4 * kBlockBytes + 7 * 8 : h + kBlockBytes + (kScans + 9) * 8;
             std::memcpy(&bytes[at], &v, 8);
+        } else if (fault == "short" || fault == "tempnan") {
+            const double v = std::nan("");
+            const auto nanFrom = [&](int b, int k, int from) {
+                for (int s = from; s < kScans; ++s)
+                    std::memcpy(&bytes[h + size_t(b) * kBlockBytes + size_t(k * kScans + s) * 8], &v, 8);
+            };
+            for (int k = 0; k < 3 && fault == "short"; ++k) {
+                nanFrom(2, k, 45);
+                nanFrom(4, k, 0);
+            }
+            if (fault == "tempnan")
+                nanFrom(1, 2, 40);
         } else if (fault == "header")
             bytes.replace(bytes.find("NUMBER_OF_CHANNELS=3"), 20, "NUMBER_OF_CHANNELS=x");
         const std::string file = path("verify.bin7931");
