@@ -384,7 +384,8 @@ private slots:
             if (s < 70)
                 QVERIFY(volt == ovsim::integritySample(3, 330 + s) && ohm == ovsim::integritySample(2, 330 + s));
             else
-                QVERIFY2(std::isnan(volt) && std::isnan(ohm) && std::isnan(yData(app, 2, 0)[s]), qPrintable(QString::number(s)));
+                QVERIFY2(std::isnan(volt) && std::isnan(ohm) && std::isnan(yData(app, 2, 0)[s]),
+                         qPrintable(QString::number(s)));
         }
         step(1.0);
         QVERIFY(fx->boxes().isEmpty());

@@ -73,7 +73,8 @@ void onBlockReads(ViSession vi, ViAddr user)
     auto *r = static_cast<Reads *>(user);
     std::vector<double> block(size_t(r->scansPerBlock) * 2, -1.0);
     ViInt32 n = -1;
-    const ViStatus st = ov8263_readAcquisition(vi, r->scansPerBlock, ov8263_GROUP_BY_CHANNEL, nullptr, &n, block.data());
+    const ViStatus st =
+        ov8263_readAcquisition(vi, r->scansPerBlock, ov8263_GROUP_BY_CHANNEL, nullptr, &n, block.data());
     int ch1 = 0, ch3 = 0;
     int64_t first1 = -1, first3 = -1;
     const bool ok = n > 0 && n <= r->scansPerBlock && ovsim::decodeIntegritySample(block[0], &ch1, &first1) &&

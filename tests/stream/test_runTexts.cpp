@@ -60,12 +60,12 @@ private slots:
         QTest::addColumn<QString>("text");
         const QString why = " short: the digitizer delivered fewer scans than asked for. ";
         QTest::newRow("none short") << qint64(0) << qint64(316) << QString();
-        QTest::newRow("a single shot") << qint64(1) << qint64(1) << "The block was" + why + "Its missing scans are NaN.";
-        QTest::newRow("one of many") << qint64(1) << qint64(316) << "1 of 316 blocks was" + why + "Its missing scans are NaN.";
-        QTest::newRow("many") << qint64(133) << qint64(316)
-                              << "133 of 316 blocks were" + why + "Their missing scans are NaN.";
+        const QString its = "Its missing scans are NaN.", their = "Their missing scans are NaN.";
+        QTest::newRow("a single shot") << qint64(1) << qint64(1) << "The block was" + why + its;
+        QTest::newRow("one of many") << qint64(1) << qint64(316) << "1 of 316 blocks was" + why + its;
+        QTest::newRow("many") << qint64(133) << qint64(316) << "133 of 316 blocks were" + why + their;
         QTest::newRow("beyond 32 bits") << qint64(5000000000) << qint64(6000000000)
-                                        << "5000000000 of 6000000000 blocks were" + why + "Their missing scans are NaN.";
+                                        << "5000000000 of 6000000000 blocks were" + why + their;
     }
     void shortBlocks()
     {
