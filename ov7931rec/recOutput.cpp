@@ -44,10 +44,27 @@ OutputFile::Created OutputFile::create(const std::string &path, bool force, std:
     path_ = path;
     written_ = path;
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    struct stat old;
+    if (fd < 0 && errno == EEXIST && force && ::stat(path.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
+        // A device or a pipe (/dev/null, /dev/stdout) is written as it is,
+        // never replaced or removed.
+        fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) {
+            error = "cannot write \"" + path + "\": " + std::strerror(errno);
+            return Created::Failed;
+        }
+        stream_ = ::fdopen(fd, "wb");
+        return stream_ ? Created::Ok : Created::Failed;
+    }
     if (fd < 0 && errno == EEXIST && force) {
-        // Beside the old file, so that one rename replaces it.
+        // Beside the old file (where a link leads), so that one rename replaces it.
+        char *real = ::realpath(path.c_str(), nullptr);
+        if (real) {
+            path_ = real;
+            std::free(real);
+        }
         std::string folder, name;
-        splitPath(path, folder, name);
+        splitPath(path_, folder, name);
         written_ = folder + "." + name + ".XXXXXX";
         fd = ::mkstemp(&written_[0]);
         if (fd >= 0)

@@ -9,7 +9,8 @@
 // replaces the old file in one rename when the output is kept; until then
 // the old content stays untouched, and a run that fails leaves it so.
 // Discarding removes only what this run created, and only while the name
-// still leads to it.
+// still leads to it. An existing device or pipe (/dev/null, /dev/stdout) is
+// written in place with --force, never replaced or removed.
 #ifndef OV7931REC_RECOUTPUT_H
 #define OV7931REC_RECOUTPUT_H
 
@@ -38,6 +39,7 @@ public:
     // Closes the stream when it is still held; false when that failed.
     bool closeStream();
 
+    // The file the output becomes (where a link with --force leads).
     const std::string &path() const { return path_; }
     // The file written: `path()`, or the temporary file beside it.
     const std::string &writtenPath() const { return written_; }

@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <sys/stat.h>
 
 using namespace rectest;
 
@@ -303,6 +304,11 @@ private slots:
         r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", csv, "--force"});
         QCOMPARE(r.code, 0);
         QVERIFY(readFile(csv.toStdString()) == readFile(path("conv.csv")));
+        // A device is written in place, never replaced.
+        r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", "/dev/null", "--force"});
+        QCOMPARE(r.code, 0);
+        struct stat st;
+        QVERIFY(::stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode));
 
         // record refuses before it calls a driver.
         r = runTool({"record", "--seconds", "1", "--rate", "1000", "--scans", "50", "--channel", "1", "--out", csv},
