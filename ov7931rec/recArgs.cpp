@@ -3,6 +3,13 @@
 // left after a number is an error, so "10x" or "1e999" never slips through.
 #include "recArgs.h"
 
+#include "recChannels.h"
+
+#include "ov7931Demo_samplingRates.h"
+#include "ov9174fp_waveformLengths.h"
+
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -31,6 +38,74 @@ bool parseDouble(const std::string &text, double lo, double hi, double &out)
     if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v) || v < lo || v > hi)
         return false;
     out = v;
+    return true;
+}
+
+std::string lowered(std::string text)
+{
+    for (char &c : text)
+        c = char(std::tolower((unsigned char)c));
+    return text;
+}
+
+template <typename List>
+std::string numbersOf(const List &list)
+{
+    std::string text;
+    for (auto n : list)
+        text += (text.empty() ? "" : ", ") + std::to_string(n);
+    return text;
+}
+
+// The rate and the scans are those the panel offers: its sampling-rate list
+// (all of it: the digitizer's own limits are known only once it is open)
+// and its waveform-length list.
+bool offeredRate(double rate)
+{
+    const auto &rates = samplingRates();
+    return std::find(rates.begin(), rates.end(), rate) != rates.end();
+}
+
+bool offeredScans(long long scans)
+{
+    const auto &lengths = waveformLengths();
+    return std::find(lengths.begin(), lengths.end(), scans) != lengths.end();
+}
+
+// N[:KIND[:CURRENT]] into `c`; false with the message in `error`.
+bool parseChannel(const std::string &v, const std::string &prefix, ChannelArg &c, std::string &error)
+{
+    const size_t colon = v.find(':');
+    long long n = 0;
+    if (!parseInt(v.substr(0, colon), 1, 16, n)) {
+        error = prefix + "--channel wants N[:KIND[:CURRENT]] with N from 1 to 16, not \"" + v + "\"";
+        return false;
+    }
+    c.channel = int(n);
+    if (colon == std::string::npos)
+        return true;
+    const size_t second = v.find(':', colon + 1);
+    const std::string kind = v.substr(colon + 1, second == std::string::npos ? std::string::npos : second - colon - 1);
+    c.sensorType = sensorTypeFromKind(kind);
+    if (c.sensorType < 0) {
+        error = prefix + "unknown channel kind \"" + kind + "\" (pt100, pt500, pt1000, res or volt)";
+        return false;
+    }
+    if (second == std::string::npos)
+        return true;
+    c.current = v.substr(second + 1);
+    const std::vector<std::string> known = knownCurrentNames();
+    const bool isKnown = std::any_of(known.begin(), known.end(),
+                                     [&](const std::string &k) { return lowered(k) == lowered(c.current); });
+    if (!isKnown) {
+        error = prefix + "unknown excitation current \"" + c.current + "\" in --channel " + v + " (" +
+                listOfNames(known) + "; which of them a channel offers depends on the card)";
+        return false;
+    }
+    if (c.sensorType == 4 && lowered(c.current) != "off") {
+        error = prefix + "a volt channel takes no excitation current, not \"" + c.current + "\"";
+        return false;
+    }
     return true;
 }
 
@@ -72,7 +147,8 @@ std::string recHelpText(RecVerb verb)
                "  --json      print the same as one JSON object\n"
                "  -h, --help  show this help\n"
                "\n"
-               "Exit codes: 0 done, 2 bad arguments, 3 the file cannot be read or its header is bad.\n";
+               "Exit codes: 0 done, 2 bad arguments, 3 the file cannot be read or its header is bad\n"
+               "(the header line and field are named).\n";
     case RecVerb::Verify:
         return "Usage: ov7931rec verify FILE\n"
                "\n"
@@ -84,9 +160,10 @@ std::string recHelpText(RecVerb verb)
                "  -h, --help     show this help\n"
                "\n"
                "Exit codes: 0 good, 1 a bad block (its index and reason are printed),\n"
-               "2 bad arguments, 3 the file cannot be read or its header is bad.\n";
+               "2 bad arguments, 3 the file cannot be read or its header is bad (the header\n"
+               "line and field are named).\n";
     case RecVerb::Convert:
-        return "Usage: ov7931rec convert FILE --to csv|npy|hdf5 [-o OUT]\n"
+        return "Usage: ov7931rec convert FILE --to csv|npy|hdf5 [-o OUT] [--force]\n"
                "\n"
                "Converts a binary recording, block by block:\n"
                "  csv   the panel's CSV recording format, byte for byte\n"
@@ -96,31 +173,53 @@ std::string recHelpText(RecVerb verb)
                "\n"
                "  --to FORMAT    the output format (required)\n"
                "  -o, --output OUT  the output file (default: FILE with the format's extension)\n"
+               "  --force        replace an existing output; without it an existing OUT (or\n"
+               "                 OUT.channels.txt) is refused. The old file is replaced only\n"
+               "                 when the conversion has succeeded\n"
                "  --no-progress  no progress bar on a terminal\n"
                "  -h, --help     show this help\n"
                "\n"
-               "Exit codes: 0 done, 2 bad arguments, 3 a file cannot be read or written.\n";
+               "A conversion that fails leaves no output behind.\n"
+               "Exit codes: 0 done, 2 bad arguments, 3 a file cannot be read or written, the\n"
+               "header is bad (its line and field are named) or the output exists.\n";
     case RecVerb::Record:
-        return "Usage: ov7931rec record --seconds N --rate HZ --scans N --channel N[:KIND] ...\n"
-               "                        --out FILE [--csv] [--descriptor D]\n"
+        return "Usage: ov7931rec record --seconds N --rate HZ --scans N\n"
+               "                        --channel N[:KIND[:CURRENT]] ... --out FILE\n"
+               "                        [--force] [--csv] [--descriptor D]\n"
                "\n"
                "Records a continuous run without the panel, through the panel's own engine.\n"
                "Opens the first card found unless a descriptor is given. Prints the blocks\n"
                "written and the backlog once a second; Ctrl+C stops with a whole file.\n"
                "\n"
                "  --seconds N        how long to record (up to 1e6)\n"
-               "  --rate HZ          sampling rate in Hz\n"
-               "  --scans N          scans per block (1..1048576)\n"
-               "  --channel N[:KIND] enable channel N (1..16); KIND is pt100 (default), pt500,\n"
+               "  --rate HZ          the sampling rate, one of the panel's: 1, 2, 5, 10, 20, 50,\n"
+               "                     100, 200, 500, 1000, 2000, 5000, 10000, 20000, 30000, 40000\n"
+               "                     or 50000 Hz (a card may refuse the fastest)\n"
+               "  --scans N          scans per block, one of the panel's waveform lengths: 10,\n"
+               "                     20, 50, 100, 200, 500, 1000, 2000, 5000 or 10000\n"
+               "  --channel N[:KIND[:CURRENT]]\n"
+               "                     enable channel N (1..16); KIND is pt100 (default), pt500,\n"
                "                     pt1000, res or volt, with the panel's default mode, range\n"
-               "                     and current for that sensor; repeat for more channels\n"
-               "  --out FILE         the recording to write\n"
+               "                     and excitation current for that sensor, except that res is\n"
+               "                     measured with the card's primary current (500uA; 100uA on\n"
+               "                     7931-AE and 7931-BE) where the panel starts at Off.\n"
+               "                     CURRENT chooses another current the channel offers: Off,\n"
+               "                     the primary current, or for res the secondary current of\n"
+               "                     a 7931-BB (10uA) or 7931-DE (10uA to 5mA by channel).\n"
+               "                     Repeat --channel for more channels\n"
+               "  --out FILE         the recording to write; an existing FILE is refused\n"
+               "  --force            replace an existing FILE: the run records beside it and\n"
+               "                     replaces it when the run ends; a run that fails before its\n"
+               "                     first whole block leaves the old FILE as it was\n"
                "  --csv              write the CSV format instead of binary\n"
                "  --descriptor D     the digitizer's resource descriptor\n"
                "  -h, --help         show this help\n"
                "\n"
-               "Exit codes: 0 done, 2 bad arguments, 3 the file cannot be written,\n"
-               "4 no card or a driver call failed. A stop by Ctrl+C ends with 0 and a whole file.\n";
+               "A run that fails before its first whole block leaves no file behind.\n"
+               "Exit codes: 0 done (also after Ctrl+C, with a whole file), 2 bad arguments or\n"
+               "a current the card does not offer the channel, 3 FILE exists (without --force)\n"
+               "or cannot be written, 4 no card or a driver call failed (what was being done\n"
+               "and the driver's text are printed, then the call).\n";
     default:
         return "Usage: ov7931rec VERB [OPTIONS]\n"
                "\n"
@@ -129,8 +228,9 @@ std::string recHelpText(RecVerb verb)
                "Verbs:\n"
                "  info FILE [--json]                  show a recording's header\n"
                "  verify FILE                         check a recording's blocks\n"
-               "  convert FILE --to csv|npy|hdf5 [-o OUT]  convert a recording\n"
-               "  record --seconds N --rate HZ --scans N --channel N[:KIND] ... --out FILE\n"
+               "  convert FILE --to csv|npy|hdf5 [-o OUT] [--force]  convert a recording\n"
+               "  record --seconds N --rate HZ --scans N --channel N[:KIND[:CURRENT]] ...\n"
+               "         --out FILE [--force]\n"
                "                                      record without the panel\n"
                "\n"
                "  ov7931rec VERB --help shows the options of a verb.\n";
@@ -228,8 +328,9 @@ bool parseRecArgs(int argc, const char *const argv[], RecArgs &args, std::string
         } else if (a == "--rate") {
             if (!onlyFor(RecVerb::Record) || !value(v))
                 return false;
-            if (!parseDouble(v, 1e-3, 1e7, args.rate)) {
-                error = prefix + "--rate wants a sampling rate in Hz (up to 10000000), not \"" + v + "\"";
+            if (!parseDouble(v, 0.0, 1e7, args.rate) || !offeredRate(args.rate)) {
+                error = prefix + "--rate wants one of the panel's sampling rates in Hz (" + numbersOf(samplingRates()) +
+                        "), not \"" + v + "\"";
                 return false;
             }
             rate = true;
@@ -237,8 +338,9 @@ bool parseRecArgs(int argc, const char *const argv[], RecArgs &args, std::string
             if (!onlyFor(RecVerb::Record) || !value(v))
                 return false;
             long long n = 0;
-            if (!parseInt(v, 1, 1 << 20, n)) {
-                error = prefix + "--scans wants a whole number from 1 to 1048576, not \"" + v + "\"";
+            if (!parseInt(v, 1, 1 << 20, n) || !offeredScans(n)) {
+                error = prefix + "--scans wants one of the panel's waveform lengths (" + numbersOf(waveformLengths()) +
+                        "), not \"" + v + "\"";
                 return false;
             }
             args.scans = int32_t(n);
@@ -246,28 +348,19 @@ bool parseRecArgs(int argc, const char *const argv[], RecArgs &args, std::string
         } else if (a == "--channel") {
             if (!onlyFor(RecVerb::Record) || !value(v))
                 return false;
-            const size_t colon = v.find(':');
             ChannelArg c;
-            long long n = 0;
-            if (!parseInt(v.substr(0, colon), 1, 16, n)) {
-                error = prefix + "--channel wants N[:KIND] with N from 1 to 16, not \"" + v + "\"";
+            if (!parseChannel(v, prefix, c, error))
                 return false;
-            }
-            c.channel = int(n);
-            if (colon != std::string::npos) {
-                c.sensorType = sensorTypeFromKind(v.substr(colon + 1));
-                if (c.sensorType < 0) {
-                    error = prefix + "unknown channel kind \"" + v.substr(colon + 1) +
-                            "\" (pt100, pt500, pt1000, res or volt)";
-                    return false;
-                }
-            }
             for (const ChannelArg &o : args.channels)
                 if (o.channel == c.channel) {
                     error = prefix + "channel " + std::to_string(c.channel) + " given twice";
                     return false;
                 }
             args.channels.push_back(c);
+        } else if (a == "--force") {
+            if (args.verb != RecVerb::Convert && !onlyFor(RecVerb::Record))
+                return false;
+            args.force = true;
         } else if (a == "--csv") {
             if (!onlyFor(RecVerb::Record))
                 return false;

@@ -14,18 +14,21 @@ enum RecExit : int {
     kExitOk = 0,        // done; for verify: the recording is good
     kExitBadData = 1,   // verify: a bad block (its index and reason are printed)
     kExitUsage = 2,     // a bad argument or option
-    kExitFile = 3,      // a file cannot be read or written, or its header is bad
+    kExitFile = 3,      // a file cannot be read or written, its header is bad, or an
+                        // output exists and --force was not given
     kExitInstrument = 4 // record: no card, or a driver call failed
 };
 
 enum class RecVerb { None, Help, Info, Verify, Convert, Record };
 enum class ConvertTarget { Csv, Npy, Hdf5 };
 
-// One --channel N[:KIND]: the channel (1..16) and its sensor type code
-// (0 PT-100, 1 PT-500, 2 PT-1000, 3 Resistance, 4 Voltage).
+// One --channel N[:KIND[:CURRENT]]: the channel (1..16), its sensor type
+// code (0 PT-100, 1 PT-500, 2 PT-1000, 3 Resistance, 4 Voltage) and the
+// excitation current as typed ("" for the kind's default; recChannels.h).
 struct ChannelArg {
     int channel = 0;
     int sensorType = 0;
+    std::string current;
 };
 
 struct RecArgs {
@@ -36,11 +39,12 @@ struct RecArgs {
     ConvertTarget target = ConvertTarget::Csv;
     bool targetGiven = false;
     std::string out;          // convert -o / record --out
+    bool force = false;       // --force: an existing output is replaced
     bool progress = true;     // --no-progress turns the bar off
     // record
     double seconds = 0.0;
-    double rate = 0.0;
-    int32_t scans = 0;
+    double rate = 0.0;        // one of the panel's sampling rates
+    int32_t scans = 0;        // one of the panel's waveform lengths
     std::vector<ChannelArg> channels;
     bool csv = false;
     std::string descriptor;

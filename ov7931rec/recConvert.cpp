@@ -3,9 +3,11 @@
 // panel would have written for the same samples), a NumPy .npy array
 // (float64, scans x channels, channel names in a sidecar file) or an HDF5
 // file (one dataset per channel, the header as attributes). Every format is
-// written block by block: memory stays that of one block.
+// written block by block: memory stays that of one block. An existing
+// output is replaced only with --force, and a failed conversion keeps none.
 #include "recFile.h"
 #include "recHdf5.h"
+#include "recOutput.h"
 #include "recVerbs.h"
 
 #include "csvFormat.h"
@@ -67,7 +69,7 @@ int runConvert(const RecArgs &args)
     if (corrupt)
         std::fputs(recordingCorruptWarning, stderr);
     const std::string out = args.out.empty() ? defaultOutput(args.file, args.target) : args.out;
-    if (out == args.file) {
+    if (out == args.file || sameFile(out, args.file)) {
         std::fprintf(stderr, "ov7931rec: convert: the output would overwrite the recording \"%s\"\n", out.c_str());
         return kExitUsage;
     }
@@ -80,18 +82,24 @@ int runConvert(const RecArgs &args)
         return kExitFile;
     }
 
+    // The outputs: none replaces a file unless --force, none stays behind
+    // from a conversion that failed.
+    OutputFile output, names;
+    std::string error;
+    if (output.create(out, args.force, error) != OutputFile::Created::Ok ||
+        (args.target == ConvertTarget::Npy &&
+         names.create(out + ".channels.txt", args.force, error) != OutputFile::Created::Ok)) {
+        std::fprintf(stderr, "ov7931rec: convert: %s\n", error.c_str());
+        return kExitFile;
+    }
     std::unique_ptr<Hdf5Writer> h5;
-    std::FILE *f = nullptr;
+    std::FILE *f = output.stream();
     if (args.target == ConvertTarget::Hdf5) {
+        output.closeStream(); // the HDF5 library writes the file by its name
+        f = nullptr;
         h5 = std::make_unique<Hdf5Writer>();
-        if (!h5->open(out, info, channels)) {
+        if (!h5->open(output.writtenPath(), info, channels)) {
             std::fprintf(stderr, "ov7931rec: convert: cannot write \"%s\"\n", out.c_str());
-            return kExitFile;
-        }
-    } else {
-        f = std::fopen(out.c_str(), "wb");
-        if (!f) {
-            std::fprintf(stderr, "ov7931rec: convert: cannot write \"%s\": %s\n", out.c_str(), std::strerror(errno));
             return kExitFile;
         }
     }
@@ -104,17 +112,13 @@ int runConvert(const RecArgs &args)
     } else if (args.target == ConvertTarget::Npy) {
         text = npyHeader(info.blockCount * uint64_t(scans), nch);
         ok = writeAll(f, text.data(), text.size());
-        std::FILE *names = std::fopen((out + ".channels.txt").c_str(), "wb");
-        ok = ok && names;
-        if (names) {
-            for (int ch : channels)
-                std::fprintf(names, "FC1_CH%d\t%s\t%s\n", ch, kindOfSensor(info.sensorTypes[ch - 1]),
-                             unitOfPlotKind(plotKindOfRecorded(info.sensorTypes[ch - 1])));
-            ok = std::fclose(names) == 0 && ok;
-        }
+        for (int ch : channels)
+            std::fprintf(names.stream(), "FC1_CH%d\t%s\t%s\n", ch, kindOfSensor(info.sensorTypes[ch - 1]),
+                         unitOfPlotKind(plotKindOfRecorded(info.sensorTypes[ch - 1])));
+        ok = names.closeStream() && ok;
     }
 
-    std::vector<double> block, rows(size_t(nch) * size_t(scans));
+    std::vector<double> block, rows; // sized by the first block read
     ProgressBar bar(args.progress, "convert", info.blockCount);
     for (uint64_t b = 0; ok && b < info.blockCount; ++b) {
         if (!reader.next(b, block)) {
@@ -129,6 +133,7 @@ int runConvert(const RecArgs &args)
             ok = writeAll(f, text.data(), text.size());
             break;
         case ConvertTarget::Npy:
+            rows.resize(size_t(nch) * size_t(scans));
             for (int32_t s = 0; s < scans; ++s)
                 for (int k = 0; k < nch; ++k)
                     rows[size_t(s) * nch + k] = block[size_t(k) * scans + s];
@@ -140,12 +145,16 @@ int runConvert(const RecArgs &args)
         }
         bar.update(b + 1);
     }
-    if (f && std::fclose(f) != 0)
+    if (!output.closeStream())
         ok = false;
     if (h5 && !h5->close())
         ok = false;
     if (!ok) {
-        std::fprintf(stderr, "ov7931rec: convert: writing \"%s\" failed\n", out.c_str());
+        std::fprintf(stderr, "ov7931rec: convert: writing \"%s\" failed; nothing was kept\n", out.c_str());
+        return kExitFile;
+    }
+    if (!output.keep(error) || !names.keep(error)) {
+        std::fprintf(stderr, "ov7931rec: convert: %s\n", error.c_str());
         return kExitFile;
     }
     std::printf("%s: %llu blocks, %llu scans x %d channels\n", out.c_str(), (unsigned long long)info.blockCount,

@@ -3,6 +3,9 @@
 // stream (64-bit positions) so that files of any size pass in constant memory.
 #include "recFile.h"
 
+#include "ov9174fp_waveformLengths.h"
+
+#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
@@ -13,15 +16,40 @@ bool openRecording(const char *verb, const std::string &path, recordingInfo &inf
         std::fprintf(stderr, "ov7931rec: %s: cannot open \"%s\": %s\n", verb, path.c_str(), std::strerror(errno));
         return false;
     }
-    const int rc = readRecordingHeaderFrom(f, path, info, nullptr);
+    RecordingHeaderReport report;
+    const int rc = readRecordingHeaderFrom(f, path, info, nullptr, &report);
     std::fclose(f);
-    if (rc != 0) {
-        std::fprintf(stderr, "ov7931rec: %s: \"%s\" is not a readable 7931 recording (bad or missing header)\n", verb,
-                     path.c_str());
+    const std::string refused = rc != 0 ? headerRefusalText(report) : recordingBeyondPanel(info, report);
+    if (!refused.empty()) {
+        std::fprintf(stderr, "ov7931rec: %s: \"%s\" is not a readable 7931 recording: %s\n", verb, path.c_str(),
+                     refused.c_str());
         return false;
     }
     corrupt = info.blockLength && info.dataLength % info.blockLength != 0;
     return true;
+}
+
+std::string recordingBeyondPanel(const recordingInfo &info, const RecordingHeaderReport &report)
+{
+    RecordingHeaderReport why;
+    if (report.samplingRate.line == 0) {
+        why.key = "SAMPLING_RATE_HZ";
+        why.reason = "missing";
+    } else if (!(info.samplingRateHz > 0.0)) {
+        why.line = report.samplingRate.line;
+        why.key = "SAMPLING_RATE_HZ";
+        why.value = report.samplingRate.value;
+        why.reason = "a sampling rate of 0 Hz or below, which the panel does not record";
+    } else if (info.numberOfScansPerBlock > longestWaveformLength()) {
+        why.line = report.scans.line;
+        why.key = "NUMBER_OF_SCANS_PER_BLOCK";
+        why.value = report.scans.value;
+        why.reason = "more scans per block than the panel records (at most " +
+                     std::to_string(longestWaveformLength()) + ")";
+    } else {
+        return std::string();
+    }
+    return headerRefusalText(why);
 }
 
 std::vector<int> recordedChannels(const recordingInfo &info)
@@ -83,7 +111,6 @@ BlockReader::BlockReader(const recordingInfo &info) : info_(info)
         std::fclose(file_);
         file_ = nullptr;
     }
-    raw_.resize(size_t(info.blockLength));
 }
 
 BlockReader::~BlockReader()
@@ -92,9 +119,14 @@ BlockReader::~BlockReader()
         std::fclose(file_);
 }
 
-bool BlockReader::next(uint64_t, std::vector<double> &out)
+bool BlockReader::next(uint64_t index, std::vector<double> &out)
 {
-    if (!file_ || std::fread(raw_.data(), raw_.size(), 1, file_) != 1)
+    // Only a block the file holds is read: its length is then backed by the
+    // file's own bytes, and the header's limits keep it small.
+    if (!file_ || index >= info_.blockCount)
+        return false;
+    raw_.resize(size_t(info_.blockLength));
+    if (std::fread(raw_.data(), raw_.size(), 1, file_) != 1)
         return false;
     const size_t values = size_t(info_.numberOfChannels) * size_t(info_.numberOfScansPerBlock);
     out.resize(values);

@@ -14,9 +14,19 @@
 #include <vector>
 
 // Reads the header of `path`; on failure prints "ov7931rec: <verb>: ..." to
-// standard error and returns false. `corrupt` tells whether the data are not
-// a whole number of blocks (only whole blocks are counted).
+// standard error, naming the header line and field that refused it, and
+// returns false. Besides the reader's own checks, a header the panel could
+// not have recorded is refused (recordingBeyondPanel). `corrupt` tells
+// whether the data are not a whole number of blocks (only whole blocks are
+// counted).
 bool openRecording(const char *verb, const std::string &path, recordingInfo &info, bool &corrupt);
+
+// Why a header that the reader accepted describes no recording the panel
+// can make: a missing sampling rate or one of 0 Hz or below, or more scans
+// per block than the panel's longest waveform length. "" when it is one.
+// With these limits a block is at most 16 x 10000 doubles, so no verb holds
+// more than that in memory whatever a header claims.
+std::string recordingBeyondPanel(const recordingInfo &info, const RecordingHeaderReport &report);
 
 // The recorded channels (1..16) in ascending order, at most the header's
 // channel count.
@@ -33,7 +43,8 @@ const char *kindOfSensor(int sensorType);
 RecordingSetup setupOfRecording(const recordingInfo &info);
 
 // Reads the whole blocks in order, each laid out as doubles grouped by
-// channel (channels x scans); one block in memory at a time.
+// channel (channels x scans); one block in memory at a time, and none
+// before a whole block has been found in the file.
 class BlockReader {
 public:
     explicit BlockReader(const recordingInfo &info);

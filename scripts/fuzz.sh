@@ -6,6 +6,8 @@
 # to $FUZZ_BUILD/artifacts/<target>/. Exits non-zero on a finding.
 #   FUZZ_SECONDS=600 scripts/fuzz.sh            all targets, ten minutes each
 #   scripts/fuzz.sh recordingHeader             one target
+# Targets: recordingHeader (the header reader alone), recordingFile
+# (ov7931rec's info, verify and convert on the whole file).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # clang and its libFuzzer runtime: only the fuzz targets need them.
@@ -17,8 +19,28 @@ flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -Isoftfrontpanel/stream -Itests/fuzz)
 
 # Each target: its source and the program sources it reads.
+rec=ov7931rec
 declare -A sources=(
   [recordingHeader]="softfrontpanel/stream/recordingReader.cpp"
+  [recordingFile]="$rec/recFile.cpp $rec/recInfo.cpp $rec/recVerify.cpp $rec/recConvert.cpp $rec/recHdf5.cpp
+    $rec/recOutput.cpp softfrontpanel/stream/recordingReader.cpp softfrontpanel/stream/recordingHeader.cpp
+    softfrontpanel/stream/csvFormat.cpp softfrontpanel/ov9174fp_waveformLengths.cpp"
+)
+# What a target needs beyond that: include folders and libraries to link.
+declare -A extra=(
+  [recordingFile]="-I$rec -Isoftfrontpanel $(pkg-config --cflags --libs hdf5)"
+)
+# Options of a run beyond the defaults. The recording file target writes
+# files and prints the verbs' messages: its output is closed (libFuzzer's
+# own reports still come), and a single allocation over 64 MB or a process
+# over 1 GB is a finding (no block of a recording the panel can make needs
+# more than 1.28 MB).
+declare -A options=(
+  [recordingFile]="-close_fd_mask=3 -malloc_limit_mb=64 -rss_limit_mb=1024"
+)
+# The dictionary of a target, when it shares another's (the header's keys).
+declare -A dictionaries=(
+  [recordingFile]=recordingHeader
 )
 
 targets=("$@")
@@ -27,11 +49,13 @@ status=0
 for t in "${targets[@]}"; do
   mkdir -p "$out/corpus/$t" "$out/artifacts/$t"
   # shellcheck disable=SC2086
-  clang++ "${flags[@]}" "tests/fuzz/fuzz_$t.cpp" ${sources[$t]} -o "$out/fuzz_$t"
+  clang++ "${flags[@]}" "tests/fuzz/fuzz_$t.cpp" ${sources[$t]} ${extra[$t]:-} -o "$out/fuzz_$t"
   dict=()
-  [ -f "tests/fuzz/$t.dict" ] && dict=(-dict="tests/fuzz/$t.dict")
+  d=${dictionaries[$t]:-$t}
+  [ -f "tests/fuzz/$d.dict" ] && dict=(-dict="tests/fuzz/$d.dict")
   echo "== fuzz_$t for ${seconds} s"
-  "$out/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+  # shellcheck disable=SC2086
+  "$out/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 ${options[$t]:-} \
     "${dict[@]}" -artifact_prefix="$out/artifacts/$t/" "$out/corpus/$t" "tests/fuzz/corpus/$t" \
     || status=1
 done

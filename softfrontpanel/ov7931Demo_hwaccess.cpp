@@ -63,6 +63,7 @@ StatusReport describeStatus(ViStatus status, const char *callText, ReportRule ru
     buffer[sizeof buffer - 1] = 0;
     StatusReport report;
     report.isError = deciding < 0;
+    report.message = QLatin1String(buffer);
     // Driver texts are byte texts: shown through a Latin-1 conversion.
     if (report.isError)
         report.text = QStringLiteral("%1 failed due to [%2]").arg(QLatin1String(callText), QLatin1String(buffer));

@@ -70,7 +70,8 @@ void setReportSessions(const ViSession *masterVi, const ViSession *slaveVi);
 // or a warning (false). Makes the message look-up calls under hardwareLock.
 struct StatusReport {
     bool isError = false;
-    QString text; // "<call> failed due to [<msg>]" or "Warning: [<msg>]"
+    QString text;    // "<call> failed due to [<msg>]" or "Warning: [<msg>]"
+    QString message; // <msg>: the driver's own text for the status
 };
 StatusReport describeStatus(ViStatus status, const char *callText, ReportRule rule);
 

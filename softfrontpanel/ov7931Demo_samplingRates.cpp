@@ -2,12 +2,17 @@
 
 #include <cmath>
 
+const std::array<int, 17> &samplingRates()
+{
+    static const std::array<int, 17> rates = {1,    2,    5,    10,    20,    50,    100,   200,  500,
+                                              1000, 2000, 5000, 10000, 20000, 30000, 40000, 50000};
+    return rates;
+}
+
 SamplingRateList buildSamplingRateList(bool limited, double lowest, double highest)
 {
-    static const int rates[17] = {1,    2,    5,    10,    20,    50,    100,   200,  500,
-                                  1000, 2000, 5000, 10000, 20000, 30000, 40000, 50000};
     SamplingRateList list;
-    for (int rate : rates) {
+    for (int rate : samplingRates()) {
         if (limited) {
             if (rate < lowest)
                 continue;

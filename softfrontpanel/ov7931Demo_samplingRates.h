@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+#include <array>
+
 struct SamplingRateItem {
     QString label; // "%d Hz" below 1000 Hz, else "%d kHz"
     double rate = 0.0;
@@ -15,6 +17,9 @@ struct SamplingRateList {
     QVector<SamplingRateItem> items;
     int current = -1; // the "1 kHz" item, else the first; -1 when the list is empty
 };
+
+// The 17 rates in Hz, ascending: 1, 2, 5 ... 50000.
+const std::array<int, 17> &samplingRates();
 
 // All 17 rates when `limited` is false (demo mode). Otherwise a rate below
 // `lowest` is skipped and the first rate above `highest` ends the list.

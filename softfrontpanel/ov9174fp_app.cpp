@@ -3,6 +3,7 @@
 #include "ov9174fp_icons.h"
 #include "ov9174fp_led.h"
 #include "ov9174fp_resources.h"
+#include "ov9174fp_waveformLengths.h"
 #include "ov9174fp_windowPlacement.h"
 
 #include <QApplication>
@@ -104,9 +105,9 @@ ov9174fp_app::ov9174fp_app(QWidget *parent) : QWidget(parent)
     waveformLengthLabel = new QLabel(QStringLiteral("Waveform Length"), this);
     waveformLengthLabel->setAlignment(Qt::AlignCenter);
     waveformLengthBox = new QComboBox(this);
-    for (int n : {10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000})
+    for (int n : waveformLengths())
         waveformLengthBox->addItem(QString::number(n), n);
-    waveformLengthBox->setCurrentIndex(6);
+    waveformLengthBox->setCurrentIndex(defaultWaveformLengthIndex);
     waveformLengthBox->setMinimumWidth(90);
     explain(waveformLengthBox, "Selects the number of scans to be acquired");
 

@@ -187,16 +187,23 @@ bool contOpenRecording(contParams_t &p, const std::string &path, const Recording
         return true;
     // Both formats are written as bytes: the CSV writer ends its lines with
     // CR LF itself, the same on every platform.
-    p.file = std::fopen(path.c_str(), "wb");
-    if (!p.file) {
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file) {
         std::printf("Cannot open file: \"%s\" for writing.\n", path.c_str());
         std::fflush(stdout);
         return false;
     }
+    contAdoptRecording(p, file, path, setup);
+    return true;
+}
+
+void contAdoptRecording(contParams_t &p, std::FILE *file, const std::string &path, const RecordingSetup &setup)
+{
+    p.filePath = path;
+    p.file = file;
     writeRecordingHeader(p.file, setup, p.fileFormat);
     const long at = std::ftell(p.file);
     p.wholeBytes = at > 0 ? at : 0;
-    return true;
 }
 
 void contBeginStreaming(contParams_t &p)

@@ -37,6 +37,9 @@ bool contPrepare(contParams_t &p, uint32_t channelMask, int32_t scanCount, int f
 // be opened, "Cannot open file: \"<path>\" for writing.\n" goes to standard
 // output and the result is false.
 bool contOpenRecording(contParams_t &p, const std::string &path, const RecordingSetup &setup);
+// The same for a stream the caller has opened for writing at `path` (a
+// command-line recorder that creates its file itself); the writer closes it.
+void contAdoptRecording(contParams_t &p, std::FILE *file, const std::string &path, const RecordingSetup &setup);
 
 // Marks the run as streaming (`running` set, counters cleared). Called
 // before the writer starts.

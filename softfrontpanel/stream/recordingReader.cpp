@@ -164,43 +164,62 @@ struct HeaderFields {
     bool haveScans = false;
 };
 
-// One key=value line. Returns false when the line rejects the header.
-bool applyLine(std::string_view key, std::string_view value, recordingInfo &info, HeaderFields &seen)
+// Why a value does not fit a whole number of the field's type.
+const char *const kNotWhole = "not a whole number that fits the field";
+
+// One key=value line of header line `line`. Returns the reason when the
+// line rejects the header, nullptr when it does not.
+const char *applyLine(std::string_view key, std::string_view value, int line, recordingInfo &info,
+                      HeaderFields &seen, RecordingHeaderReport *report)
 {
+    auto note = [&](RecordingHeaderReport::Field RecordingHeaderReport::*field) {
+        if (report) {
+            (report->*field).line = line;
+            (report->*field).value.assign(value.data(), value.size());
+        }
+    };
     if (key == "DEVICE")
-        return parseDevice(value, info.device);
+        return parseDevice(value, info.device) ? nullptr : "not \"Keltri 7931-...\"";
     if (key == "FORMAT") {
         if (trimmed(value) != "ViReal64")
-            return false;
+            return "not ViReal64, the only sample format";
         info.isReal64 = 1;
-        return true;
+        return nullptr;
     }
-    if (key == "SAMPLING_RATE_HZ")
-        return parseDouble(value, info.samplingRateHz);
+    if (key == "SAMPLING_RATE_HZ") {
+        note(&RecordingHeaderReport::samplingRate);
+        return parseDouble(value, info.samplingRateHz) ? nullptr : "not a finite number";
+    }
     if (key == "NUMBER_OF_CHANNELS") {
         seen.haveChannels = true;
-        return parseInteger(value, info.numberOfChannels);
+        note(&RecordingHeaderReport::channels);
+        return parseInteger(value, info.numberOfChannels) ? nullptr : kNotWhole;
     }
     if (key == "NUMBER_OF_SCANS_PER_BLOCK") {
         seen.haveScans = true;
-        return parseInteger(value, info.numberOfScansPerBlock);
+        note(&RecordingHeaderReport::scans);
+        return parseInteger(value, info.numberOfScansPerBlock) ? nullptr : kNotWhole;
     }
     if (key == "NUMBER_OF_FUNCTION_CARDS")
-        return parseInt8(value, info.numberOfFunctionCards);
+        return parseInt8(value, info.numberOfFunctionCards) ? nullptr : kNotWhole;
     if (key == "TIME_OFFSET")
-        return parseDouble(value, info.timeOffset);
+        return parseDouble(value, info.timeOffset) ? nullptr : "not a finite number";
 
+    const char *const cardBeyond = "a card number beyond NUMBER_OF_FUNCTION_CARDS (or before that line)";
     constexpr std::string_view maskPrefix = "CHANNEL_MASK_FC";
     if (startsWith(key, maskPrefix)) {
         int32_t card = 0;
         uint16_t mask = 0;
-        if (!parseCard(key.substr(maskPrefix.size()), card) || card < 1 || card > info.numberOfFunctionCards ||
-            !parseHex16(value, mask))
-            return false;
+        if (!parseCard(key.substr(maskPrefix.size()), card))
+            return "no card number after CHANNEL_MASK_FC";
+        if (card < 1 || card > info.numberOfFunctionCards)
+            return cardBeyond;
+        if (!parseHex16(value, mask))
+            return "not a mask of at most four hexadecimal digits";
         // The record holds the first card; lines of further cards are checked, not kept.
         if (card == 1)
             info.channelMasks[0] = mask;
-        return true;
+        return nullptr;
     }
 
     struct PerChannel {
@@ -217,14 +236,32 @@ bool applyLine(std::string_view key, std::string_view value, recordingInfo &info
         if (!startsWith(key, p.prefix))
             continue;
         int32_t card = 0, channel = 0, number = 0;
-        if (!parseCardChannel(key.substr(p.prefix.size()), card, channel) || card < 1 ||
-            card > info.numberOfFunctionCards || channel < 1 || channel > 16 || !parseInteger(value, number))
-            return false;
+        if (!parseCardChannel(key.substr(p.prefix.size()), card, channel))
+            return "no card and channel number (<card>_<channel>) in the key";
+        if (card < 1 || card > info.numberOfFunctionCards)
+            return cardBeyond;
+        if (channel < 1 || channel > 16)
+            return "a channel number outside 1..16";
+        if (!parseInteger(value, number))
+            return kNotWhole;
         if (card == 1)
             (info.*p.field)[channel - 1] = number;
-        return true;
+        return nullptr;
     }
-    return true; // any other key is passed over
+    return nullptr; // any other key is passed over
+}
+
+// Fills the refusal part of `report` (when given); returns -1.
+int refuse(RecordingHeaderReport *report, int line, std::string_view key, std::string_view value,
+           const char *reason)
+{
+    if (report) {
+        report->line = line;
+        report->key.assign(key.data(), key.size());
+        report->value.assign(value.data(), value.size());
+        report->reason = reason;
+    }
+    return -1;
 }
 
 // Reads the next piece of a line (up to and including '\n', at most
@@ -245,18 +282,38 @@ bool readLinePiece(std::FILE *file, std::string &piece)
 
 } // namespace
 
-int readRecordingHeaderFrom(std::FILE *file, const std::string &path, recordingInfo &info, std::FILE *console)
+std::string headerRefusalText(const RecordingHeaderReport &report)
+{
+    std::string field = report.key;
+    if (!report.value.empty())
+        field += "=" + report.value;
+    std::string text;
+    if (report.line > 0)
+        text = "line " + std::to_string(report.line) + (field.empty() ? "" : ", ");
+    text += field;
+    return text + (text.empty() ? "" : ": ") + report.reason;
+}
+
+int readRecordingHeaderFrom(std::FILE *file, const std::string &path, recordingInfo &info, std::FILE *console,
+                            RecordingHeaderReport *report)
 {
     info = recordingInfo{};
     info.fileName = path;
+    if (report)
+        *report = RecordingHeaderReport{};
     if (!file)
-        return -1;
+        return refuse(report, 0, {}, {}, "the file cannot be opened");
 
     HeaderFields seen;
     std::string piece;
     uint64_t position = 0;
     int lines = 0;
+    int line = 1; // the file's line the piece belongs to
+    bool lineEnded = false;
     while (readLinePiece(file, piece)) {
+        if (lineEnded)
+            ++line;
+        lineEnded = piece.back() == '\n';
         position += piece.size();
         // A NUL ends the line's text, as it ends a C string.
         const std::string_view text(piece.c_str());
@@ -265,24 +322,32 @@ int readRecordingHeaderFrom(std::FILE *file, const std::string &path, recordingI
             break;
         }
         if (++lines > kMaxHeaderLines)
-            return -1;
+            return refuse(report, line, {}, {}, "more than 1025 lines before the \"#\" line that ends the header");
         std::string_view key, value;
-        if (splitKeyValue(text, key, value) && !applyLine(key, value, info, seen))
-            return -1;
+        if (!splitKeyValue(text, key, value))
+            continue;
+        if (const char *reason = applyLine(key, value, line, info, seen, report))
+            return refuse(report, line, key, value, reason);
     }
     if (std::ferror(file))
-        return -1;
+        return refuse(report, line, {}, {}, "the file cannot be read");
 
     // Without a block length no block can be told apart: such a header is refused.
-    if (!seen.haveChannels || !seen.haveScans || info.numberOfChannels < 1 || info.numberOfChannels > 16 ||
-        info.numberOfScansPerBlock < 1)
-        return -1;
+    const RecordingHeaderReport::Field none;
+    const RecordingHeaderReport::Field &channels = report ? report->channels : none;
+    const RecordingHeaderReport::Field &scans = report ? report->scans : none;
+    if (!seen.haveChannels)
+        return refuse(report, 0, "NUMBER_OF_CHANNELS", {}, "missing");
+    if (!seen.haveScans)
+        return refuse(report, 0, "NUMBER_OF_SCANS_PER_BLOCK", {}, "missing");
+    if (info.numberOfChannels < 1 || info.numberOfChannels > 16)
+        return refuse(report, channels.line, "NUMBER_OF_CHANNELS", channels.value, "not from 1 to 16");
+    if (info.numberOfScansPerBlock < 1)
+        return refuse(report, scans.line, "NUMBER_OF_SCANS_PER_BLOCK", scans.value, "less than 1");
 
-    if (fseeko(file, 0, SEEK_END) != 0)
-        return -1;
-    const off_t end = ftello(file);
+    const off_t end = fseeko(file, 0, SEEK_END) == 0 ? ftello(file) : off_t(-1);
     if (end < 0 || static_cast<uint64_t>(end) < info.headerLength)
-        return -1;
+        return refuse(report, 0, {}, {}, "the file's length cannot be told");
     info.dataLength = static_cast<uint64_t>(end) - info.headerLength;
     // At most 8 x (2^31 - 1) x 16 bytes: no overflow.
     info.blockLength = info.sampleSize() * static_cast<uint64_t>(info.numberOfScansPerBlock) *

@@ -6,7 +6,7 @@
 // The header is read with range checks on every number: a value that does
 // not fit its field, a card or channel number out of bounds, a device that
 // is no 7931 or a missing or zero channel count or block length rejects the
-// whole header. Lines that are not key=value are passed over. File positions
+// whole header; the reader can say which line did and why. Lines that are not key=value are passed over. File positions
 // are 64 bits wide, so recordings of any size open and every block is reached.
 #ifndef OV_STREAM_RECORDINGREADER_H
 #define OV_STREAM_RECORDINGREADER_H
@@ -42,6 +42,30 @@ struct recordingInfo {
     uint64_t sampleSize() const { return isReal64 ? 8u : 4u; }
 };
 
+// What a header reading found out beyond the record: where the fields that
+// make a block were read, and for a refused header the line that refused it
+// and why, so that a tool can tell its user more than "cannot read".
+struct RecordingHeaderReport {
+    struct Field {
+        int line = 0;      // 1-based header line; 0 when the key was not read
+        std::string value; // the value as written (at most 64 characters)
+    };
+    Field samplingRate;    // SAMPLING_RATE_HZ
+    Field channels;        // NUMBER_OF_CHANNELS
+    Field scans;           // NUMBER_OF_SCANS_PER_BLOCK
+
+    // A refused header: the line (0 when the reason is no single line, such
+    // as a missing key), the key and value found there, and the reason.
+    int line = 0;
+    std::string key;
+    std::string value;
+    std::string reason;    // empty for a header that was accepted
+};
+
+// "line 5, NUMBER_OF_SCANS_PER_BLOCK=0: ..." or "NUMBER_OF_CHANNELS: missing"
+// for the refusal in `report` (the key and value left out when there are none).
+std::string headerRefusalText(const RecordingHeaderReport &report);
+
 // The console warning for data that is not a whole number of blocks.
 extern const char *const recordingCorruptWarning; // "Warning. The binary data seems corrupt.\n"
 
@@ -54,7 +78,10 @@ int readRecordingHeader(const std::string &path, recordingInfo &info, std::FILE 
 
 // The same for an open stream positioned at its start; `path` is only
 // stored. The stream must be seekable (its end gives the file size).
-int readRecordingHeaderFrom(std::FILE *file, const std::string &path, recordingInfo &info, std::FILE *console);
+// `report`, when given, receives where the block's fields were read and,
+// for a result of -1, why the header was refused.
+int readRecordingHeaderFrom(std::FILE *file, const std::string &path, recordingInfo &info, std::FILE *console,
+                            RecordingHeaderReport *report = nullptr);
 
 // Reads block `index` (0-based) of the recording into `buffer`, which holds
 // at least info.blockLength bytes. Returns the number of blocks read: 1, or

@@ -14,11 +14,16 @@
 // Returns nullptr when `info` (result `result` of reading a file of `size`
 // bytes) is consistent, else what is wrong. Also lays a block of
 // `blockBytes` into the display's layout, which must stay within bounds.
+// With `report` (the reader's report for the same reading), a refused
+// header must say why, and an accepted one must not.
 inline const char *recordingHeaderProblem(int result, const recordingInfo &info, uint64_t size,
-                                          const unsigned char *blockBytes, size_t blockBytesSize)
+                                          const unsigned char *blockBytes, size_t blockBytesSize,
+                                          const RecordingHeaderReport *report = nullptr)
 {
     if (result != 0 && result != -1)
         return "result neither 0 nor -1";
+    if (report && report->reason.empty() != (result == 0))
+        return "a refusal without a reason, or a reason for an accepted header";
     if (result != 0)
         return nullptr;
     if (info.numberOfChannels < 1 || info.numberOfChannels > 16)

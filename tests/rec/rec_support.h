@@ -19,10 +19,32 @@ struct Run {
     QString err;
 };
 
-inline Run runTool(const QStringList &args, int timeoutMs = 20000)
+// Runs the tool with `args`; `environment` adds or replaces variables.
+// `memoryLimitMb` > 0 runs it with that much address space at most (under
+// AddressSanitizer, which reserves far more, as the largest allocation
+// ASan allows instead), so that a buffer sized by a file's claim fails the
+// run instead of passing unseen.
+inline Run runTool(const QStringList &args, int timeoutMs = 20000, const QStringList &environment = {},
+                   int memoryLimitMb = 0)
 {
     QProcess p;
-    p.start(QStringLiteral(OV7931REC_PATH), args);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &e : environment)
+        env.insert(e.section('=', 0, 0), e.section('=', 1));
+    QString program = QStringLiteral(OV7931REC_PATH);
+    QStringList arguments = args;
+    if (memoryLimitMb > 0) {
+#if defined(__SANITIZE_ADDRESS__)
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":allocator_may_return_null=0:max_allocation_size_mb=" +
+                                       QString::number(memoryLimitMb));
+#else
+        arguments = QStringList{"-c", QString("ulimit -v %1 && exec \"$0\" \"$@\"").arg(memoryLimitMb * 1024), program} +
+                    args;
+        program = QStringLiteral("/bin/sh");
+#endif
+    }
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
     Run r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();

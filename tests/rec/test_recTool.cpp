@@ -4,9 +4,14 @@
 // and convert, whose CSV must equal the engine's own CSV recording of the
 // same samples and whose .npy and HDF5 files are read back by numpy and
 // h5dump and compared sample by sample (Debian's numpy, so /usr/bin/python3).
+// Neither record nor convert replaces a file unless --force, and headers
+// that claim more than the panel records are refused under a memory limit
+// by every verb, as is every input of the recording-file fuzz corpus.
 #include "rec_support.h"
 #include "runTexts.h"
+#include "testkit.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,6 +20,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <sys/stat.h>
 
 using namespace rectest;
 
@@ -90,7 +96,22 @@ private slots:
         QTest::newRow("record channel twice")
             << QStringList{"record", "--channel", "2", "--channel", "2:volt"} << "channel 2 given twice";
         QTest::newRow("record scans overflow")
-            << QStringList{"record", "--scans", "99999999999999999999"} << "--scans wants a whole number";
+            << QStringList{"record", "--scans", "99999999999999999999"}
+            << "--scans wants one of the panel's waveform lengths (10, 20, 50, 100, 200, 500, 1000, 2000, 5000, "
+               "10000), not \"99999999999999999999\"";
+        QTest::newRow("record scans not offered") << QStringList{"record", "--scans", "15"} << "10000), not \"15\"";
+        QTest::newRow("record rate not offered")
+            << QStringList{"record", "--rate", "1234"}
+            << "--rate wants one of the panel's sampling rates in Hz (1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, "
+               "5000, 10000, 20000, 30000, 40000, 50000), not \"1234\"";
+        QTest::newRow("record rate 0") << QStringList{"record", "--rate", "0"} << "50000), not \"0\"";
+        QTest::newRow("record unknown current")
+            << QStringList{"record", "--channel", "2:res:1mA"}
+            << "unknown excitation current \"1mA\" in --channel 2:res:1mA (Off, 500uA, 100uA, 10uA, 50uA, 250uA, "
+               "1.25mA, 2.5mA or 5mA; which of them a channel offers depends on the card)";
+        QTest::newRow("record volt with a current")
+            << QStringList{"record", "--channel", "3:volt:500uA"} << "a volt channel takes no excitation current";
+        QTest::newRow("info --force") << QStringList{"info", "a", "--force"} << "unknown option --force";
         QTest::newRow("record rate text") << QStringList{"record", "--rate", "1k"} << "not \"1k\"";
         QTest::newRow("record seconds inf") << QStringList{"record", "--seconds", "inf"} << "--seconds wants";
     }
@@ -276,11 +297,168 @@ private slots:
 
     void convertRefusesToOverwriteOrWriteNowhere()
     {
-        Run r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", qpath("good.bin7931")});
+        Run r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", qpath("good.bin7931"), "--force"});
+        QCOMPARE(r.code, 2);
+        r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", dir.path() + "/./good.bin7931", "--force"});
         QCOMPARE(r.code, 2);
         r = runTool({"convert", qpath("good.bin7931"), "--to", "npy", "-o", qpath("no/such/dir/x.npy")});
         QCOMPARE(r.code, 3);
         QVERIFY(r.err.contains("cannot write"));
+    }
+
+    // An existing output is refused with exit code 3 and left as it was;
+    // --force replaces it. A conversion that fails keeps no output.
+    void existingOutputs()
+    {
+        QTemporaryDir here;
+        const QString csv = here.filePath("old.csv"), npy = here.filePath("old.npy");
+        writeFile(csv.toStdString(), "keep me");
+        writeFile((npy + ".channels.txt").toStdString(), "keep me too");
+        Run r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", csv});
+        QCOMPARE(r.code, 3);
+        QCOMPARE(r.err, "ov7931rec: convert: \"" + csv + "\" already exists (--force replaces it)\n");
+        r = runTool({"convert", qpath("good.bin7931"), "--to", "npy", "-o", npy});
+        QCOMPARE(r.code, 3);
+        QVERIFY2(r.err.contains(npy + ".channels.txt\" already exists"), qPrintable(r.err));
+        QCOMPARE(readFile(csv.toStdString()), std::string("keep me"));
+        QCOMPARE(QDir(here.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"old.csv", "old.npy.channels.txt"}));
+
+        r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", csv, "--force"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(readFile(csv.toStdString()) == readFile(path("conv.csv")));
+        // A device is written in place, never replaced.
+        r = runTool({"convert", qpath("good.bin7931"), "--to", "csv", "-o", "/dev/null", "--force"});
+        QCOMPARE(r.code, 0);
+        struct stat st;
+        QVERIFY(::stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode));
+
+        // record refuses before it calls a driver.
+        r = runTool({"record", "--seconds", "1", "--rate", "1000", "--scans", "50", "--channel", "1", "--out", csv},
+                    20000, {"OV7931FP_TRACE=" + here.filePath("trace.txt")});
+        QCOMPARE(r.code, 3);
+        QCOMPARE(r.err, "ov7931rec: record: \"" + csv + "\" already exists (--force replaces it)\n");
+        const QString trace = QString::fromStdString(readFile(here.filePath("trace.txt").toStdString()));
+        QVERIFY2(!trace.contains("blockedHardwareAccess"), qPrintable(trace));
+    }
+
+    // The run of the report: a rate the digitizer refuses (its scenario
+    // offers at most 20 kHz) over an existing recording. Without --force it
+    // is refused before any driver call; with --force the run fails with
+    // the driver's words and the old recording stays whole; a new file is
+    // not left behind.
+    void refusedRateDestroysNothing()
+    {
+        QTemporaryDir here;
+        const QString scenario = here.filePath("slow.yaml");
+        writeFile(scenario.toStdString(),
+                  testkit::defaultScenarioWith({"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        max_frequency: 20000"})
+                      .toStdString());
+        const QStringList env{"OVSIM_SCENARIO=" + scenario};
+        const QString victim = here.filePath("victim.bin7931");
+        const std::string old = readFile(good);
+        writeFile(victim.toStdString(), old);
+        const QStringList run{"record", "--seconds", "1", "--rate", "50000", "--scans", "1000", "--channel", "1", "--out"};
+
+        Run r = runTool(run + QStringList{victim}, 20000, env);
+        QCOMPARE(r.code, 3);
+        r = runTool(run + QStringList{victim, "--force"}, 20000, env);
+        QCOMPARE(r.code, 4);
+        QVERIFY2(r.err.startsWith("ov7931rec: record: could not set the sampling rate of the digitizer to "
+                                  "50000 Hz: "),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains("\nov7931rec: record: blockedHardwareAccess5(ov8263_setAcquisitionMode, masterVi, "
+                                "args.rate, 0, ov8263_DA_START_IMM, ov8263_DA_STOP_ERR_OFF) failed due to ["),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.endsWith("no block was recorded; \"" + victim + "\" is left as it was\n"), qPrintable(r.err));
+        QVERIFY(readFile(victim.toStdString()) == old);
+
+        const QString fresh = here.filePath("fresh.bin7931");
+        r = runTool(run + QStringList{fresh}, 20000, env);
+        QCOMPARE(r.code, 4);
+        QVERIFY2(r.err.endsWith("no block was recorded; \"" + fresh + "\" is not kept\n"), qPrintable(r.err));
+        QCOMPARE(QDir(here.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"slow.yaml", "victim.bin7931"}));
+
+        // A rate it takes: --force replaces the old recording at the end.
+        r = runTool(QStringList{"record", "--seconds", "0.3", "--rate", "1000", "--scans", "50", "--channel", "2:res",
+                                "--out", victim, "--force"},
+                    20000, env);
+        QCOMPARE(r.code, 0);
+        r = runTool({"info", "--json", victim});
+        QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).object().value("channel_mask_fc1").toInt(), 2);
+        QCOMPARE(QDir(here.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"slow.yaml", "victim.bin7931"}));
+    }
+
+    // Headers that claim what the panel cannot record, over a few bytes of
+    // data: every verb refuses them naming the line and field, within a
+    // 1 GB memory limit (before, 16 x 2147483647 scans aborted with
+    // std::bad_alloc and 20 M scans took gigabytes). The largest block the
+    // panel records, over too few bytes, is read as the incomplete file it is.
+    void hostileHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const auto make = [](const char *rate, const char *channels, const char *scans) {
+            return QByteArray("DEVICE=Keltri 7931-BB\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=") + rate +
+                   "\nNUMBER_OF_CHANNELS=" + channels + "\nNUMBER_OF_SCANS_PER_BLOCK=" + scans +
+                   "\nNUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0xffff\n#\n";
+        };
+        const QString beyond = "line 5, NUMBER_OF_SCANS_PER_BLOCK=%1: more scans per block than the panel records "
+                               "(at most 10000)";
+        QTest::newRow("16 x 2147483647") << make("1000.000000", "16", "2147483647") << 3 << beyond.arg("2147483647");
+        QTest::newRow("1 x 2147483647") << make("1000.000000", "1", "2147483647") << 3 << beyond.arg("2147483647");
+        QTest::newRow("16 x 20 M") << make("1000.000000", "16", "20000000") << 3 << beyond.arg("20000000");
+        QTest::newRow("rate 0") << make("0.000000", "16", "1000") << 3
+                                << "line 3, SAMPLING_RATE_HZ=0.000000: a sampling rate of 0 Hz or below, which the "
+                                   "panel does not record";
+        QTest::newRow("rate -5") << make("-5", "2", "10") << 3
+                                 << "line 3, SAMPLING_RATE_HZ=-5: a sampling rate of 0 Hz or below, which the panel "
+                                    "does not record";
+        QTest::newRow("rate missing") << make("1000", "2", "10").replace("SAMPLING_RATE_HZ=1000\n", "") << 3
+                                      << "SAMPLING_RATE_HZ: missing";
+        QTest::newRow("no channels") << make("1000.000000", "0", "10") << 3
+                                     << "line 4, NUMBER_OF_CHANNELS=0: not from 1 to 16";
+        QTest::newRow("16 x 10000, too few bytes") << make("50000.000000", "16", "10000") << 1
+                                                   << "block 0: incomplete: 17000 of 1280000 bytes";
+    }
+    void hostileHeaders()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const std::string file = path("hostile.bin7931");
+        writeFile(file, header.toStdString() + std::string(17000, '\x01'));
+        const QString q = QString::fromStdString(file);
+        std::remove(path("hostile.npy").c_str());
+        const QList<QStringList> verbs{{"verify", q}, {"info", q}, {"convert", q, "--to", "npy", "--force"},
+                                       {"convert", q, "--to", "hdf5", "--force"}};
+        for (const QStringList &verb : verbs) {
+            const Run r = runTool(verb, 20000, {}, 1024);
+            const int want = verb[0] == "verify" ? code : code == 3 ? 3 : 0;
+            QVERIFY2(r.code == want, qPrintable(verb.join(' ') + ": " + QString::number(r.code) + " " + r.err));
+            if (code == 3)
+                QCOMPARE(r.err, "ov7931rec: " + verb[0] + ": \"" + q + "\" is not a readable 7931 recording: " +
+                                    message + "\n");
+            else if (verb[0] == "verify")
+                QVERIFY2(r.out.contains(message), qPrintable(r.out));
+        }
+    }
+
+    // Every input of the recording-file fuzz target's corpus (seeds and
+    // findings) once more through the verbs, under the memory limit: each
+    // ends with one of the documented exit codes.
+    void fuzzCorpus()
+    {
+        const QDir corpus(qEnvironmentVariable("OVSIM_TEST_SOURCE_DIR") + "/tests/fuzz/corpus/recordingFile");
+        const QFileInfoList files = corpus.entryInfoList(QDir::Files);
+        QVERIFY2(files.size() >= 3, qPrintable(corpus.path()));
+        for (const QFileInfo &f : files) {
+            for (const QStringList &verb : QList<QStringList>{{"verify"}, {"convert", "--to", "npy", "-o", qpath("fuzz.npy"), "--force"}}) {
+                const Run r = runTool(QStringList{verb[0], f.filePath()} + verb.mid(1), 20000, {}, 1024);
+                QVERIFY2(r.code == 0 || r.code == 1 || r.code == 3,
+                         qPrintable(f.fileName() + ": " + verb[0] + " " + QString::number(r.code) + " " + r.err));
+            }
+        }
     }
 
     // A short headless run through the engine against the simulated
@@ -319,7 +497,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("unwritable") << QStringList{"--out", "/no/such/dir/x.bin7931"} << 3 << "";
         QTest::newRow("bad descriptor") << QStringList{"--out", "x.bin7931", "--descriptor", "NOPE::9::INSTR"} << 4
-                                        << "cannot open \"NOPE::9::INSTR\"";
+                                        << "could not open the digitizer \"NOPE::9::INSTR\": ";
     }
     void recordFailures()
     {
@@ -330,6 +508,7 @@ private slots:
                                           "--channel", "1"} + extra);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(!QFile::exists("x.bin7931")); // the failed run's file is gone
     }
 };
 

@@ -165,6 +165,52 @@ private slots:
             QVERIFY2(d.contains(f), qPrintable(f + " not in " + d.join(' ')));
     }
 
+    // A refused header names its line (counted as the file's lines, a long
+    // line once), key and value, and why; an accepted one tells where the
+    // block's fields were read.
+    void refusalReport_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("refusal");
+        const auto with = [](const char *from, const char *to) { return QByteArray(base).replace(from, to) + "#\n"; };
+        QTest::newRow("accepted") << base + "#\n" << "";
+        QTest::newRow("device") << with("7931-BB", "9999-BB") << "line 1, DEVICE=Keltri 9999-BB: not \"Keltri 7931-...\"";
+        QTest::newRow("format") << with("ViReal64", "ViReal32") << "line 2, FORMAT=ViReal32: not ViReal64, the only sample format";
+        QTest::newRow("rate") << with("1000.000000", "nan") << "line 3, SAMPLING_RATE_HZ=nan: not a finite number";
+        QTest::newRow("channels 17") << with("CHANNELS=2", "CHANNELS=17") << "line 4, NUMBER_OF_CHANNELS=17: not from 1 to 16";
+        QTest::newRow("scans 0") << with("BLOCK=10", "BLOCK=0") << "line 5, NUMBER_OF_SCANS_PER_BLOCK=0: less than 1";
+        QTest::newRow("scans overflow") << with("BLOCK=10", "BLOCK=2147483648")
+                                        << "line 5, NUMBER_OF_SCANS_PER_BLOCK=2147483648: not a whole number that fits the field";
+        QTest::newRow("channels missing") << with("NUMBER_OF_CHANNELS=2\n", "") << "NUMBER_OF_CHANNELS: missing";
+        QTest::newRow("mask before cards")
+            << QByteArray("NUMBER_OF_CHANNELS=1\nNUMBER_OF_SCANS_PER_BLOCK=10\nCHANNEL_MASK_FC1=0x0001\n#\n")
+            << "line 3, CHANNEL_MASK_FC1=0x0001: a card number beyond NUMBER_OF_FUNCTION_CARDS (or before that line)";
+        QTest::newRow("channel 17 after a long line")
+            << base + "COMMENT=" + QByteArray(300, 'a') + "\nSENSOR_TYPE1_17=0\n#\n"
+            << "line 8, SENSOR_TYPE1_17=0: a channel number outside 1..16";
+        QTest::newRow("1026 lines") << base + QByteArray(1026 - 6, '\n') + "#\n"
+                                    << "line 1026: more than 1025 lines before the \"#\" line that ends the header";
+    }
+    void refusalReport()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, refusal);
+        std::FILE *f = fmemopen(text.data(), size_t(text.size()), "rb");
+        QVERIFY(f);
+        recordingInfo info;
+        RecordingHeaderReport report;
+        const int result = readRecordingHeaderFrom(f, "r.bin7931", info, nullptr, &report);
+        std::fclose(f);
+        QCOMPARE(result, refusal.isEmpty() ? 0 : -1);
+        QCOMPARE(QString::fromStdString(report.reason.empty() ? std::string() : headerRefusalText(report)), refusal);
+        if (result == 0) {
+            QCOMPARE(report.samplingRate.line, 3);
+            QCOMPARE(QString::fromStdString(report.samplingRate.value), QString("1000.000000"));
+            QCOMPARE(report.channels.line, 4);
+            QCOMPARE(report.scans.line, 5);
+        }
+    }
+
     // The writer's header read back: what the panel wrote is what the viewer gets.
     void writerHeaderReadBack_data()
     {
@@ -351,11 +397,15 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
             recordingInfo info;
-            const int result = readRecordingHeader(f.filePath().toStdString(), info, nullptr);
+            RecordingHeaderReport report;
+            std::FILE *in = std::fopen(QFile::encodeName(f.filePath()).constData(), "rb");
+            const int result = readRecordingHeaderFrom(in, f.filePath().toStdString(), info, nullptr, &report);
+            if (in)
+                std::fclose(in);
             const char *problem =
                 recordingHeaderProblem(result, info, static_cast<uint64_t>(bytes.size()),
                                        reinterpret_cast<const unsigned char *>(bytes.constData()),
-                                       static_cast<size_t>(bytes.size()));
+                                       static_cast<size_t>(bytes.size()), &report);
             QVERIFY2(!problem, qPrintable(f.fileName() + ": " + problem));
             accepted += result == 0;
         }
