@@ -291,6 +291,13 @@ int runRecord(const RecArgs &args)
     const std::string shortText = shortBlocksText(p.shortBlocks.load(), blocks);
     if (!shortText.empty())
         std::fprintf(stderr, "ov7931rec: record: %s\n", shortText.c_str());
+    // A failed block read is the digitizer's failure, told as the set-up's are.
+    const std::string readFailure = contReadFailure(p);
+    if (!readFailure.empty()) {
+        std::fprintf(stderr, "ov7931rec: record: could not read a block from the digitizer: %s\n",
+                     readFailure.c_str());
+        failed = true;
+    }
     if (!error.empty())
         std::fprintf(stderr, "ov7931rec: record: %s\n", error.c_str());
     if (failed || !error.empty()) {

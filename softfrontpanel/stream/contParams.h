@@ -82,7 +82,8 @@ struct contParams_t {
     bool recording = false;           // a file is written in this run
     long long wholeBytes = 0;         // writer: file length up to the last whole block
     std::atomic<int> callbacksInside{0}; // callbacks between entry and return
-    std::mutex errorLock;             // guards errorText
+    std::mutex errorLock;             // guards errorText and readFailure
+    std::string readFailure;          // the driver's text of a failed block read
     std::mutex wakeLock;              // the writer's doorbell
     std::condition_variable wake;
     // For measurements only: when set, the writer appends the milliseconds

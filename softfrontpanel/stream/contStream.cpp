@@ -128,6 +128,12 @@ std::string contErrorText(contParams_t &p)
     return p.errorText;
 }
 
+std::string contReadFailure(contParams_t &p)
+{
+    std::lock_guard<std::mutex> lk(p.errorLock);
+    return p.readFailure;
+}
+
 bool contPrepare(contParams_t &p, uint32_t channelMask, int32_t scanCount, int fileFormat, size_t maxBlockBytes)
 {
     if (p.callbacksInside.load() == 0)
@@ -136,6 +142,10 @@ bool contPrepare(contParams_t &p, uint32_t channelMask, int32_t scanCount, int f
     p.tail.store(0);
     p.running.store(false);
     setContError(p, std::string());
+    {
+        std::lock_guard<std::mutex> lk(p.errorLock);
+        p.readFailure.clear();
+    }
     {
         std::lock_guard<std::mutex> lk(p.displayLock);
         p.displayConsumed = false;
@@ -241,6 +251,10 @@ void contCallback(ViSession vi, ViAddr userData)
     if (status < 0) {
         // Recording stops before the block is published: the writer never takes it.
         const std::string text = p->driver.errorMessage ? p->driver.errorMessage(vi, status) : std::string();
+        {
+            std::lock_guard<std::mutex> lk(p->errorLock);
+            p->readFailure = text;
+        }
         stopRecording(*p, "ov8263_readMultAcquisitionEx failed due to [" + text + "]");
     } else if (!whole) {
         p->shortBlocks.fetch_add(1);

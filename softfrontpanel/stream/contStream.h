@@ -22,6 +22,9 @@ extern const char kContTimeoutText[];     // "Timeout"
 // The reason a run stopped recording; the last one set is kept.
 void setContError(contParams_t &p, const std::string &text);
 std::string contErrorText(contParams_t &p);
+// The driver's text of the run's last failed block read; empty when every
+// read succeeded.
+std::string contReadFailure(contParams_t &p);
 
 // Clears the record for a new run and allocates the ring and the display
 // block (zero-filled) for the channels of `channelMask` (bit n: channel
