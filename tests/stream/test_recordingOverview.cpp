@@ -245,8 +245,8 @@ private slots:
     }
 
     // The columns of a picture and where a click on one leads: one
-    // segment shown with a spike (or a jump) in one block, a second one
-    // not shown whose spike lies in the same column.
+    // segment shown with a spike, a dip, a jump or a fall in one block, a
+    // second one not shown whose spike lies in the same column.
     void columnsLeadToTheBlock_data()
     {
         QTest::addColumn<quint64>("blocksColumn");
@@ -256,6 +256,8 @@ private slots:
         QTest::newRow("an hour of blocks, 1100 columns, spike") << quint64(18000) << 1100 << QStringLiteral("spike") << quint64(12345);
         QTest::newRow("an hour of blocks, spike in the last") << quint64(18000) << 1100 << QStringLiteral("spike") << quint64(17999);
         QTest::newRow("an hour of blocks, jump") << quint64(18000) << 1100 << QStringLiteral("jump") << quint64(9001);
+        QTest::newRow("an hour of blocks, dip") << quint64(18000) << 1100 << QStringLiteral("dip") << quint64(4000);
+        QTest::newRow("an hour of blocks, fall") << quint64(18000) << 1100 << QStringLiteral("fall") << quint64(9001);
         QTest::newRow("more blocks than groups, spike first") << quint64(1000000) << 1300 << QStringLiteral("spike") << quint64(0);
         QTest::newRow("fewer groups than columns, spike") << quint64(124) << 1100 << QStringLiteral("spike") << quint64(63);
         QTest::newRow("as many blocks as columns, jump") << quint64(1100) << 1100 << QStringLiteral("jump") << quint64(1099);
@@ -273,7 +275,9 @@ private slots:
         groups.reset(blocks, 2);
         for (uint64_t b = 0; b < blocks; ++b) {
             SampleSummary s[2];
-            const double v = (event == "spike" && b == at) || (event == "jump" && b >= at) ? 9.0 : 5.0;
+            const double v = (event == "spike" && b == at) || (event == "jump" && b >= at) ? 9.0
+                             : (event == "dip" && b == at) || (event == "fall" && b >= at)  ? 1.0
+                                                                                            : 5.0;
             summariseSamples(&v, 1, s[0]);
             const double hidden = b == (at + 1) % blocks ? 1e9 : 0.0;
             summariseSamples(&hidden, 1, s[1]);
