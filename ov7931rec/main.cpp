@@ -24,6 +24,7 @@ int main(int argc, char **argv)
     case RecVerb::Verify: return runVerify(args);
     case RecVerb::Convert: return runConvert(args);
     case RecVerb::Record: return runRecord(args);
+    case RecVerb::Stats: return runStats(args);
     default: return kExitUsage;
     }
 }

@@ -131,6 +131,7 @@ const char *recVerbName(RecVerb verb)
     case RecVerb::Verify: return "verify";
     case RecVerb::Convert: return "convert";
     case RecVerb::Record: return "record";
+    case RecVerb::Stats: return "stats";
     default: return "";
     }
 }
@@ -220,6 +221,23 @@ std::string recHelpText(RecVerb verb)
                "a current the card does not offer the channel, 3 FILE exists (without --force)\n"
                "or cannot be written, 4 no card or a driver call failed (what was being done\n"
                "and the driver's text are printed, then the call).\n";
+    case RecVerb::Stats:
+        return "Usage: ov7931rec stats FILE [--blocks] [--json]\n"
+               "\n"
+               "Reads a binary recording once, in constant memory, and prints per channel the\n"
+               "minimum, maximum and mean of its samples as recorded (temperatures in degrees\n"
+               "Celsius) and the number of NaN samples, which the other figures leave out.\n"
+               "A channel of NaN only has no minimum, maximum or mean.\n"
+               "\n"
+               "  --blocks       the same per block: CSV, one line per block and channel\n"
+               "                 (block,channel,minimum,maximum,mean,nan_count; an empty\n"
+               "                 cell where there is no value)\n"
+               "  --json         one JSON object; with --blocks one JSON object per line\n"
+               "  --no-progress  no progress bar on a terminal\n"
+               "  -h, --help     show this help\n"
+               "\n"
+               "Exit codes: 0 done, 2 bad arguments, 3 the file cannot be read (or is shorter\n"
+               "than its header says) or its header is bad.\n";
     default:
         return "Usage: ov7931rec VERB [OPTIONS]\n"
                "\n"
@@ -258,8 +276,10 @@ bool parseRecArgs(int argc, const char *const argv[], RecArgs &args, std::string
         args.verb = RecVerb::Convert;
     else if (verb == "record")
         args.verb = RecVerb::Record;
+    else if (verb == "stats")
+        args.verb = RecVerb::Stats;
     else {
-        error = "unknown verb \"" + verb + "\" (verbs: info, verify, convert, record)";
+        error = "unknown verb \"" + verb + "\" (verbs: info, verify, convert, record, stats)";
         return false;
     }
     const std::string prefix = verb + ": ";
@@ -288,11 +308,15 @@ bool parseRecArgs(int argc, const char *const argv[], RecArgs &args, std::string
             args.help = true;
             return true;
         } else if (a == "--json") {
-            if (!onlyFor(RecVerb::Info))
+            if (args.verb != RecVerb::Stats && !onlyFor(RecVerb::Info))
                 return false;
             args.json = true;
+        } else if (a == "--blocks") {
+            if (!onlyFor(RecVerb::Stats))
+                return false;
+            args.blocks = true;
         } else if (a == "--no-progress") {
-            if (args.verb != RecVerb::Verify && !onlyFor(RecVerb::Convert))
+            if (args.verb != RecVerb::Verify && args.verb != RecVerb::Stats && !onlyFor(RecVerb::Convert))
                 return false;
             args.progress = false;
         } else if (a == "--to") {

@@ -19,7 +19,7 @@ enum RecExit : int {
     kExitInstrument = 4 // record: no card, or a driver call failed
 };
 
-enum class RecVerb { None, Help, Info, Verify, Convert, Record };
+enum class RecVerb { None, Help, Info, Verify, Convert, Record, Stats };
 enum class ConvertTarget { Csv, Npy, Hdf5 };
 
 // One --channel N[:KIND[:CURRENT]]: the channel (1..16), its sensor type
@@ -35,7 +35,8 @@ struct RecArgs {
     RecVerb verb = RecVerb::None;
     bool help = false;        // --help given for the verb (or no verb)
     std::string file;         // info, verify, convert: the recording
-    bool json = false;        // info --json
+    bool json = false;        // info --json, stats --json
+    bool blocks = false;      // stats --blocks
     ConvertTarget target = ConvertTarget::Csv;
     bool targetGiven = false;
     std::string out;          // convert -o / record --out

@@ -1,4 +1,4 @@
-// The four verbs of ov7931rec, each a function of the parsed command line
+// The verbs of ov7931rec, each a function of the parsed command line
 // that prints its result and returns the process's exit code (RecExit).
 #ifndef OV7931REC_RECVERBS_H
 #define OV7931REC_RECVERBS_H
@@ -9,5 +9,6 @@ int runInfo(const RecArgs &args);
 int runVerify(const RecArgs &args);
 int runConvert(const RecArgs &args);
 int runRecord(const RecArgs &args);
+int runStats(const RecArgs &args);
 
 #endif

@@ -51,17 +51,6 @@ QString valueAxisTitle(int plot)
     }
 }
 
-// Colour of each channel's curve and legend label (index = channel - 1).
-const QColor &channelColour(int channel)
-{
-    static const QColor colours[16] = {
-        QColor(Qt::cyan),     QColor(Qt::magenta),     QColor(Qt::yellow),     QColor(Qt::green),
-        QColor(Qt::red),      QColor(Qt::blue),        QColor(Qt::gray),       QColor(Qt::white),
-        QColor(Qt::darkCyan), QColor(Qt::darkMagenta), QColor(Qt::darkYellow), QColor(Qt::darkGreen),
-        QColor(Qt::darkRed),  QColor(255, 165, 0),     QColor(Qt::darkGray),   QColor(Qt::black)};
-    return colours[channel];
-}
-
 const QColor legendOffColour(200, 200, 200);
 
 void setTextColour(QWidget *w, const QColor &colour)
@@ -99,6 +88,25 @@ QwtText axisTitle(const QString &text)
 
 } // namespace
 
+const QColor &ov7931Demo_Waveform::channelColour(int channel)
+{
+    static const QColor colours[16] = {
+        QColor(Qt::cyan),     QColor(Qt::magenta),     QColor(Qt::yellow),     QColor(Qt::green),
+        QColor(Qt::red),      QColor(Qt::blue),        QColor(Qt::gray),       QColor(Qt::white),
+        QColor(Qt::darkCyan), QColor(Qt::darkMagenta), QColor(Qt::darkYellow), QColor(Qt::darkGreen),
+        QColor(Qt::darkRed),  QColor(255, 165, 0),     QColor(Qt::darkGray),   QColor(Qt::black)};
+    return colours[channel];
+}
+
+void ov7931Demo_Waveform::addBelowSlider(QWidget *widget)
+{
+    static_cast<QGridLayout *>(layout())->addWidget(widget, 8, 0, 1, 2);
+    // The space that sets the state label off from the plots goes with the
+    // label (hidden while a recording is viewed): with three plots, the
+    // slider row and the widget the window still fits a 768-pixel-high screen.
+    stateSpacer->hide();
+}
+
 ov7931Demo_Waveform::ov7931Demo_Waveform(ov7931Demo_App *a, QWidget *parent)
     : QWidget(parent), demoMode(a->demoMode), app(a)
 {
@@ -130,9 +138,9 @@ ov7931Demo_Waveform::ov7931Demo_Waveform(ov7931Demo_App *a, QWidget *parent)
     stateRow->addWidget(fileSizeLabel, 1);
     auto *top = new QVBoxLayout;
     top->addLayout(stateRow);
-    auto *spacer = new QWidget(this);
-    spacer->setFixedHeight(20);
-    top->addWidget(spacer);
+    stateSpacer = new QWidget(this);
+    stateSpacer->setFixedHeight(20);
+    top->addWidget(stateSpacer);
     grid->addLayout(top, 0, 0, 1, 3);
 
     for (int p = 0; p < 3; ++p)

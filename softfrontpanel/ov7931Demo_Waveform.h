@@ -40,6 +40,12 @@ public:
     explicit ov7931Demo_Waveform(ov7931Demo_App *app, QWidget *parent = nullptr);
     ~ov7931Demo_Waveform() override;
 
+    // Colour of each channel's curve and legend label (index = channel - 1).
+    static const QColor &channelColour(int channel);
+    // Puts `widget` in the row under the block slider (a viewed recording's
+    // overview), in place of the empty space under the state label.
+    void addBelowSlider(QWidget *widget);
+
     // Largest block: 16 channels of 10000 scans.
     static constexpr int maxBlockSamples = 160000;
 
@@ -81,6 +87,7 @@ public:
 
     QLabel *stateLabel = nullptr;
     QLabel *fileSizeLabel = nullptr;
+    QWidget *stateSpacer = nullptr; // the empty 20 pixels under the state row
     QSlider *blockSlider = nullptr;
     QLabel *blockLabel = nullptr;
 

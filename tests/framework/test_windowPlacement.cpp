@@ -3,7 +3,9 @@
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_Waveform.h"
+#include "ov7931Demo_overview.h"
 #include "ov9174fp_windowPlacement.h"
+#include "recordingHeader.h"
 #include "wave_helpers.h"
 
 #include <QGroupBox>
@@ -15,6 +17,8 @@
 #include <qwt_scale_widget.h>
 #include <qwt_text.h>
 #include <QtTest>
+
+#include <fstream>
 
 namespace {
 
@@ -96,8 +100,9 @@ private slots:
     }
 
     // A bench display of 1366 x 768 with a task bar and a title bar: the
-    // panel with all three plots shown and the slider row of a viewed
-    // recording still fits, so nothing at the bottom is cut off.
+    // panel with all three plots shown, the slider row of a viewed
+    // recording and its overview of three bands still fits, so nothing at
+    // the bottom is cut off.
     void threePlotsAndSliderFitLaptopScreen()
     {
         AppFixture f;
@@ -114,11 +119,25 @@ private slots:
         w->blockSlider->show();
         w->blockLabel->setText(QStringLiteral("<html><b>1000 / 1000</b></html>"));
         w->blockLabel->show();
+        RecordingSetup setup;
+        setup.device = "7931-BB";
+        setup.samplingRate = 1000.0;
+        setup.scansPerBlock = 100;
+        setup.channelMask = 0x7;
+        const std::string file = f.path(QStringLiteral("r.bin7931")).toStdString();
+        std::ofstream(file, std::ios::binary) << binaryHeaderText(setup) << std::string(3 * 100 * 8 * 1000, '\0');
+        recordingInfo info;
+        QCOMPARE(readRecordingHeader(file, info), 0);
+        showRecordingOverview(app, info);
+        auto *overview = w->findChild<ov7931Demo_overview *>();
+        QVERIFY(overview);
+        QCOMPARE(overview->bands(), (std::vector<int>{0, 1, 2}));
         app->show();
         QVERIFY(QTest::qWaitForWindowExposed(app));
         QVERIFY(w->plotVisible[0] && w->plotVisible[1] && w->plotVisible[2]);
         const QSize minimum = app->minimumSizeHint();
-        qInfo("minimum size with three plots and the slider row: %d x %d", minimum.width(), minimum.height());
+        qInfo("minimum size with three plots, the slider row and the overview: %d x %d", minimum.width(),
+              minimum.height());
         const int taskBar = 40, titleBar = 30;
         QVERIFY2(minimum.height() + taskBar + titleBar <= 768, qPrintable(QString::number(minimum.height())));
         QVERIFY2(minimum.width() <= 1366, qPrintable(QString::number(minimum.width())));
@@ -126,11 +145,14 @@ private slots:
         QTRY_VERIFY(w->blockSlider->isVisible());
         const QRect slider(w->blockSlider->mapTo(app, QPoint(0, 0)), w->blockSlider->size());
         QVERIFY(app->rect().contains(slider));
+        const QRect below(overview->mapTo(app, QPoint(0, 0)), overview->size());
+        QVERIFY(app->rect().contains(below) && below.top() > slider.bottom());
         // At that size the value axes show their whole titles, the longest
         // ("Temperature (°C)") in a smaller font; with room again, every
         // title has its own 10 points.
         app->resize(minimum);
         QTRY_VERIFY2(!valueTitleSizes(w).contains(-1), qPrintable(QString::number(w->panel(2).plot->height())));
+        QCOMPARE(overview->bandRect(2).bottom(), overview->height() - 1); // its three bands all shown
         QVERIFY(valueTitleSizes(w).at(2) < 10);
         app->resize(minimum.width(), minimum.height() + 300);
         QTRY_COMPARE(valueTitleSizes(w), QList<int>({10, 10, 10}));

@@ -6,7 +6,9 @@
 // h5dump and compared sample by sample (Debian's numpy, so /usr/bin/python3).
 // Neither record nor convert replaces a file unless --force, and headers
 // that claim more than the panel records are refused under a memory limit
-// by every verb, as is every input of the recording-file fuzz corpus.
+// by every verb, as is every input of the recording-file fuzz corpus;
+// stats per block and over the whole recording against numpy's figures of
+// the same file with NaN samples and a block of NaN only.
 #include "rec_support.h"
 #include "runTexts.h"
 #include "testkit.h"
@@ -114,6 +116,8 @@ private slots:
         QTest::newRow("info --force") << QStringList{"info", "a", "--force"} << "unknown option --force";
         QTest::newRow("record rate text") << QStringList{"record", "--rate", "1k"} << "not \"1k\"";
         QTest::newRow("record seconds inf") << QStringList{"record", "--seconds", "inf"} << "--seconds wants";
+        QTest::newRow("stats no file") << QStringList{"stats", "--blocks"} << "stats: no recording FILE given";
+        QTest::newRow("info --blocks") << QStringList{"info", "a", "--blocks"} << "unknown option --blocks";
     }
     void badArguments()
     {
@@ -134,6 +138,7 @@ private slots:
         QTest::newRow("verify") << QStringList{"verify", "-h"} << "Usage: ov7931rec verify FILE";
         QTest::newRow("convert") << QStringList{"convert", "--help"} << "Usage: ov7931rec convert FILE --to";
         QTest::newRow("record") << QStringList{"record", "--help"} << "Usage: ov7931rec record --seconds N";
+        QTest::newRow("stats") << QStringList{"stats", "--help"} << "Usage: ov7931rec stats FILE [--blocks] [--json]";
     }
     void helpForEachVerb()
     {
@@ -293,6 +298,64 @@ private slots:
             compareRaw("h5.raw", k, 1);
             QVERIFY(!QTest::currentTestFailed());
         }
+    }
+
+    // stats --blocks (CSV) and stats --json read back by numpy and compared
+    // with numpy's nanmin, nanmax, nanmean and NaN counts of the samples:
+    // minimum and maximum exactly, the mean to 1e-12 of its size.
+    void statsMatchNumpy()
+    {
+        std::string bytes = readFile(good);
+        const double nan = std::nan("");
+        auto poke = [&](int block, int k, int scan) {
+            std::memcpy(&bytes[header.size() + block * kBlockBytes + (k * kScans + scan) * 8], &nan, 8);
+        };
+        poke(1, 0, 3);
+        poke(5, 0, 49);
+        for (int t = 0; t < kScans; ++t)
+            poke(4, 1, t); // FC1_CH3 holds only NaN in block 4
+        writeFile(path("stats.bin7931"), bytes);
+        Run perBlock = runTool({"stats", qpath("stats.bin7931"), "--blocks"});
+        Run whole = runTool({"stats", "--json", qpath("stats.bin7931")});
+        QVERIFY2(perBlock.code == 0 && whole.code == 0, qPrintable(perBlock.err + whole.err));
+        writeFile(path("stats.csv"), perBlock.out.toStdString());
+        writeFile(path("stats.json"), whole.out.toStdString());
+        static const char *const script = R"(
+import csv, json, sys, warnings
+import numpy as np
+raw = open(sys.argv[1], 'rb').read()
+a = np.frombuffer(raw[raw.index(b'\n#\n') + 3:], '<f8').reshape(-1, 3, 50)
+with warnings.catch_warnings():
+    warnings.simplefilter('ignore')
+    figures = lambda x, axis: (np.nanmin(x, axis), np.nanmax(x, axis), np.nanmean(x, axis), np.isnan(x).sum(axis))
+    blocks, whole = figures(a, 2), figures(a.transpose(1, 0, 2).reshape(3, -1), 1)
+def same(got, want, rel):
+    got = np.nan if got is None or got == '' else float(got)
+    return (np.isnan(got) and np.isnan(want)) or abs(got - want) <= rel * abs(want)
+names = ['FC1_CH1', 'FC1_CH3', 'FC1_CH5']
+rows = list(csv.reader(open(sys.argv[2])))
+bad = [] if rows[0] == ['block', 'channel', 'minimum', 'maximum', 'mean', 'nan_count'] else ['header']
+bad += [] if len(rows) == 1 + 3 * a.shape[0] else ['rows']
+for r in rows[1:]:
+    b, k = int(r[0]), names.index(r[1])
+    if not (same(r[2], blocks[0][b, k], 0) and same(r[3], blocks[1][b, k], 0) and
+            same(r[4], blocks[2][b, k], 1e-12) and int(r[5]) == blocks[3][b, k]):
+        bad.append(r)
+for k, c in enumerate(json.load(open(sys.argv[3]))['channels']):
+    if not (c['name'] == names[k] and same(c['minimum'], whole[0][k], 0) and same(c['maximum'], whole[1][k], 0)
+            and same(c['mean'], whole[2][k], 1e-12) and c['nan_count'] == whole[3][k]):
+        bad.append(c)
+print('NaN-only cells:', sum(r[2] == '' for r in rows[1:]), 'NaN samples:', int(whole[3].sum()))
+print('OK' if not bad else bad)
+)";
+        QProcess py;
+        py.start("/usr/bin/python3", {"-c", script, qpath("stats.bin7931"), qpath("stats.csv"), qpath("stats.json")});
+        QVERIFY(py.waitForFinished(20000));
+        const QString said = py.readAllStandardOutput() + py.readAllStandardError();
+        qInfo("%s", qPrintable(said.section(QLatin1Char('\n'), 0, 0)));
+        QVERIFY2(py.exitCode() == 0 && said.endsWith("OK\n"), qPrintable(said));
+        // The NaN-only block of FC1_CH3 is there, besides the temperature channel's own NaN.
+        QVERIFY2(said.contains(QRegularExpression("NaN-only cells: [1-9]")), qPrintable(said));
     }
 
     void convertRefusesToOverwriteOrWriteNowhere()

@@ -3,11 +3,15 @@
 // time window (8- and 4-byte samples, a time offset, the last whole block of
 // a sparse file beyond 4 GiB), the continuous button playing to the end,
 // header codes outside the panel's items, a mask that names more channels
-// than the block holds, and no settings file read or written.
+// than the block holds, and no settings file read or written. The overview
+// under the slider: a spike in one block of a long recording shows in one
+// column, and a drag onto it shows that block; closing the window while
+// the overview reads a recording beyond 4 GiB leaves no thread behind.
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Waveform.h"
+#include "ov7931Demo_overview.h"
 #include "ov7931Demo_recordingView.h"
 #include "recording_files.h"
 #include "wave_helpers.h"
@@ -15,7 +19,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -245,7 +251,53 @@ private slots:
         QCOMPARE(QDir(fx->path(".")).entryList(QDir::Files).size(), 2);
     }
 
+    // A long recording of a voltage, a resistance and a PT-100 channel,
+    // with one temperature spike: the overview shows it in one column of
+    // the temperature band, near its place in the recording, and dragging
+    // from the start onto that column shows the spike's block.
+    void overviewLeadsToSpike()
+    {
+        const int blocks = 6000, scans = 100, spike = 4321;
+        QByteArray data;
+        data.reserve(blocks * 3 * scans * 8);
+        for (int b = 0; b < blocks; ++b)
+            for (int k = 0; k < 3; ++k)
+                for (int t = 0; t < scans; ++t) {
+                    const double v = b == spike && k == 2 && t == 17 ? 85.0 : 20.0 + 0.01 * ((b + t) % 100);
+                    data.append(reinterpret_cast<const char *>(&v), sizeof v);
+                }
+        QVERIFY(view(rec::header("7931-BB", true, "1000.000000", scans, {{1, 4, 4, 0, 0}, {2, 3, 0, 0, 0}, {3, 0, 0, 0, 0}}) +
+                     data));
+        auto *overview = w->findChild<ov7931Demo_overview *>();
+        QVERIFY(overview);
+        QTRY_VERIFY(overview->isVisible());
+        QCOMPARE(overview->bands(), (std::vector<int>{0, 1, 2}));
+        QTRY_COMPARE_WITH_TIMEOUT(overview->progress().state, RecordingOverviewTask::State::Done, 20000);
+
+        // The temperature channel's colour reaches the top of its band in one column only.
+        const QImage picture = overview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect band = overview->bandRect(2);
+        const QRgb yellow = ov7931Demo_Waveform::channelColour(2).rgb();
+        QList<int> top;
+        for (int x = band.left(); x <= band.right(); ++x)
+            if (picture.pixel(x, band.top()) == yellow)
+                top << x;
+        QCOMPARE(top.size(), 1);
+        const int x = top.first();
+        QVERIFY2(std::abs(x - (band.left() + double(spike) / blocks * band.width())) <= 1.5, qPrintable(QString::number(x)));
+
+        QTest::mousePress(overview, Qt::LeftButton, Qt::NoModifier, QPoint(band.left(), band.center().y()));
+        QCOMPARE(w->blockSlider->value(), 1);
+        QMouseEvent drag(QEvent::MouseMove, QPointF(x, band.center().y()), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(overview, &drag);
+        QTest::mouseRelease(overview, Qt::LeftButton, Qt::NoModifier, QPoint(x, band.center().y()));
+        QCOMPARE(w->blockSlider->value(), spike + 1);
+        QCOMPARE(shown(2, 17), 85.0);
+        QCOMPARE(overview->xOfBlock(spike), x);
+    }
+
     // A sparse recording of more than 4 GiB: its last block is shown.
+    // Closing the window while the overview reads it stops the reading.
     void lastBlockBeyond4GiB()
     {
         const QString path = fx->path(QStringLiteral("big.bin7931"));
@@ -260,6 +312,20 @@ private slots:
         QCOMPARE(shown(0, 0), sampleValue(0));
         QCOMPARE(shown(7, 9999), sampleValue(79999));
         QCOMPARE(timeAxis(0).minValue(), (blocks - 1) * 10000 / 50000.0);
+
+        const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
+        auto *overview = w->findChild<ov7931Demo_overview *>();
+        QVERIFY(overview);
+        QTRY_VERIFY(overview->progress().blocksRead > 0);
+        QCOMPARE(overview->progress().state, RecordingOverviewTask::State::Reading);
+        const int reading = threads();
+        fx->answerWith({QStringLiteral("Yes")}); // "Do you really want to exit?"
+        QVERIFY(app->close());
+        QElapsedTimer closing;
+        closing.start();
+        fx->destroy();
+        qInfo("the window went %lld ms after closing, the overview's reading stopped", closing.elapsed());
+        QCOMPARE(threads(), reading - 1);
         QVERIFY(QFile::remove(path));
     }
 };
