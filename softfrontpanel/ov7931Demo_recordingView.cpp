@@ -10,6 +10,7 @@
 #include "ov7931Demo_acqRules.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_hwaccess.h"
+#include "ov9174fp_windowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -141,6 +142,10 @@ bool lockPanelToRecording(ov7931Demo_App *app, const recordingInfo &info)
     // Blocks beyond the slider's range (more than 2^31 - 1) cannot be chosen.
     const int last = static_cast<int>(std::min<uint64_t>(info.blockCount, INT_MAX));
     w->blockSlider->setRange(1, last); // moves to 1: block 1 is shown at once
+    // The recording's channels have chosen the plots and the slider row is
+    // up: the window has its final size only now, so it is sized and
+    // centred again.
+    fitToScreen(app);
     return true;
 }
 
