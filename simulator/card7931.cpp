@@ -106,6 +106,7 @@ ViStatus setChanConfig(ViSession vi, ViUInt16 ch, ViUInt16 mode, ViUInt16 gain, 
         return ov7931_ERROR_INV_PARAMETER;
     chan.state.mode = mode;
     chan.state.gain = gain;
+    chan.recordedGain = -1;
     chan.state.excitation = exc;
     return VI_SUCCESS;
 }
@@ -205,6 +206,7 @@ ViStatus setGain(ViSession vi, ViUInt16 ch, ViUInt16 gain)
     if (!validConditioningGain(card->subType, gain))
         return ov7931_ERROR_INV_PARAMETER;
     chan.state.gain = gain;
+    chan.recordedGain = -1;
     return VI_SUCCESS;
 }
 
@@ -253,7 +255,7 @@ ViStatus getGainInfo(ViSession vi, ViUInt16 ch, ViPUInt16 gainInEffect, ViPBoole
         return ov7931_ERROR_NULL_POINTER;
     OVSIM_CHANNEL_CARD(vi, ch);
     if (gainInEffect)
-        *gainInEffect = ViUInt16(chan.state.gain);
+        *gainInEffect = ViUInt16(chan.recordedGain >= 0 ? chan.recordedGain : chan.state.gain);
     if (pga)
         *pga = hasPga(card->subType) ? VI_TRUE : VI_FALSE;
     return VI_SUCCESS;

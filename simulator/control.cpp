@@ -133,6 +133,11 @@ void setExcitationDeviation(int channel, double primaryAmpere, double secondaryA
     });
 }
 
+void setRecordedGain(int channel, int gainCode)
+{
+    withConditioningChannel(channel, "setRecordedGain", [&](ConditioningChannel &c) { c.recordedGain = gainCode; });
+}
+
 ChannelState channelState(int channel)
 {
     ChannelState out;

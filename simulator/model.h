@@ -34,6 +34,7 @@ struct ConditioningChannel {
     double primaryDeviation = 0.0;   // ampere added to the nominal primary current
     double secondaryDeviation = 0.0; // ampere added to the nominal secondary current
     ChannelState state;
+    int recordedGain = -1; // what the driver's record claims, -1: the card's gain
 };
 
 struct Card7931 {
@@ -45,8 +46,10 @@ struct Card7931 {
 
     void resetChannels()
     {
-        for (auto &c : channels)
+        for (auto &c : channels) {
             c.state = ChannelState();
+            c.recordedGain = -1;
+        }
     }
 };
 

@@ -66,6 +66,10 @@ void setSensor(int channel, const Sensor &sensor); // channel 1..16
 void setWire(int channel, int wire, Wire state);   // wire 1..4
 void setPgaError(int channel, bool raised);
 void setExcitationDeviation(int channel, double primaryAmpere, double secondaryAmpere);
+// A stale driver record: ov7931_getGainInfo reports `gainCode` as the gain in
+// effect on the channel while the card keeps its own (which ov7931_getGain
+// reads), until the driver next sets the channel's gain; -1 ends it.
+void setRecordedGain(int channel, int gainCode);
 
 // What the conditioning card holds for a channel, as last set by the driver.
 struct ChannelState {

@@ -63,18 +63,26 @@ void ov7931Demo_genCalibration::run()
         return;
     }
 
-    // The gain in effect and whether the conditioning card makes it: when
-    // the driver cannot tell, the sub-type's family decides.
+    // The gain in effect and whether the conditioning card makes it, from
+    // the driver's record of the session: when the driver cannot tell, the
+    // sub-type's family decides. The read is no step of the sequence: its
+    // success leaves the status of the digitizer's calibration in place, so
+    // that a failure there is still reported on a card without amplifiers.
     ViUInt16 gainInEffect = ov7931_GAIN_1;
     ViBoolean pga = isAFamily(c.subType) ? VI_FALSE : VI_TRUE;
-    OV_CALIBRATION_CALL(blockedHardwareAccess4(ov7931_getGainInfo, c.slaveVi, ch, &gainInEffect, &pga));
+    if (!abandon) {
+        const ViStatus infoStatus = blockedHardwareAccess4(ov7931_getGainInfo, c.slaveVi, ch, &gainInEffect, &pga);
+        if (infoStatus != VI_SUCCESS)
+            status = infoStatus;
+    }
     const bool hasPga = pga != VI_FALSE;
     progress = 30.0f;
 
     if (c.sensorType != SensorVoltage) {
         const ViUInt16 e = c.excitationSays100uA ? ViUInt16(3) : static_cast<ViUInt16>(c.excitationIndex);
-        const bool changeGain = hasPga && gainInEffect != ov7931_GAIN_1;
-        if (changeGain) {
+        // Taken to unity gain for the measurement, and back afterwards to
+        // the gain the card itself reports (which may differ from the record).
+        if (hasPga && gainInEffect != ov7931_GAIN_1) {
             OV_CALIBRATION_CALL(blockedHardwareAccess3(ov7931_getGain, c.slaveVi, ch, &gainInEffect));
             progress = 35.0f;
             OV_CALIBRATION_CALL(blockedHardwareAccess3(ov7931_setGain, c.slaveVi, ch, ViUInt16(ov7931_GAIN_1)));
@@ -95,7 +103,7 @@ void ov7931Demo_genCalibration::run()
         // A failed measurement leaves the channel's current as it was.
         if (!abandon && status >= 0 && std::isfinite(current) && current > 0.0)
             measured = MeasuredCurrent{true, e == 1 || e == 3, current};
-        if (changeGain) {
+        if (hasPga && gainInEffect != ov7931_GAIN_1) {
             OV_CALIBRATION_CALL(blockedHardwareAccess3(ov7931_setGain, c.slaveVi, ch, gainInEffect));
             progress = 50.0f;
             OV_CALIBRATION_CALL(

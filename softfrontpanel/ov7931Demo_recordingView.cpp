@@ -142,6 +142,9 @@ bool lockPanelToRecording(ov7931Demo_App *app, const recordingInfo &info)
     // Blocks beyond the slider's range (more than 2^31 - 1) cannot be chosen.
     const int last = static_cast<int>(std::min<uint64_t>(info.blockCount, INT_MAX));
     w->blockSlider->setRange(1, last); // moves to 1: block 1 is shown at once
+    // The recording's channels have chosen the plots and the slider row is
+    // up: the overview below it sizes the window for its final content and
+    // centres it again.
     showRecordingOverview(app, info);
     return true;
 }

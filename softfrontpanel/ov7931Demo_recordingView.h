@@ -36,9 +36,10 @@ QString recordingSubType(const std::string &device);
 // After the application object has been built and shown: selects the
 // recording's waveform length and sampling rate, sets every channel panel
 // from the header and disables it, disables both selectors and shows the
-// slider row (which shows block 1 at once) and the recording's overview.
-// Returns false after the box "Error in file '%1'." when the panel does not
-// offer the scans per block or the sampling rate: the program then ends with -1.
+// slider row (which shows block 1 at once) and the recording's overview;
+// then sizes the window for the plots shown and centres it again. Returns
+// false after the box "Error in file '%1'." when the panel does not offer
+// the scans per block or the sampling rate: the program then ends with -1.
 bool lockPanelToRecording(ov7931Demo_App *app, const recordingInfo &info);
 
 #endif

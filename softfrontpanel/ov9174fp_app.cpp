@@ -203,6 +203,10 @@ ov9174fp_app::ov9174fp_app(QWidget *parent) : QWidget(parent)
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     mainLayout->setSizeConstraint(QLayout::SetMinimumSize);
+    // This window and every dialog stay wholly on the screen, also when
+    // they grow (the layout keeps this one at least at its minimum size
+    // when plots are shown).
+    keepWindowsOnScreen();
     centreWindow(this);
     contentAreaInUse = true;
 }
@@ -245,21 +249,6 @@ void ov9174fp_app::centreWindow(QWidget *window)
     const QRect available = availableArea(window);
     if (available.isValid())
         window->move(centredWithin(window->frameGeometry().size().expandedTo(window->size()), available));
-}
-
-// A window that grows (the layout keeps it at least at its minimum size
-// when plots are shown) is moved back within the screen's available area.
-void ov9174fp_app::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    if (!isWindow() || !isVisible())
-        return;
-    const QRect available = availableArea(this);
-    if (!available.isValid())
-        return;
-    const QPoint kept = keptWithin(frameGeometry(), available);
-    if (kept != frameGeometry().topLeft())
-        move(kept);
 }
 
 void ov9174fp_app::setContentLayout(QLayout *layout) { contentArea->setLayout(layout); }

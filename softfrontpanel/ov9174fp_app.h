@@ -79,7 +79,6 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void setAcquisitionControlsEnabled(bool enabled);

@@ -180,6 +180,11 @@ void ov9174fp_digitCtrl::newText()
             updateText();
         return;
     }
+    // Only a typed text is read: the text of a negative value of a kind
+    // narrower than 64 bits shows its bit pattern, which reads back as a
+    // positive number.
+    if (text == valueText())
+        return;
     intXXL v;
     if (digitParseInteger(text, parts.row, model.bitSize(), model.isSigned(), &v))
         setValue(v);

@@ -1,7 +1,11 @@
 #include "ov9174fp_digitFormat.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -30,13 +34,6 @@ int readCount(const QString &text, int *i)
         ++*i;
     }
     return n;
-}
-
-QString padded(QString text, int width)
-{
-    if (width > text.size())
-        text.prepend(QString(width - text.size(), QLatin1Char(' ')));
-    return text;
 }
 
 } // namespace
@@ -120,28 +117,37 @@ QString digitFloatingText(double value, const ov9174fp_digitFormatParts &parts)
     return QString::asprintf(digitFormatText(parts, false).toLatin1().constData(), value);
 }
 
+unsigned long long digitShownNumber(const intXXL &value, int row, int bits)
+{
+    if (row == digitRowDecimal || row == digitRowBinary)
+        return value.lowUnsigned64();
+    return value.maskedTo(bits).lowUnsigned64();
+}
+
+intXXL digitTypedValue(unsigned long long number, int bits, bool isSigned)
+{
+    const intXXL value(static_cast<long long>(number)); // sign-extended from 64 bits
+    return isSigned ? value : value.maskedTo(bits);
+}
+
 QString digitIntegerText(const intXXL &value, const ov9174fp_digitFormatParts &parts, int bits)
 {
-    const ov9174fp_digitBase &base = digitBase(parts.row);
-    const int radix = base.radix > 0 ? base.radix : 10;
-    if (base.conversion == 0)
-        return QString::fromLatin1(value.maskedTo(bits).unsignedDigits(radix).c_str());
-
-    QString sign;
-    intXXL magnitude = value.maskedTo(bits);
-    if (parts.row == digitRowDecimal) {
-        magnitude = value.isNegative() ? -value : value; // -2^79 reads as 2^79 unsigned
-        if (value.isNegative())
-            sign = QStringLiteral("-");
-        else if (parts.flag)
-            sign = QLatin1Char(parts.flag);
-    }
-    QString digits = QString::fromLatin1(magnitude.unsignedDigits(radix, base.conversion == 'X').c_str());
-    if (parts.precision == 0 && magnitude.isZero())
-        digits.clear();
-    else if (parts.precision > digits.size())
-        digits.prepend(QString(parts.precision - digits.size(), QLatin1Char('0')));
-    return padded(sign + digits, parts.width);
+    const unsigned long long number = digitShownNumber(value, parts.row, bits);
+    const QString format = digitFormatText(parts, true);
+    if (format.isEmpty()) // binary: the digits alone
+        return QString::fromLatin1(intXXL::fromUnsigned(number).unsignedDigits(2).c_str());
+    // The C library's printf: Qt's own signs the unsigned conversions.
+    const QByteArray f = format.toLatin1();
+    auto print = [&](char *buffer, size_t size) {
+        return parts.row == digitRowDecimal ? std::snprintf(buffer, size, f.constData(), static_cast<long long>(number))
+                                            : std::snprintf(buffer, size, f.constData(), number);
+    };
+    const int length = print(nullptr, 0);
+    if (length <= 0)
+        return QString();
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    print(buffer.data(), buffer.size());
+    return QString::fromLatin1(buffer.data(), length);
 }
 
 bool digitParseFloating(const QString &text, double *value)
@@ -158,28 +164,29 @@ bool digitParseInteger(const QString &text, int row, int bits, bool isSigned, in
 {
     const ov9174fp_digitBase &base = digitBase(row);
     const int radix = base.radix > 0 ? base.radix : 10;
-    QString t = text.trimmed();
-    bool negative = false;
-    if (radix == 10 && !t.isEmpty() && (t.at(0) == QLatin1Char('+') || t.at(0) == QLatin1Char('-'))) {
-        negative = t.at(0) == QLatin1Char('-');
-        t.remove(0, 1);
-    }
-    intXXL magnitude;
-    if (!intXXL::parseUnsigned(t.toStdString(), radix, &magnitude))
+    const QByteArray t = text.trimmed().toLatin1();
+    const char *first = t.constData();
+    const char *last = first + t.size();
+    // A sign, then digits only: a minus sign on the signed decimal row alone.
+    const bool negative = first != last && *first == '-';
+    if (first != last && (*first == '+' || negative))
+        ++first;
+    if (first == last || !std::isalnum(static_cast<unsigned char>(*first)))
         return false;
+    unsigned long long number = 0;
+    std::from_chars_result read;
     if (row == digitRowDecimal) {
-        // Signed: up to 2^79 - 1, or 2^79 with a minus sign.
-        const intXXL limit = intXXL::mask(intXXL::bitCount - 1);
-        if (magnitude.isNegative() && !(negative && magnitude == -magnitude))
+        long long signedNumber = 0;
+        read = std::from_chars(negative ? first - 1 : first, last, signedNumber, 10);
+        number = static_cast<unsigned long long>(signedNumber);
+    } else {
+        if (negative)
             return false;
-        if (!magnitude.isNegative() && limit < magnitude)
-            return false;
-        *value = negative ? -magnitude : magnitude;
-        return true;
+        read = std::from_chars(first, last, number, radix);
     }
-    if (negative && !magnitude.isZero())
-        return false; // an unsigned number has no minus sign
-    *value = isSigned ? magnitude.signExtendedFrom(bits) : magnitude.maskedTo(bits);
+    if (read.ec != std::errc() || read.ptr != last)
+        return false; // another character, or beyond 64 bits
+    *value = digitTypedValue(number, bits, isSigned);
     return true;
 }
 

@@ -59,17 +59,28 @@ QString digitFormatText(const ov9174fp_digitFormatParts &parts, bool integer);
 
 // The floating value as printf writes it with the format text (C locale).
 QString digitFloatingText(double value, const ov9174fp_digitFormatParts &parts);
-// The integer value as printf writes it with the format text, for all 80
-// bits: the signed decimal row writes the value with its sign, the other rows
-// the value's low `bits` bits; the binary row has no flag, width or precision.
+// Integers are shown and typed as 64-bit numbers; the value itself and its
+// arithmetic keep all 80 bits.
+// The number an integer row shows for a value: the signed decimal row the
+// value's low 64 bits (read as a signed number), the binary row its low 64
+// bits, the other rows the low 64 bits of the value masked to the bit size.
+unsigned long long digitShownNumber(const intXXL &value, int row, int bits);
+// The value a typed 64-bit number stands for: sign-extended from 64 bits,
+// then masked to the bit size for unsigned kinds.
+intXXL digitTypedValue(unsigned long long number, int bits, bool isSigned);
+
+// The integer value's text: the row's number as the C library's printf
+// writes it with the format text (the signed decimal row as a signed number);
+// the binary row's digits alone.
 QString digitIntegerText(const intXXL &value, const ov9174fp_digitFormatParts &parts, int bits);
 
 // Reads a floating text (C notation, surrounding spaces allowed).
 bool digitParseFloating(const QString &text, double *value);
-// Reads an integer text in the row's radix. The signed decimal row reads a
-// signed number; the other rows read digits, taken as the low `bits` bits of
-// the value (sign-extended for signed kinds, masked for unsigned ones).
-// False for anything else or a number beyond 80 bits.
+// Reads an integer text in the row's radix as a 64-bit number: the signed
+// decimal row a signed one (an optional + or -), the other rows an unsigned
+// one (an optional +); surrounding spaces allowed. The value is then
+// digitTypedValue of that number. False for any other character or a number
+// beyond 64 bits.
 bool digitParseInteger(const QString &text, int row, int bits, bool isSigned, intXXL *value);
 
 // The line edit's pattern for integer rows: "[+-]?" (radix 10 only), the

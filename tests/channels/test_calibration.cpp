@@ -24,9 +24,11 @@
 #include <QtTest>
 
 namespace {
-// A channel's choice: d_ch, sensor, excitation index, range slot.
+// A channel's choice: d_ch, sensor, excitation index, range slot, and a gain
+// code the driver's record claims afterwards (-1: the card's own).
 struct Choice {
     int d_ch, sensor, current, slot;
+    int recordedGain = -1;
 };
 
 void choose(ov7931Demo_ChCfg *p, const Choice &c)
@@ -35,6 +37,8 @@ void choose(ov7931Demo_ChCfg *p, const Choice &c)
     p->sensorSelector->setCurrentIndex(c.sensor);
     p->excitationSelector->setCurrentIndex(c.current);
     p->rangeSelector->setCurrentIndex(p->rangeSelector->findData(c.slot));
+    if (c.recordedGain >= 0)
+        ovsim::setRecordedGain(c.d_ch + 1, c.recordedGain);
 }
 
 // The calls of the amplifier's gain change around an excitation measurement.
@@ -96,6 +100,13 @@ private slots:
             << QStringList{digitizerCalibration(6, 2), "ov7931_getGainInfo(6, &, &)",
                            "ov7931_excCalibration(6, 1, &, null)", "ov7931_checkPgaEf(&)"}
             << 1 << 500e-6 * 1.006;
+        // The record claims gain 7, the card reads unity gain: nothing to restore.
+        QTest::newRow("card back at unity gain behind the record")
+            << "7931-BB" << Choice{5, SensorResistance, 1, 1, 7}
+            << QStringList{digitizerCalibration(6, 2), "ov7931_getGainInfo(6, &, &)", "ov7931_getGain(6, &)",
+                           "ov7931_setGain(6, 3)", "ov7931_pgaCalibration(6, 2, 0, null, null)",
+                           "ov7931_excCalibration(6, 1, &, null)", "ov7931_checkPgaEf(&)"}
+            << 1 << 500e-6 * 1.006;
     }
 
     void sequences()
@@ -146,6 +157,16 @@ private slots:
         // Only the last call's status is kept: a failure before a success is not reported.
         QTest::newRow("a middle call fails") << "7931-BB" << Choice{2, SensorVoltage, 0, 5} << "ov7931_pgaCalibration"
                                              << int(ov7931_ERROR_CALIBRATION) << "";
+        // Without amplifiers the digitizer's calibration is the voltage channel's only step.
+        QTest::newRow("7931-AA digitizer calibration fails")
+            << "7931-AA" << Choice{0, SensorVoltage, 1, 2} << "ov8263_calibrateChannels"
+            << int(ov8263_ERROR_HARDWARE) << "E";
+        QTest::newRow("7931-AE digitizer calibration fails")
+            << "7931-AE" << Choice{4, SensorVoltage, 0, 3} << "ov8263_calibrateChannels"
+            << int(ov8263_ERROR_BUSY) << "E";
+        // The record of the gain cannot be read: the family's answer applies and the failure is reported.
+        QTest::newRow("gain record unreadable") << "7931-AA" << Choice{0, SensorVoltage, 1, 2}
+                                                << "ov7931_getGainInfo" << int(ov7931_ERROR_HARDWARE) << "E";
         // A failed measurement leaves the channel's current as it was.
         QTest::newRow("measurement fails") << "7931-AE" << Choice{1, SensorPT100, 1, 6} << "ov7931_excCalibration"
                                            << int(ov7931_ERROR_CALIBRATION) << "";
@@ -167,6 +188,8 @@ private slots:
         ovsim::failAlways(failing.toStdString(), status);
         p->calibrateAction();
         ovsim::clearFaults();
+        const std::vector<ovsim::Call> failed = ovsim::journalOf(failing.toStdString());
+        QVERIFY(!failed.empty() && failed.back().status == status);
         const QList<SeenBox> boxes = bench.fx.boxes();
         QCOMPARE(boxes.size(), box.isEmpty() ? 0 : 1);
         if (box == "E")

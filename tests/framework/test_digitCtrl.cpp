@@ -132,15 +132,14 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::newRow("16 bits signed") << 16 << true << "decimal* hexadecimal hexadecimal upper octal binary"
                                         << QStringList({"d -100 -7 -4", "h ff9c 7ffe 64", "H FF9C 4F 52",
-                                                        "o 177634 17 22", "b 1111111110011100 1 100"});
+                                                        "o 177634 17 22", "b " + QString(57, '1') + "0011100 1 100"});
         QTest::newRow("8 bits unsigned") << 8 << false << "unsigned decimal* hexadecimal hexadecimal upper octal binary"
                                          << QStringList({"d 100 +7 10", "h 64 ff 64", "H 64 A D", "o 144 17 22",
                                                          "b 1100100 1111 10010"});
         QTest::newRow("80 bits signed") << 80 << true << "decimal* hexadecimal hexadecimal upper octal binary"
-                                        << QStringList({"d -100 -7 -4", QString("h ff") + QString(16, 'f') + "9c 7ffe 64",
-                                                        "H " + QString(18, 'F') + "9C 4F 52",
-                                                        "o 377777777777777777777777634 17 22",
-                                                        "b " + QString(73, '1') + "0011100 1 100"});
+                                        << QStringList({"d -100 -7 -4", "h ffffffffffffff9c 7ffe 64",
+                                                        "H FFFFFFFFFFFFFF9C 4F 52", "o 1777777777777777777634 17 22",
+                                                        "b " + QString(57, '1') + "0011100 1 100"});
     }
 
     // Range -100 .. 100 (0 .. 100 unsigned), step 3: typed in every radix,
@@ -177,6 +176,22 @@ private slots:
         QCOMPARE(c.edit()->text(), QStringLiteral("101"));
         QTest::keyClicks(&c, QString(bits, '1'));
         QCOMPARE(c.edit()->text().size(), bits);
+    }
+
+    // A 16-bit signed value in hexadecimal: the shown pattern of a negative
+    // value is not read again on a step or Return, and a typed text is read
+    // as a 64-bit number (then clamped to the range).
+    void typedHexOfNarrowKind()
+    {
+        ov9174fp_digitCtrl c(intXXL(-100), intXXL(100), intXXL(3), QStringLiteral("%x"), 16, true);
+        c.setValue(qint64(-100));
+        QCOMPARE(c.edit()->text(), QStringLiteral("ff9c"));
+        c.stepBy(1);
+        QCOMPARE(c.edit()->text(), QStringLiteral("ff9f"));
+        QTest::keyClick(&c, Qt::Key_Return);
+        QCOMPARE(c.integerValue(), intXXL(-97));
+        type(c, QStringLiteral("ffff"));
+        QVERIFY(c.integerValue() == intXXL(100) && c.edit()->text() == "64");
     }
 
     // A value of the other kind asks first; only "Yes" sets it.

@@ -10,19 +10,26 @@
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
+#include "ov7931Demo_Config.h"
 #include "ov7931Demo_Waveform.h"
 #include "ov7931Demo_overview.h"
 #include "ov7931Demo_recordingView.h"
+#include "ov9174fp_About.h"
+#include "ov9174fp_clickableLabel.h"
+#include "ov9174fp_windowPlacement.h"
 #include "recording_files.h"
 #include "wave_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QtTest>
@@ -60,6 +67,7 @@ class TestRecordingView : public QObject
             return false;
         app = fx->app = new ov7931Demo_App(&fx->descriptor, 1, true, subType);
         w = app->waveform;
+        ov9174fp_app::centreWindow(app);
         app->show();
         return lockPanelToRecording(app, viewedRecording());
     }
@@ -234,6 +242,58 @@ private slots:
         QCOMPARE(boxes[0].text, QStringLiteral("Error in file '%1'.").arg(path));
         QCOMPARE(boxes[0].icon, QMessageBox::Critical);
         QCOMPARE(boxes[0].buttons, QStringList{"OK"});
+    }
+
+    // On a 1366 x 768 screen (a virtual display: the offscreen platform's
+    // screen is 800 x 600): the window, grown for the recording's three plots
+    // and the slider row, is centred at its final size, and every dialog of
+    // the panel opens wholly on the screen.
+    void windowsOnLaptopScreen()
+    {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        if (available.size() != QSize(1366, 768))
+            QSKIP("needs a 1366 x 768 screen: run as recording.test_recordingView_1366x768");
+        // Dialogs shown by exec() are noted and rejected; those the test shows stay.
+        QList<QPair<QString, QRect>> opened;
+        bool noteAndReject = false;
+        fx->otherDialogs = [&](QWidget *dialog) {
+            if (noteAndReject)
+                opened << qMakePair(dialog->windowTitle(), dialog->frameGeometry());
+            return !noteAndReject;
+        };
+        QVERIFY(view(rec::header("7931-BB", true, "500.000000", 20, three) + samples(true, 60, 2)));
+        QVERIFY(QTest::qWaitForWindowExposed(app));
+        QVERIFY(w->plotVisible[0] && w->plotVisible[1] && w->plotVisible[2]);
+        QTRY_COMPARE(app->frameGeometry().topLeft(), centredWithin(app->frameGeometry().size(), available));
+        QVERIFY(available.contains(app->frameGeometry()));
+        qInfo("main window: %d, %d, %d x %d", app->x(), app->y(), app->width(), app->height());
+
+        const auto describe = [](const QString &title, const QRect &r) {
+            return qPrintable(QStringLiteral("%1 at %2, %3, %4 x %5").arg(title).arg(r.x()).arg(r.y())
+                                  .arg(r.width()).arg(r.height()));
+        };
+        app->configurationButton()->click();
+        QVERIFY(app->config->isVisible());
+        QList<QDialog *> dialogs = app->findChildren<QDialog *>();
+        QVERIFY(dialogs.size() >= 9); // configuration, continuous run, About, six axis dialogs
+        for (QDialog *dialog : dialogs) {
+            if (!dialog->isWindow())
+                continue;
+            dialog->show();
+            QVERIFY2(QTest::qWaitForWindowExposed(dialog), qPrintable(dialog->windowTitle()));
+            QTRY_VERIFY2(available.contains(dialog->frameGeometry()),
+                         describe(dialog->windowTitle(), dialog->frameGeometry()));
+            dialog->hide();
+        }
+        // The licence viewers open from the About box.
+        noteAndReject = true;
+        for (const char *link : {"qtLicenseLink", "qwtLicenseLink", "kissFFTLicenseLink"}) {
+            if (auto *label = app->aboutBox()->findChild<clickableLabel *>(QLatin1String(link)))
+                emit label->clicked();
+        }
+        QVERIFY(!opened.isEmpty());
+        for (const auto &dialog : opened)
+            QVERIFY2(available.contains(dialog.second), describe(dialog.first, dialog.second));
     }
 
     // A settings file in the working folder is neither read nor written.
