@@ -1,11 +1,9 @@
 #include "ov7931Demo_ChCfg.h"
 
-#include "ov7931Demo_App.h"
-#include "ov7931Demo_applyToAll.h"
-#include "ov7931Demo_calibration.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_channelModel.h"
+#include "ov7931Demo_panelTools.h"
 #include "ov7931Demo_sensorDefaults.h"
-#include "ov7931Demo_wireCheck.h"
 #include "ov9174fp_led.h"
 
 #include <QCheckBox>
@@ -64,7 +62,8 @@ const QString kRangeKey = QStringLiteral("InputRange");
 
 } // namespace
 
-ov7931Demo_ChCfg::ov7931Demo_ChCfg(ov7931Demo_App *a, int ch, QWidget *parent) : QWidget(parent), d_ch(ch), app(a)
+ov7931Demo_ChCfg::ov7931Demo_ChCfg(ov7931Demo_AppInterface *a, int ch, QWidget *parent)
+    : QWidget(parent), d_ch(ch), app(a)
 {
     excitCurrPrimary = 0.0005;
     excitCurrSecondary = nominalSecondaryCurrent[static_cast<size_t>(qBound(0, d_ch, kChannelCount - 1))].ampere;
@@ -72,7 +71,7 @@ ov7931Demo_ChCfg::ov7931Demo_ChCfg(ov7931Demo_App *a, int ch, QWidget *parent) :
     useSettings = !app->viewingRecording;
 
     buildWidgets();
-    wireDialog = new ov7931Demo_bkCheckDialog(this, app);
+    wireDialog = createWireDialog(this, app);
 
     connect(testWireButton, &QPushButton::clicked, this, &ov7931Demo_ChCfg::checkBrokenWireAction);
     connect(applyToAllButton, &QPushButton::clicked, this, &ov7931Demo_ChCfg::applyToAllAction);

@@ -14,7 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 class ov7931Demo_bkCheckDialog;
 class ov9174fp_led;
 
@@ -25,7 +25,7 @@ class ov7931Demo_ChCfg : public QWidget
 public:
     // Sets up the channel's trigger input, applies the channel and, unless a
     // recording is viewed, loads its settings.
-    ov7931Demo_ChCfg(ov7931Demo_App *app, int d_ch, QWidget *parent = nullptr);
+    ov7931Demo_ChCfg(ov7931Demo_AppInterface *app, int d_ch, QWidget *parent = nullptr);
     // Saves the settings (unless a recording is viewed).
     ~ov7931Demo_ChCfg() override;
 
@@ -59,7 +59,7 @@ public:
     QString settingsFile() const { return settingsFileName; }
 
     int d_ch = 0;
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
     int plotKind = 2;
     double plotRange[2] = {0.0, 0.0};
     double excitCurrPrimary = 0.0005;

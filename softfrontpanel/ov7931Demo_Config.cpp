@@ -1,13 +1,13 @@
 #include "ov7931Demo_Config.h"
 
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 
 #include <QGridLayout>
 #include <QPushButton>
 #include <QTabWidget>
 
-ov7931Demo_Config::ov7931Demo_Config(ov7931Demo_App *a) : QDialog(a), app(a)
+ov7931Demo_Config::ov7931Demo_Config(ov7931Demo_AppInterface *a) : QDialog(a), app(a)
 {
     setModal(true);
     setWindowIcon(a->windowIcon());

@@ -6,7 +6,7 @@
 
 class QPushButton;
 class QTabWidget;
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 
 class ov7931Demo_Config : public QDialog
 {
@@ -14,7 +14,7 @@ class ov7931Demo_Config : public QDialog
 
 public:
     // Creates the 16 panels and stores them, in channel order, in app->chCfg.
-    explicit ov7931Demo_Config(ov7931Demo_App *app);
+    explicit ov7931Demo_Config(ov7931Demo_AppInterface *app);
     ~ov7931Demo_Config() override;
 
     QTabWidget *tabs = nullptr;
@@ -24,7 +24,7 @@ public slots:
     void setCloseButton();
 
 private:
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
 };
 
 #endif

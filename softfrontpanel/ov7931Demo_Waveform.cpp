@@ -2,7 +2,7 @@
 // and show/hide, and the refresh that hands a block to the curves.
 #include "ov7931Demo_Waveform.h"
 
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_acqRules.h"
@@ -99,7 +99,7 @@ QwtText axisTitle(const QString &text)
 
 } // namespace
 
-ov7931Demo_Waveform::ov7931Demo_Waveform(ov7931Demo_App *a, QWidget *parent)
+ov7931Demo_Waveform::ov7931Demo_Waveform(ov7931Demo_AppInterface *a, QWidget *parent)
     : QWidget(parent), demoMode(a->demoMode), app(a)
 {
     sampleStore.assign(maxBlockSamples, 0.0);

@@ -25,7 +25,7 @@ class QwtPlotGrid;
 class QwtPlotZoomer;
 class axisConfig;
 class myQwtPlotPicker;
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 
 // The digitizer's status triple, filled by every acquisition check.
 extern ViInt16 gl_state;
@@ -37,7 +37,7 @@ class ov7931Demo_Waveform : public QWidget
     Q_OBJECT
 
 public:
-    explicit ov7931Demo_Waveform(ov7931Demo_App *app, QWidget *parent = nullptr);
+    explicit ov7931Demo_Waveform(ov7931Demo_AppInterface *app, QWidget *parent = nullptr);
     ~ov7931Demo_Waveform() override;
 
     // Largest block: 16 channels of 10000 scans.
@@ -146,7 +146,7 @@ private:
     void showFileSize();
     void continuousShutdown();
 
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
     PlotPanel panels[3];
     std::vector<double> sampleStore;
     std::vector<double> timeStore;

@@ -4,7 +4,7 @@
 // run's set-up, block hand-off and shut-down in ov7931Demo_contAcq.cpp.
 #include "ov7931Demo_Waveform.h"
 
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_acqRules.h"

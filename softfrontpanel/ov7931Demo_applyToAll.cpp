@@ -1,6 +1,6 @@
 #include "ov7931Demo_applyToAll.h"
 
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_workerControl.h"
@@ -47,7 +47,7 @@ void ov7931Demo_estimationThread::run()
 
 // ---- worker -----------------------------------------------------------------------
 
-ov7931Demo_applyToAllThread::ov7931Demo_applyToAllThread(ov7931Demo_App *a, int source, int targets)
+ov7931Demo_applyToAllThread::ov7931Demo_applyToAllThread(ov7931Demo_AppInterface *a, int source, int targets)
     : app(a), sourceChannel(source), estimate(5 * targets), progress(std::make_shared<std::atomic<float>>(0.0f))
 {
     estimation = new ov7931Demo_estimationThread(estimate, progress);
@@ -66,7 +66,7 @@ bool ov7931Demo_applyToAllThread::stopWorker()
     return stopWithinBound(this, stopFlag, abandon, 2 * estimate, 100);
 }
 
-ov7931_appToAllExec::ov7931_appToAllExec(ov7931Demo_App *a, int source, std::vector<ChannelSnapshot> t,
+ov7931_appToAllExec::ov7931_appToAllExec(ov7931Demo_AppInterface *a, int source, std::vector<ChannelSnapshot> t,
                                          ViSession master, ViSession slave)
     : ov7931Demo_applyToAllThread(a, source, static_cast<int>(t.size())), targets(std::move(t)), masterVi(master),
       slaveVi(slave)
@@ -85,7 +85,7 @@ void ov7931_appToAllExec::run()
 
 // ---- dialog -----------------------------------------------------------------------
 
-ov7931Demo_ApplyToAllDialog::ov7931Demo_ApplyToAllDialog(ov7931Demo_ChCfg *source, ov7931Demo_App *a)
+ov7931Demo_ApplyToAllDialog::ov7931Demo_ApplyToAllDialog(ov7931Demo_ChCfg *source, ov7931Demo_AppInterface *a)
     : ov7931Demo_progressDialog(source, a, QSize(300, 100)), sourceChannel(source->d_ch)
 {
     setWindowTitle(QStringLiteral("Keltri %1 Apply to All Enabled Channels").arg(0x7931, 4, 16));
@@ -108,7 +108,7 @@ void copyIndices(const ov7931Demo_ChCfg *source, ov7931Demo_ChCfg *target)
 
 void applyToAllChannels(ov7931Demo_ChCfg *source)
 {
-    ov7931Demo_App *app = source->app;
+    ov7931Demo_AppInterface *app = source->app;
     int enabled = 0;
     for (const ov7931Demo_ChCfg *panel : app->chCfg)
         enabled += panel && panel->isEnabled() ? 1 : 0;

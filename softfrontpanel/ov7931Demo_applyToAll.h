@@ -8,6 +8,7 @@
 #define OV7931DEMO_APPLYTOALL_H
 
 #include "ov7931Demo_applyConfig.h"
+#include "ov7931Demo_panelTools.h"
 #include "ov7931Demo_progressDialog.h"
 
 #include <QThread>
@@ -16,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 class ov7931Demo_ChCfg;
 
 // Advances a progress value by 100 / steps every 100 ms (through the common
@@ -48,10 +49,10 @@ class ov7931Demo_applyToAllThread : public QThread
     Q_OBJECT
 
 public:
-    ov7931Demo_applyToAllThread(ov7931Demo_App *app, int sourceChannel, int targets);
+    ov7931Demo_applyToAllThread(ov7931Demo_AppInterface *app, int sourceChannel, int targets);
     ~ov7931Demo_applyToAllThread() override;
 
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
     ViStatus status = 0;
     std::atomic<bool> stopFlag{false};
     // Set when the worker overran its wait: it then makes no further driver call.
@@ -76,7 +77,7 @@ class ov7931_appToAllExec : public ov7931Demo_applyToAllThread
     Q_OBJECT
 
 public:
-    ov7931_appToAllExec(ov7931Demo_App *app, int sourceChannel, std::vector<ChannelSnapshot> targets,
+    ov7931_appToAllExec(ov7931Demo_AppInterface *app, int sourceChannel, std::vector<ChannelSnapshot> targets,
                         ViSession masterVi, ViSession slaveVi);
 
     const std::vector<ChannelSnapshot> targets;
@@ -95,13 +96,10 @@ class ov7931Demo_ApplyToAllDialog : public ov7931Demo_progressDialog
     Q_OBJECT
 
 public:
-    ov7931Demo_ApplyToAllDialog(ov7931Demo_ChCfg *source, ov7931Demo_App *app);
+    ov7931Demo_ApplyToAllDialog(ov7931Demo_ChCfg *source, ov7931Demo_AppInterface *app);
 
     int sourceChannel = 0;
     ov7931Demo_applyToAllThread *worker = nullptr;
 };
-
-// The handler of the panel's apply-to-all button.
-void applyToAllChannels(ov7931Demo_ChCfg *source);
 
 #endif

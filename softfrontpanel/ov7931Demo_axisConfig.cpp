@@ -1,6 +1,6 @@
 #include "ov7931Demo_axisConfig.h"
 
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_Waveform.h"
 #include "ov9174fp_digitCtrl.h"
 
@@ -24,7 +24,7 @@ void setHelp(QWidget *w, const QString &text)
 
 } // namespace
 
-axisConfig::axisConfig(ov7931Demo_App *a, int plotIndex, bool showCustomUnit)
+axisConfig::axisConfig(ov7931Demo_AppInterface *a, int plotIndex, bool showCustomUnit)
     : QDialog(nullptr), app(a), plot(plotIndex)
 {
     if (app)

@@ -14,7 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 class ov9174fp_digitCtrl;
 
 class axisConfig : public QDialog
@@ -24,7 +24,7 @@ class axisConfig : public QDialog
 public:
     // No parent widget; `app` (which may be null) gives the window icon and
     // the waveform window whose autoscale button the value axis switches.
-    axisConfig(ov7931Demo_App *app, int plotIndex, bool showCustomUnit);
+    axisConfig(ov7931Demo_AppInterface *app, int plotIndex, bool showCustomUnit);
     ~axisConfig() override;
 
     int plotIndex() const { return plot; }
@@ -51,7 +51,7 @@ private slots:
     void setMaxSlot();
 
 private:
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
     int plot = 0;
 };
 

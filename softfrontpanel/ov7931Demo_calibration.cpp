@@ -1,6 +1,6 @@
 #include "ov7931Demo_calibration.h"
 
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_calibrationThread.h"
 #include "ov7931Demo_channelModel.h"
@@ -23,7 +23,7 @@ bool needsExcitation(const ov7931Demo_ChCfg *panel)
 struct Session {
     ov7931Demo_calibrationDialog *dialog;
     ov7931Demo_calibrationThread *worker;
-    ov7931Demo_App *app;
+    ov7931Demo_AppInterface *app;
 
     explicit Session(ov7931Demo_ChCfg *panel)
         : dialog(new ov7931Demo_calibrationDialog(panel, panel->app)),
@@ -47,7 +47,7 @@ struct Session {
 };
 } // namespace
 
-ov7931Demo_calibrationDialog::ov7931Demo_calibrationDialog(ov7931Demo_ChCfg *panel, ov7931Demo_App *a)
+ov7931Demo_calibrationDialog::ov7931Demo_calibrationDialog(ov7931Demo_ChCfg *panel, ov7931Demo_AppInterface *a)
     : ov7931Demo_progressDialog(panel, a, QSize(250, 100))
 {
     setWindowTitle(modelTitle() + QStringLiteral(" Calibration"));
@@ -107,7 +107,7 @@ void calibrateChannel(ov7931Demo_ChCfg *panel)
 
 void calibrateAllChannels(ov7931Demo_ChCfg *panel)
 {
-    ov7931Demo_App *app = panel->app;
+    ov7931Demo_AppInterface *app = panel->app;
     QString list;
     for (const ov7931Demo_ChCfg *p : app->chCfg) {
         if (p && p->isEnabled() && needsExcitation(p))

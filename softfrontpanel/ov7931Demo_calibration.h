@@ -7,9 +7,10 @@
 #ifndef OV7931DEMO_CALIBRATION_H
 #define OV7931DEMO_CALIBRATION_H
 
+#include "ov7931Demo_panelTools.h"
 #include "ov7931Demo_progressDialog.h"
 
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 class ov7931Demo_ChCfg;
 class ov7931Demo_calibrationThread;
 
@@ -18,7 +19,7 @@ class ov7931Demo_calibrationDialog : public ov7931Demo_progressDialog
     Q_OBJECT
 
 public:
-    ov7931Demo_calibrationDialog(ov7931Demo_ChCfg *panel, ov7931Demo_App *app);
+    ov7931Demo_calibrationDialog(ov7931Demo_ChCfg *panel, ov7931Demo_AppInterface *app);
 
     ov7931Demo_calibrationThread *worker = nullptr;
 };
@@ -31,9 +32,5 @@ bool stopWorker(ov7931Demo_calibrationThread *worker);
 // a non-zero status of the worker's last call as "thread->getStatus()".
 // Returns false when the user cancelled.
 bool runWorkerWithProgress(ov7931Demo_calibrationDialog *dialog, ov7931Demo_ChCfg *panel);
-
-// The handlers of the panel's two calibration buttons.
-void calibrateChannel(ov7931Demo_ChCfg *panel);
-void calibrateAllChannels(ov7931Demo_ChCfg *panel);
 
 #endif

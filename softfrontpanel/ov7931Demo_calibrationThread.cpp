@@ -1,7 +1,7 @@
 #include "ov7931Demo_calibrationThread.h"
 
 #include "ov7931.h"
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_hwaccess.h"
@@ -26,7 +26,7 @@ CalibrationChannel calibrationChannel(const ov7931Demo_ChCfg *panel)
     return c;
 }
 
-ov7931Demo_calibrationThread::ov7931Demo_calibrationThread(ov7931Demo_App *a) : app(a) {}
+ov7931Demo_calibrationThread::ov7931Demo_calibrationThread(ov7931Demo_AppInterface *a) : app(a) {}
 
 // Its owner stops it first (stopWorker, then disposeWorker); here it has ended.
 ov7931Demo_calibrationThread::~ov7931Demo_calibrationThread() { wait(); }

@@ -13,7 +13,7 @@
 
 #include <atomic>
 
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 class ov7931Demo_ChCfg;
 
 // What the sequence needs of a channel panel and the session.
@@ -41,10 +41,10 @@ class ov7931Demo_calibrationThread : public QThread
     Q_OBJECT
 
 public:
-    explicit ov7931Demo_calibrationThread(ov7931Demo_App *app);
+    explicit ov7931Demo_calibrationThread(ov7931Demo_AppInterface *app);
     ~ov7931Demo_calibrationThread() override;
 
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
     std::atomic<ViStatus> status{0};
     std::atomic<int> channel{1};
     std::atomic<bool> stopFlag{false};

@@ -7,7 +7,7 @@
 #include "ov7931Demo_Waveform.h"
 
 #include "contStream.h"
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_acqConfig.h"
 #include "ov7931Demo_acqRules.h"

@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ov7931Demo_progressDialog::ov7931Demo_progressDialog(QWidget *parent, ov7931Demo_App *a, const QSize &fixedSize)
+ov7931Demo_progressDialog::ov7931Demo_progressDialog(QWidget *parent, ov7931Demo_AppInterface *a,
+                                                     const QSize &fixedSize)
     : QDialog(parent), app(a)
 {
     setModal(true);

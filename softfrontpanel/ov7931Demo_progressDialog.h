@@ -14,20 +14,20 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 
 class ov7931Demo_progressDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    ov7931Demo_progressDialog(QWidget *parent, ov7931Demo_App *app, const QSize &fixedSize);
+    ov7931Demo_progressDialog(QWidget *parent, ov7931Demo_AppInterface *app, const QSize &fixedSize);
     ~ov7931Demo_progressDialog() override;
 
     // Called by the close handling to stop the owner's worker; returns when it has ended (or was abandoned).
     std::function<void()> stopWorker;
 
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
     QLabel *label = nullptr;
     QProgressBar *bar = nullptr;
     QPushButton *cancelButton = nullptr;

@@ -4,7 +4,7 @@
 // results into the panel's boxes, selections and plots.
 #include "ov7931Demo_recordingView.h"
 
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Waveform.h"
 #include "ov7931Demo_acqRules.h"
@@ -116,7 +116,7 @@ RecordingStart openRecordingHeader(const std::string &path, QString *subType)
     return RecordingStart::View;
 }
 
-bool lockPanelToRecording(ov7931Demo_App *app, const recordingInfo &info)
+bool lockPanelToRecording(ov7931Demo_AppInterface *app, const recordingInfo &info)
 {
     QComboBox *lengths = app->waveformLengthList();
     QComboBox *rates = app->samplingRateList();

@@ -14,7 +14,7 @@
 
 #include <string>
 
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 
 // The recording being viewed; one per process.
 recordingInfo &viewedRecording();
@@ -39,6 +39,6 @@ QString recordingSubType(const std::string &device);
 // slider row (which shows block 1 at once). Returns false after the box
 // "Error in file '%1'." when the panel does not offer the scans per block
 // or the sampling rate: the program then ends with -1.
-bool lockPanelToRecording(ov7931Demo_App *app, const recordingInfo &info);
+bool lockPanelToRecording(ov7931Demo_AppInterface *app, const recordingInfo &info);
 
 #endif

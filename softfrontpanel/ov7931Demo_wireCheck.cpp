@@ -1,7 +1,7 @@
 #include "ov7931Demo_wireCheck.h"
 
 #include "ov7931.h"
-#include "ov7931Demo_App.h"
+#include "ov7931Demo_AppInterface.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931Demo_wireRules.h"
@@ -42,7 +42,7 @@ void setTextColour(QLabel *label, const QColor &colour)
 }
 } // namespace
 
-ov7931Demo_bkCheckDialog::ov7931Demo_bkCheckDialog(ov7931Demo_ChCfg *p, ov7931Demo_App *a)
+ov7931Demo_bkCheckDialog::ov7931Demo_bkCheckDialog(ov7931Demo_ChCfg *p, ov7931Demo_AppInterface *a)
     : QDialog(p), app(a), panel(p)
 {
     setModal(true);
@@ -107,6 +107,11 @@ void ov7931Demo_bkCheckDialog::checkWires(int channel)
     if (layout())
         layout()->activate();
     show();
+}
+
+ov7931Demo_bkCheckDialog *createWireDialog(ov7931Demo_ChCfg *panel, ov7931Demo_AppInterface *app)
+{
+    return new ov7931Demo_bkCheckDialog(panel, app);
 }
 
 void checkBrokenWire(ov7931Demo_ChCfg *panel)

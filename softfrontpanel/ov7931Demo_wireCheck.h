@@ -6,12 +6,14 @@
 #ifndef OV7931DEMO_WIRECHECK_H
 #define OV7931DEMO_WIRECHECK_H
 
+#include "ov7931Demo_panelTools.h"
+
 #include <QDialog>
 
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class ov7931Demo_App;
+class ov7931Demo_AppInterface;
 class ov7931Demo_ChCfg;
 
 class ov7931Demo_bkCheckDialog : public QDialog
@@ -19,13 +21,13 @@ class ov7931Demo_bkCheckDialog : public QDialog
     Q_OBJECT
 
 public:
-    ov7931Demo_bkCheckDialog(ov7931Demo_ChCfg *panel, ov7931Demo_App *app);
+    ov7931Demo_bkCheckDialog(ov7931Demo_ChCfg *panel, ov7931Demo_AppInterface *app);
     ~ov7931Demo_bkCheckDialog() override;
 
     // Tests the wires of `channel` (1..16) and shows the dialog. GUI thread.
     void checkWires(int channel);
 
-    ov7931Demo_App *app = nullptr;
+    ov7931Demo_AppInterface *app = nullptr;
     QGroupBox *group = nullptr;
     QLabel *wireLabels[4] = {};
     QLabel *note = nullptr;
@@ -37,8 +39,5 @@ public slots:
 private:
     ov7931Demo_ChCfg *panel = nullptr;
 };
-
-// The handler of the panel's "Test Wire" button.
-void checkBrokenWire(ov7931Demo_ChCfg *panel);
 
 #endif
