@@ -14,7 +14,7 @@ scripts/bootstrap.sh clang libclang-rt-dev
 out=${FUZZ_BUILD:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -Isoftfrontpanel/stream -Itests/fuzz)
+       -Isoftfrontpanel/stream -Itests/support)
 
 # Each target: its source and the program sources it reads.
 declare -A sources=(

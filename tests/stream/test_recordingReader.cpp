@@ -4,7 +4,7 @@
 // a file that shrank, a sparse recording beyond 4 GiB), a block laid out
 // for the display when the channel mask and the channel count disagree, and
 // every input of the fuzz target's corpus (seeds and findings) once more.
-#include "../fuzz/recordingHeader_check.h"
+#include "recordingHeader_check.h"
 #include "recordingHeader.h"
 #include "recording_files.h"
 #include "recordingReader.h"

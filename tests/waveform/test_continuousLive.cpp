@@ -3,7 +3,7 @@
 // sequence mode (the temperature channel converted), the display hand-off
 // with its time axis, the file-size text, the run dialog's refusals, the
 // faults a run survives, demo runs, and fifty quick stops and starts.
-#include "../stream/sequence_check.h"
+#include "sequence_check.h"
 #include "appfixture.h"
 #include "channelbench.h"
 #include "contStream.h"

@@ -4,7 +4,7 @@
 // again. Every file left behind must open: its header is whole, and every
 // block the reader offers holds the scans it should, in order; a block cut
 // by the kill is never offered.
-#include "../stream/stream_rig.h"
+#include "stream_rig.h"
 #include "recordingHeader.h"
 #include "recordingReader.h"
 
