@@ -1,5 +1,8 @@
 #include "ov7931Demo_lineRaster.h"
 
+#include "ov7931Demo_linePoints.h"
+#include "ov7931Demo_lineSteps.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -20,107 +23,14 @@
 //
 // Each polyline starts with a fresh stroker, as each drawPolyline() call of
 // the engine does; Qwt cuts long polygons into pieces of seven points.
+//
+// The fixed-point vocabulary and the column spans are in
+// ov7931Demo_lineSteps.h, the points and their in-column shortcuts in
+// ov7931Demo_linePoints.h.
 
 namespace {
 
-enum Caps { NoCaps = 0, CapBegin = 0x1, CapEnd = 0x2 };
-
-enum Direction {
-    NoDirection = 0,
-    TopToBottom = 0x1,
-    BottomToTop = 0x2,
-    LeftToRight = 0x4,
-    RightToLeft = 0x8,
-    VerticalMask = 0x3,
-    HorizontalMask = 0xc
-};
-
-struct Pixel {
-    int x;
-    int y;
-};
-
-inline int toF26Dot6(double v)
-{
-    return int(v * 64.);
-}
-
-inline int fixedDiv16(int x, int y)
-{
-    if (std::abs(x) > 0x7fff)
-        return int(qlonglong(x) * (1 << 16) / y);
-    return x * (1 << 16) / y;
-}
-
-inline int swapCaps(int caps)
-{
-    return ((caps & CapBegin) << 1) | ((caps & CapEnd) >> 1);
-}
-
-inline void capAdjust(int caps, int &x1, int &x2, int &y, int yinc)
-{
-    if (caps & CapBegin) {
-        x1 -= 32;
-        y -= yinc >> 1;
-    }
-    if (caps & CapEnd)
-        x2 += 32;
-}
-
-// Collects the rows set per pixel column into lineRaster::Spans: one run per
-// column, and a run that neither touches nor overlaps the column's run kept
-// apart (drawing a pixel twice with an opaque colour changes nothing, so runs
-// may overlap). Rows outside the device are dropped here, as the engine drops
-// such pixels.
-class ColumnSpans
-{
-public:
-    explicit ColumnSpans(lineRaster::Spans &spans)
-        : m_s(spans)
-    {
-    }
-
-    void reset(int width, int height)
-    {
-        m_s.width = width;
-        m_s.height = height;
-        m_s.lo.assign(size_t(width), INT_MAX);
-        m_s.hi.assign(size_t(width), INT_MIN);
-        m_s.extra.clear();
-        m_s.minCol = INT_MAX;
-        m_s.maxCol = INT_MIN;
-    }
-
-    inline void add(int col, int y0, int y1)
-    {
-        if (col < 0 || col >= m_s.width)
-            return;
-        if (y0 < 0)
-            y0 = 0;
-        if (y1 >= m_s.height)
-            y1 = m_s.height - 1;
-        if (y0 > y1)
-            return;
-        int &lo = m_s.lo[size_t(col)];
-        int &hi = m_s.hi[size_t(col)];
-        if (lo > hi) {
-            lo = y0;
-            hi = y1;
-            if (col < m_s.minCol)
-                m_s.minCol = col;
-            if (col > m_s.maxCol)
-                m_s.maxCol = col;
-        } else if (y0 <= hi + 1 && y1 >= lo - 1) {
-            lo = std::min(lo, y0);
-            hi = std::max(hi, y1);
-        } else {
-            m_s.extra.push_back(QRect(col, y0, 1, y1 - y0 + 1));
-        }
-    }
-
-private:
-    lineRaster::Spans &m_s;
-};
+using namespace lineRaster::detail;
 
 // The stroker's memory between segments.
 struct VState {
@@ -132,163 +42,6 @@ struct VState {
     int runCol;
     int runLo;
     int runHi;
-};
-
-// A point in 26.6 fixed point, with the coordinates it came from.
-struct Fixed {
-    int x;
-    int y;
-    double fx;
-    double fy;
-};
-
-// Points in the painter's coordinates (possibly fractional, after clipping),
-// with the integer translation to the device.
-struct FloatPoints {
-    const QPointF *p;
-    double tx;
-    double ty;
-
-    FloatPoints from(int i) const { return FloatPoints{p + i, tx, ty}; }
-    bool same(int a, int b) const { return p[a].x() == p[b].x() && p[a].y() == p[b].y(); }
-    Fixed at(int i) const
-    {
-        const double x = p[i].x() + tx;
-        const double y = p[i].y() + ty;
-        return Fixed{toF26Dot6(x), toF26Dot6(y), x, y};
-    }
-    static bool drawn(const Fixed &a, const Fixed &b)
-    {
-        return std::fabs(b.fx - a.fx) + std::fabs(b.fy - a.fy) >= 1.0;
-    }
-    bool oneColumn(int, int &, int &, int &) const { return false; }
-    bool columnPrefix(int, int &, int &, int &, int &, int &, int &) const { return false; }
-    int columnTail(int n) const { return n; }
-    void tailRows(int, int, int &, int &, int &) const {}
-};
-
-// Whole-pixel points in the painter's coordinates, with the integer
-// translation to the device: the usual case, as Qwt rounds mapped points.
-struct WholePoints {
-    const QPoint *p;
-    int tx;
-    int ty;
-
-    WholePoints from(int i) const { return WholePoints{p + i, tx, ty}; }
-    bool same(int a, int b) const { return p[a] == p[b]; }
-    Fixed at(int i) const { return Fixed{(p[i].x() + tx) * 64, (p[i].y() + ty) * 64, 0.0, 0.0}; }
-    static bool drawn(const Fixed &a, const Fixed &b) { return a.x != b.x || a.y != b.y; }
-
-    // Whether the n points run within one pixel column, no two neighbours
-    // alike and the first apart from the last (so not closed), and the last
-    // step is not one that leaves out its end: a step up by one row after a
-    // step up, or by two rows after a step down (the engine's cap at the top
-    // end then starts a row lower, below the pixel drawn last). Stroked with
-    // square caps, such a polyline sets exactly the rows from its topmost to
-    // its lowest point: every step between whole pixels draws the rows from
-    // its start up to the row before its end, the caps add the first and the
-    // last point, a turn back adds the point it turns at, and nothing else is
-    // added or left out between rows of one column (see interiorStep()).
-    bool oneColumn(int n, int &col, int &top, int &bottom) const
-    {
-        if (n >= 3) {
-            const int a = p[n - 2].y();
-            const int rise = a - p[n - 1].y();
-            const int before = p[n - 3].y();
-            if ((before > a && rise == 1) || (before < a && rise == 2))
-                return false;
-        }
-        const int x = p[0].x();
-        int lo = p[0].y();
-        int hi = lo;
-        for (int k = 1; k < n; ++k) {
-            if (p[k].x() != x || p[k].y() == p[k - 1].y())
-                return false;
-            lo = std::min(lo, p[k].y());
-            hi = std::max(hi, p[k].y());
-        }
-        if (p[n - 1].y() == p[0].y())
-            return false;
-        col = x + tx;
-        top = lo + ty;
-        bottom = hi + ty;
-        return true;
-    }
-
-    // Whether the n points (not closed) start with at least one step within
-    // one pixel column, no two neighbours alike, before leaving it at point
-    // k + 1. Stroked with square caps, those steps set the rows from the
-    // topmost to the lowest of points 0 .. k, except the row of point k when
-    // a step down ends there at the lowest row that no other of those points
-    // is on (steps down leave out their end; the lowest row is otherwise
-    // drawn by the cap of point 0 or a turn back). They leave the stroker
-    // going down or up, its last pixel the row before point k (down) or
-    // point k (up).
-    bool columnPrefix(int n, int &k, int &col, int &top, int &bottom, int &dir, int &py) const
-    {
-        const int x = p[0].x();
-        if (p[n - 1] == p[0] || p[1].x() != x || p[1].y() == p[0].y())
-            return false;
-        int lo = std::min(p[0].y(), p[1].y());
-        int hi = std::max(p[0].y(), p[1].y());
-        k = 1;
-        while (k + 1 < n && p[k + 1].x() == x) {
-            if (p[k + 1].y() == p[k].y())
-                return false;
-            ++k;
-            lo = std::min(lo, p[k].y());
-            hi = std::max(hi, p[k].y());
-        }
-        if (k + 1 >= n)
-            return false; // all in one column: not this case
-        const int yk = p[k].y();
-        const bool down = yk > p[k - 1].y();
-        bool lowestElsewhere = false;
-        for (int j = 0; j < k; ++j)
-            lowestElsewhere = lowestElsewhere || p[j].y() == hi;
-        col = x + tx;
-        top = lo + ty;
-        bottom = (down && yk == hi && !lowestElsewhere ? hi - 1 : hi) + ty;
-        dir = down ? TopToBottom : BottomToTop;
-        py = (down ? yk - 1 : yk) + ty;
-        return true;
-    }
-
-    // The first point t <= n - 2 such that points t - 1 .. n - 1 run within
-    // one pixel column, no two neighbours alike; n if there is none.
-    int columnTail(int n) const
-    {
-        const int x = p[n - 1].x();
-        int j = n - 1;
-        while (j > 0 && p[j - 1].x() == x && p[j - 1].y() != p[j].y())
-            --j;
-        return j + 1 <= n - 2 ? j + 1 : n;
-    }
-
-    // The rows the steps from point t (a columnTail()) to the last point set
-    // with the cap at the end, after a step within the column that drew:
-    // from the topmost to the lowest of those points, as in oneColumn(),
-    // except the last point's row when it is the topmost, the last step
-    // leaves it out and no other of those points is on it.
-    void tailRows(int n, int t, int &col, int &top, int &bottom) const
-    {
-        int lo = p[t].y();
-        int hi = lo;
-        for (int k = t + 1; k < n; ++k) {
-            lo = std::min(lo, p[k].y());
-            hi = std::max(hi, p[k].y());
-        }
-        const int last = p[n - 1].y();
-        const int a = p[n - 2].y();
-        const int rise = a - last;
-        const int before = p[n - 3].y();
-        bool leftOut = last == lo && ((before > a && rise == 1) || (before < a && rise == 2));
-        for (int k = t; k < n - 1 && leftOut; ++k)
-            leftOut = p[k].y() != last;
-        col = p[t].x() + tx;
-        top = (leftOut ? lo + 1 : lo) + ty;
-        bottom = hi + ty;
-    }
 };
 
 class LineRaster

@@ -4,28 +4,15 @@
 #ifndef OV7931DEMO_LINERASTER_H
 #define OV7931DEMO_LINERASTER_H
 
+#include "ov7931Demo_lineSpans.h"
+
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QVector>
 
-#include <vector>
-
 namespace lineRaster {
-
-// The pixels set, per pixel column of the device: one run of rows lo .. hi
-// (lo > hi: none) and, rarely, further one-column runs apart from it
-// (x, y, 1, height). Runs may overlap.
-struct Spans {
-    int width = 0;
-    int height = 0;
-    int minCol = 0; // the columns with pixels (minCol > maxCol: none)
-    int maxCol = -1;
-    std::vector<int> lo;
-    std::vector<int> hi;
-    std::vector<QRect> extra;
-};
 
 // The points are cut into polylines of splitSize + 1 points that overlap by
 // one (splitSize >= count: one polyline), each stroked as one drawPolyline()
