@@ -63,7 +63,7 @@ inline QStringList listResources()
 inline std::string shippedScenario(const char *name)
 {
     QString root = QString::fromLocal8Bit(qgetenv("OVSIM_TEST_SOURCE_DIR"));
-    if (root.isEmpty()) // run by hand: this header lives in tests/simulator/ of the source tree
+    if (root.isEmpty()) // run by hand: this header lives in tests/support/ of the source tree
         root = QFileInfo(QString::fromLocal8Bit(__FILE__)).absoluteDir().filePath("../..");
     return QDir(root).filePath(QString("simulator/scenarios/") + name).toStdString();
 }
