@@ -16,19 +16,20 @@ scripts/bootstrap.sh clang libclang-rt-dev
 out=${FUZZ_BUILD:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -Isoftfrontpanel/stream -Itests/fuzz)
+       -Isoftfrontpanel/stream -Itests/support)
 
 # Each target: its source and the program sources it reads.
 rec=ov7931rec
 declare -A sources=(
   [recordingHeader]="softfrontpanel/stream/recordingReader.cpp"
   [recordingFile]="$rec/recFile.cpp $rec/recInfo.cpp $rec/recVerify.cpp $rec/recConvert.cpp $rec/recHdf5.cpp
-    $rec/recOutput.cpp softfrontpanel/stream/recordingReader.cpp softfrontpanel/stream/recordingHeader.cpp
-    softfrontpanel/stream/csvFormat.cpp softfrontpanel/ov9174fp_waveformLengths.cpp"
+    $rec/recOutput.cpp $rec/recStats.cpp softfrontpanel/stream/recordingReader.cpp
+    softfrontpanel/stream/recordingHeader.cpp softfrontpanel/stream/recordingStats.cpp softfrontpanel/stream/runTexts.cpp
+    softfrontpanel/stream/csvFormat.cpp softfrontpanel/framework/ov9174fp_waveformLengths.cpp"
 )
 # What a target needs beyond that: include folders and libraries to link.
 declare -A extra=(
-  [recordingFile]="-I$rec -Isoftfrontpanel $(pkg-config --cflags --libs hdf5)"
+  [recordingFile]="-I$rec -Isoftfrontpanel/framework -Isimulator $(pkg-config --cflags --libs hdf5)"
 )
 # Options of a run beyond the defaults. The recording file target writes
 # files and prints the verbs' messages: its output is closed (libFuzzer's

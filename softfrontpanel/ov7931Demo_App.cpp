@@ -46,7 +46,7 @@ QStringList itemTexts(const QComboBox *box)
 
 ov7931Demo_App::ov7931Demo_App(ov9174fp_genFC *descriptor, int cardCount, bool viewing, const QString &subType,
                                QWidget *parent)
-    : ov9174fp_AppFC(descriptor, cardCount, viewing, QStringLiteral("6.1.3"), false, parent)
+    : ov7931Demo_AppInterface(descriptor, cardCount, viewing, QStringLiteral("6.1.3"), false, parent)
 {
     // The connection step has run: the process has ended unless there is a
     // digitizer session or demo mode.

@@ -5,22 +5,16 @@
 #ifndef OV7931DEMO_APP_H
 #define OV7931DEMO_APP_H
 
-#include "ov9174fp_AppFC.h"
+#include "ov7931Demo_AppInterface.h"
 
 #include <QFuture>
 #include <QString>
 
-#include <atomic>
-
 class QProgressDialog;
 class QTimer;
 class QVBoxLayout;
-class ov7931Demo_Waveform;
-class ov7931Demo_Config;
-class ov7931Demo_ChCfg;
-class acqConfig;
 
-class ov7931Demo_App : public ov9174fp_AppFC
+class ov7931Demo_App : public ov7931Demo_AppInterface
 {
     Q_OBJECT
 
@@ -29,27 +23,18 @@ public:
                    QWidget *parent = nullptr);
     ~ov7931Demo_App() override;
 
-    // masterVi (inherited) and slaveVi: the two sessions, 0 in demo mode.
-    ViSession slaveVi = 0;
-    ov7931Demo_Waveform *waveform = nullptr;
-    ov7931Demo_Config *config = nullptr;
-    ov7931Demo_ChCfg *chCfg[16] = {};
+    // The session, deviceBusy, the channel panels and the windows: ov7931Demo_AppInterface.
     QTimer *statusTimer = nullptr;
-    acqConfig *acqCfg = nullptr; // the continuous-run dialog, kept for the session
-    // 1 while a reset, a calibration or an apply-to-all owns the hardware.
-    std::atomic<int> deviceBusy{0};
-    bool continuousMode = false;
     QFuture<void> readerTask;
 
     QString masterSubType;
     QString masterSerial;
     QString masterRevision;
-    QString slaveSubType;
     QString slaveSerial;
     QString slaveRevision;
 
     // The per-card settings file: "ov7931_" + slaveSerial + ".ini".
-    QString settingsFileName() const;
+    QString settingsFileName() const override;
 
     // The digitizer's sampling-frequency limits as read when the cards were
     // opened (both 0 in demo mode).

@@ -14,7 +14,7 @@
 // also as GUI-thread CPU time, the figure to trust on a busy machine).
 //
 // Usage: bench_continuousRun [seconds]   (default 30)
-#include "../stream/sequence_check.h"
+#include "sequence_check.h"
 #include "appfixture.h"
 #include "contStream.h"
 #include "ov7931Demo_acqConfig.h"

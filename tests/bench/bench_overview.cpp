@@ -17,7 +17,7 @@
 // gui_timer_gap_max_ms (2: the longest gap between two 5 ms ticks).
 //
 // Usage: bench_overview [megabytes]   (default 1024)
-#include "../recording/recording_files.h"
+#include "recording_files.h"
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_Waveform.h"

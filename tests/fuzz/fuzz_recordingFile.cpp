@@ -1,4 +1,4 @@
-// libFuzzer target: ov7931rec's verbs that read a recording (info, verify,
+// libFuzzer target: ov7931rec's verbs that read a recording (info, verify, stats
 // and convert to CSV, npy and HDF5) over arbitrary bytes written as a
 // recording file. Whatever the header claims, no verb may crash, abort or
 // allocate more than the file and the panel's limits justify: scripts/fuzz.sh
@@ -61,6 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     args.json = true;
     check(runInfo(args), "info --json");
     check(runVerify(args), "verify");
+    check(runStats(args), "stats --json");
+    args.json = false;
+    args.blocks = true;
+    check(runStats(args), "stats --blocks");
+    args.blocks = false;
     static const ConvertTarget targets[] = {ConvertTarget::Csv, ConvertTarget::Npy, ConvertTarget::Hdf5};
     for (ConvertTarget t : targets) {
         args.target = t;

@@ -6,7 +6,7 @@
 // over its groups, stopping at once when told, and failing on a file
 // shorter than its header; a sparse recording beyond 4 GiB in constant
 // memory.
-#include "../recording/recording_files.h"
+#include "recording_files.h"
 #include "recordingHeader.h"
 #include "recordingOverviewTask.h"
 
