@@ -159,3 +159,14 @@ void ProgressBar::update(uint64_t done)
     std::fprintf(stderr, "\r%s [%s] %3d%%", label_.c_str(), bar.c_str(), percent);
     std::fflush(stderr);
 }
+
+std::string padded(const char *text, size_t width)
+{
+    std::string out(text);
+    size_t columns = 0;
+    for (unsigned char c : out)
+        columns += (c & 0xC0) != 0x80;
+    if (columns < width)
+        out.append(width - columns, ' ');
+    return out;
+}

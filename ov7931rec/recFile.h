@@ -36,6 +36,9 @@ std::vector<int> recordedChannels(const recordingInfo &info);
 int plotKindOfRecorded(int sensorType);
 // "V", "Ohm" or the degree sign and C in UTF-8.
 const char *unitOfPlotKind(int plotKind);
+// `text` padded with spaces to `width` columns on a terminal (a UTF-8
+// sequence such as the degree sign takes one column).
+std::string padded(const char *text, size_t width);
 // "pt100", "pt500", "pt1000", "res", "volt".
 const char *kindOfSensor(int sensorType);
 

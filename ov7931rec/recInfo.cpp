@@ -16,19 +16,6 @@ double durationSeconds(const recordingInfo &info)
     return info.samplingRateHz > 0 ? double(info.blockCount) * info.numberOfScansPerBlock / info.samplingRateHz : 0.0;
 }
 
-// `text` padded with spaces to `width` characters on a terminal (a UTF-8
-// sequence such as the degree sign takes one column).
-std::string padded(const char *text, size_t width)
-{
-    std::string out(text);
-    size_t columns = 0;
-    for (unsigned char c : out)
-        columns += (c & 0xC0) != 0x80;
-    if (columns < width)
-        out.append(width - columns, ' ');
-    return out;
-}
-
 } // namespace
 
 int runInfo(const RecArgs &args)

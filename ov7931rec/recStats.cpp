@@ -34,19 +34,6 @@ nlohmann::json jsonNumber(double v, bool present)
     return present ? nlohmann::json(v) : nlohmann::json(nullptr);
 }
 
-// `text` padded with spaces to `width` columns (a UTF-8 sequence such as
-// the degree sign takes one column).
-std::string padded(const char *text, size_t width)
-{
-    std::string out(text);
-    size_t columns = 0;
-    for (unsigned char c : out)
-        columns += (c & 0xC0) != 0x80;
-    if (columns < width)
-        out.append(width - columns, ' ');
-    return out;
-}
-
 std::string channelName(int channel) { return "FC1_CH" + std::to_string(channel); }
 
 void addFigures(nlohmann::json &j, const SampleSummary &s)
