@@ -311,15 +311,7 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *pa
         // a sum of finite values beyond +-1e9 only fails the device bounds below
         finite = sampleMaps::mapAxis(rawY + from, n, ly, ys.data(), minYi, maxYi) && finiteX;
         // the points, without consecutive duplicates where Qwt weeds them
-        QPoint prev(xs[0], ys[0]);
-        wp[0] = prev;
-        count = 1;
-        for (int i = 1; i < n; ++i) {
-            const QPoint q(xs[i], ys[i]);
-            wp[count] = q;
-            count += int(!weed || q != prev);
-            prev = q;
-        }
+        count = sampleMaps::wholePoints(xs, ys.data(), n, weed, wp);
     }
     for (int i = linear ? to + 1 : from; i <= to; ++i) { // other data and maps
         double vx;

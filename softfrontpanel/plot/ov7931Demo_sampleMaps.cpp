@@ -169,5 +169,40 @@ bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi
     return finite;
 }
 
+int wholePoints(const int *xs, const int *ys, int n, bool weed, QPoint *out)
+{
+    // point i is kept unless it repeats point i - 1
+    const auto one = [&](int i, int count) {
+        const QPoint q(xs[i], ys[i]);
+        out[count] = q;
+        return count + int(!weed || xs[i - 1] != q.x() || ys[i - 1] != q.y());
+    };
+    out[0] = QPoint(xs[0], ys[0]);
+    int count = 1;
+    int i = 1;
+#ifdef __SSE2__
+    // four points at a time where none repeats the one before it (the usual
+    // case)
+    static_assert(sizeof(QPoint) == 2 * sizeof(int), "QPoint is x, y");
+    for (; i + 4 <= n; i += 4) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(xs + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ys + i));
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i *>(xs + i - 1));
+        const __m128i py = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ys + i - 1));
+        if (weed && _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi32(x, px), _mm_cmpeq_epi32(y, py))) != 0) {
+            for (int k = i; k < i + 4; ++k)
+                count = one(k, count);
+            continue;
+        }
+        __m128i *const at = reinterpret_cast<__m128i *>(out + count);
+        _mm_storeu_si128(at, _mm_unpacklo_epi32(x, y));
+        _mm_storeu_si128(at + 1, _mm_unpackhi_epi32(x, y));
+        count += 4;
+    }
+#endif
+    for (; i < n; ++i)
+        count = one(i, count);
+    return count;
+}
 
 } // namespace sampleMaps
