@@ -34,6 +34,23 @@ public:
     inline void add(int a, int b, Paint &&paint)
     {
         const size_t n = m_runs.size();
+        // the usual cases: nothing covered yet, or one run that a .. b
+        // overlaps or touches (the curves of a column overlap)
+        if (n == 0) {
+            paint(a, b);
+            m_runs.push_back(Interval{a, b});
+            return;
+        }
+        if (n == 1 && a <= m_runs[0].hi + 1 && b >= m_runs[0].lo - 1) {
+            Interval &r = m_runs[0];
+            if (a < r.lo)
+                paint(a, r.lo - 1);
+            if (b > r.hi)
+                paint(r.hi + 1, b);
+            r.lo = std::min(r.lo, a);
+            r.hi = std::max(r.hi, b);
+            return;
+        }
         size_t k = 0;
         while (k < n && m_runs[k].hi < a)
             ++k;
