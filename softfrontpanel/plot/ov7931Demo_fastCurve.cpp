@@ -160,8 +160,39 @@ bool ov7931Demo_FastCurve::fastDrawing() const
     return m_fast;
 }
 
+namespace {
+
+// The bounds of one axis's raw samples, kept for the next curve asked that
+// has the very same samples (the curves of a plot share their time axis):
+// valid until any fast curve's samples change.
+struct SharedAxisBounds {
+    quint64 generation = 0; // counts the changes of fast curves' samples
+    quint64 at = ~quint64(0); // the generation the bounds below are of
+    const double *v = nullptr;
+    size_t n = 0;
+    double pos = 0;
+    double size = 0;
+
+    void get(const double *values, size_t count, double &p, double &s)
+    {
+        if (at != generation || values != v || count != n) {
+            sampleMaps::axisBounds(values, count, pos, size);
+            at = generation;
+            v = values;
+            n = count;
+        }
+        p = pos;
+        s = size;
+    }
+};
+
+thread_local SharedAxisBounds sharedX;
+
+} // namespace
+
 void ov7931Demo_FastCurve::dataChanged()
 {
+    ++sharedX.generation;
     m_boundsValid = false;
     QwtPlotCurve::dataChanged();
 }
@@ -178,7 +209,7 @@ QRectF ov7931Demo_FastCurve::boundingRect() const
         return QwtPlotCurve::boundingRect();
 
     double x, w, y, h;
-    sampleMaps::axisBounds(raw->xData(), raw->size(), x, w);
+    sharedX.get(raw->xData(), raw->size(), x, w);
     sampleMaps::axisBounds(raw->yData(), raw->size(), y, h);
     m_bounds = QRectF(x, y, w, h);
     m_boundsValid = true;
@@ -311,15 +342,7 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *pa
         // a sum of finite values beyond +-1e9 only fails the device bounds below
         finite = sampleMaps::mapAxis(rawY + from, n, ly, ys.data(), minYi, maxYi) && finiteX;
         // the points, without consecutive duplicates where Qwt weeds them
-        QPoint prev(xs[0], ys[0]);
-        wp[0] = prev;
-        count = 1;
-        for (int i = 1; i < n; ++i) {
-            const QPoint q(xs[i], ys[i]);
-            wp[count] = q;
-            count += int(!weed || q != prev);
-            prev = q;
-        }
+        count = sampleMaps::wholePoints(xs, ys.data(), n, weed, wp);
     }
     for (int i = linear ? to + 1 : from; i <= to; ++i) { // other data and maps
         double vx;

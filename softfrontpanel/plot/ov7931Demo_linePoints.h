@@ -65,6 +65,8 @@ struct WholePoints {
     // added or left out between rows of one column (see interiorStep()).
     bool oneColumn(int n, int &col, int &top, int &bottom) const
     {
+        if (p[n - 1].x() != p[0].x())
+            return false; // the common way out, tested first
         if (n >= 3) {
             const int a = p[n - 2].y();
             const int rise = a - p[n - 1].y();

@@ -157,6 +157,11 @@ private:
         }
         while (count > 0) {
             const int col = x >> 16;
+            // the rest within this column: no division needed to find its end
+            if (((qint64(x) + qint64(count - 1) * xinc) >> 16) == col) {
+                m_out.add(col, y, y + count - 1);
+                return;
+            }
             const int within = x & 0xffff; // x - col * 65536
             int steps;
             if (xinc > 0)

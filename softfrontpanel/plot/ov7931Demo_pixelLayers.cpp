@@ -5,6 +5,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <climits>
@@ -33,6 +34,23 @@ public:
     inline void add(int a, int b, Paint &&paint)
     {
         const size_t n = m_runs.size();
+        // the usual cases: nothing covered yet, or one run that a .. b
+        // overlaps or touches (the curves of a column overlap)
+        if (n == 0) {
+            paint(a, b);
+            m_runs.push_back(Interval{a, b});
+            return;
+        }
+        if (n == 1 && a <= m_runs[0].hi + 1 && b >= m_runs[0].lo - 1) {
+            Interval &r = m_runs[0];
+            if (a < r.lo)
+                paint(a, r.lo - 1);
+            if (b > r.hi)
+                paint(r.hi + 1, b);
+            r.lo = std::min(r.lo, a);
+            r.hi = std::max(r.hi, b);
+            return;
+        }
         size_t k = 0;
         while (k < n && m_runs[k].hi < a)
             ++k;
@@ -86,7 +104,7 @@ void writeRows(uchar *origin, qsizetype stride, std::vector<Segment> *runs, int 
     alignas(16) quint32 masks[16] = {};
     size_t k[16];
     bool active[16];
-    int change[16]; // the next row where the column's pattern changes
+    alignas(16) int change[16]; // the next row where the column's pattern changes
     for (int j = 0; j < 16; ++j) {
         if (j < w) {
             std::sort(runs[j].begin(), runs[j].end(),
@@ -97,26 +115,54 @@ void writeRows(uchar *origin, qsizetype stride, std::vector<Segment> *runs, int 
         change[j] = j < w && !runs[j].empty() ? runs[j][0].y0 : INT_MAX;
     }
     int y = rowLo;
-    while (y <= rowHi) {
-        int nextChange = INT_MAX;
-        for (int j = 0; j < w; ++j) {
-            if (change[j] == y) {
-                const std::vector<Segment> &r = runs[j];
-                if (active[j]) {
-                    active[j] = false;
-                    masks[j] = 0;
-                    ++k[j];
-                    change[j] = k[j] < r.size() ? r[k[j]].y0 : INT_MAX;
-                }
-                if (!active[j] && change[j] == y) {
-                    active[j] = true;
-                    values[j] = r[k[j]].value;
-                    masks[j] = ~0u;
-                    change[j] = r[k[j]].y1 + 1;
-                }
-            }
-            nextChange = std::min(nextChange, change[j]);
+    // the columns whose pattern changes in row y (unused ones never change)
+    const auto changing = [&](int at) {
+        quint32 bits = 0;
+#ifdef __SSE2__
+        const __m128i vy = _mm_set1_epi32(at);
+        for (int q = 0; q < 4; ++q) {
+            const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i *>(change + 4 * q));
+            bits |= quint32(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(c, vy)))) << (4 * q);
         }
+#else
+        for (int j = 0; j < 16; ++j)
+            bits |= quint32(change[j] == at) << j;
+#endif
+        return bits;
+    };
+    const auto firstChange = [&] {
+#ifdef __SSE2__
+        __m128i m = _mm_load_si128(reinterpret_cast<const __m128i *>(change));
+        for (int q = 1; q < 4; ++q) {
+            const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i *>(change + 4 * q));
+            const __m128i lt = _mm_cmplt_epi32(c, m);
+            m = _mm_or_si128(_mm_and_si128(lt, c), _mm_andnot_si128(lt, m));
+        }
+        alignas(16) int lanes[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(lanes), m);
+        return std::min(std::min(lanes[0], lanes[1]), std::min(lanes[2], lanes[3]));
+#else
+        return *std::min_element(change, change + 16);
+#endif
+    };
+    while (y <= rowHi) {
+        for (quint32 bits = changing(y); bits; bits &= bits - 1) {
+            const int j = int(qCountTrailingZeroBits(bits));
+            const std::vector<Segment> &r = runs[j];
+            if (active[j]) {
+                active[j] = false;
+                masks[j] = 0;
+                ++k[j];
+                change[j] = k[j] < r.size() ? r[k[j]].y0 : INT_MAX;
+            }
+            if (!active[j] && change[j] == y) {
+                active[j] = true;
+                values[j] = r[k[j]].value;
+                masks[j] = ~0u;
+                change[j] = r[k[j]].y1 + 1;
+            }
+        }
+        const int nextChange = firstChange();
         const int end = std::min(nextChange, rowHi + 1);
 #ifdef __SSE2__
         __m128i v[4];

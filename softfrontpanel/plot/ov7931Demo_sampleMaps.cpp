@@ -134,18 +134,32 @@ bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi
         const __m128i ge = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(a, zero)), _MM_SHUFFLE(2, 0, 2, 0));
         return _mm_or_si128(_mm_and_si128(ge, up), _mm_andnot_si128(ge, down));
     };
-    const auto map2 = [&](const double *at) {
+    // mapped values not below 0 (the usual case: inside the canvas) round as
+    // int(v + 0.5), the others by round2()
+    const auto map2Plus = [&](const double *at, bool &below) {
         __m128d a = _mm_add_pd(p1, _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(at), t1), cnv));
         ok = _mm_and_pd(ok, _mm_cmpeq_pd(_mm_sub_pd(a, a), zero));
         a = _mm_min_pd(_mm_max_pd(a, floor), ceiling);
         minv = _mm_min_pd(minv, a);
         maxv = _mm_max_pd(maxv, a);
-        return round2(a);
+        below = _mm_movemask_pd(_mm_cmplt_pd(a, zero)) != 0;
+        return a;
     };
     for (; i + 4 <= n; i += 4) {
-        const __m128i a = map2(v + i);
-        const __m128i b = map2(v + i + 2);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi64(a, b));
+        bool belowA;
+        bool belowB;
+        const __m128d a = map2Plus(v + i, belowA);
+        const __m128d b = map2Plus(v + i + 2, belowB);
+        __m128i ra;
+        __m128i rb;
+        if (!(belowA | belowB)) {
+            ra = _mm_cvttpd_epi32(_mm_add_pd(a, half));
+            rb = _mm_cvttpd_epi32(_mm_add_pd(b, half));
+        } else {
+            ra = round2(a);
+            rb = round2(b);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi64(ra, rb));
     }
     finite = _mm_movemask_pd(ok) == 3;
     double lanes[2];
@@ -169,5 +183,40 @@ bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi
     return finite;
 }
 
+int wholePoints(const int *xs, const int *ys, int n, bool weed, QPoint *out)
+{
+    // point i is kept unless it repeats point i - 1
+    const auto one = [&](int i, int count) {
+        const QPoint q(xs[i], ys[i]);
+        out[count] = q;
+        return count + int(!weed || xs[i - 1] != q.x() || ys[i - 1] != q.y());
+    };
+    out[0] = QPoint(xs[0], ys[0]);
+    int count = 1;
+    int i = 1;
+#ifdef __SSE2__
+    // four points at a time where none repeats the one before it (the usual
+    // case)
+    static_assert(sizeof(QPoint) == 2 * sizeof(int), "QPoint is x, y");
+    for (; i + 4 <= n; i += 4) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(xs + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ys + i));
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i *>(xs + i - 1));
+        const __m128i py = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ys + i - 1));
+        if (weed && _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi32(x, px), _mm_cmpeq_epi32(y, py))) != 0) {
+            for (int k = i; k < i + 4; ++k)
+                count = one(k, count);
+            continue;
+        }
+        __m128i *const at = reinterpret_cast<__m128i *>(out + count);
+        _mm_storeu_si128(at, _mm_unpacklo_epi32(x, y));
+        _mm_storeu_si128(at + 1, _mm_unpackhi_epi32(x, y));
+        count += 4;
+    }
+#endif
+    for (; i < n; ++i)
+        count = one(i, count);
+    return count;
+}
 
 } // namespace sampleMaps

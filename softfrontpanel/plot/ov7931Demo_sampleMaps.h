@@ -4,6 +4,7 @@
 #ifndef OV7931DEMO_SAMPLEMAPS_H
 #define OV7931DEMO_SAMPLEMAPS_H
 
+#include <QPoint>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -41,6 +42,11 @@ inline int wholeOf(double v)
 // wholeOf(p1 + (s - ts1) * cnv). Returns whether every mapped value is
 // finite; lo and hi are the bounds of the rounded values.
 bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi);
+
+// The points (xs[i], ys[i]) of n >= 1 mapped samples into `out`, without
+// consecutive duplicates where `weed` (as QwtPlotCurve's FilterPoints drops
+// them); returns how many were kept.
+int wholePoints(const int *xs, const int *ys, int n, bool weed, QPoint *out);
 
 } // namespace sampleMaps
 

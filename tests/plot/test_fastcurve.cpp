@@ -212,6 +212,18 @@ void TestFastCurve::boundingRectAsQwt()
         fast.setRawSamples(s.x.data(), s.y.data(), n);
         QCOMPARE(bytes(fast.boundingRect()), bytes(plain.boundingRect()));
     }
+    // curves sharing their time axis, changed in place and set again
+    std::vector<double> t = {0, 1, 2};
+    std::vector<double> y = {5, 6, 7};
+    ov7931Demo_FastCurve a;
+    ov7931Demo_FastCurve b;
+    a.setRawSamples(t.data(), y.data(), 3);
+    b.setRawSamples(t.data(), y.data(), 3);
+    QCOMPARE(a.boundingRect(), QRectF(0, 5, 2, 2));
+    QCOMPARE(b.boundingRect(), QRectF(0, 5, 2, 2));
+    t[2] = 4;
+    b.setRawSamples(t.data(), y.data(), 3);
+    QCOMPARE(b.boundingRect(), QRectF(0, 5, 4, 2));
 }
 
 QTEST_MAIN(TestFastCurve)
