@@ -34,6 +34,7 @@
 #include <time.h>
 
 #if !defined(_WIN32)
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -57,6 +58,19 @@ double threadCpuMs()
 }
 
 size_t blockValues(const contParams_t &p) { return size_t(p.scansPerBlock) * p.channelList.size(); }
+
+// How often the calling thread has been switched out for another one before
+// it was done (measurements only; 0 where the system does not tell).
+long involuntarySwitches()
+{
+#if defined(RUSAGE_THREAD)
+    rusage u;
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_nivcsw;
+#else
+    return 0;
+#endif
+}
 
 void releaseBlocks(contParams_t &p)
 {
@@ -302,6 +316,7 @@ void contWriter(contParams_t *p)
         double *block = p->blocks[tail];
         const auto began = std::chrono::steady_clock::now();
         const double beganCpu = p->writerTimes ? threadCpuMs() : 0.0;
+        const long beganSwitches = p->writerTimes ? involuntarySwitches() : 0;
         convertTemperatures(*p, block);
         if (writeBlock(*p, block, text)) {
             p->wholeBytes += p->fileFormat == 1 ? (long long)text.size()
@@ -314,6 +329,7 @@ void contWriter(contParams_t *p)
             p->writerTimes->wallMs.push_back(
                 std::chrono::duration<float, std::milli>(std::chrono::steady_clock::now() - began).count());
             p->writerTimes->cpuMs.push_back(float(threadCpuMs() - beganCpu));
+            p->writerTimes->preempted.push_back(involuntarySwitches() != beganSwitches);
         }
         p->tail.store((tail + 1) % kRingBlocks, std::memory_order_release);
     }
