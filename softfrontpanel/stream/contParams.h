@@ -88,9 +88,12 @@ struct contParams_t {
     std::condition_variable wake;
     // For measurements only: when set, the writer appends the milliseconds
     // each block took (conversion, formatting, write and flush), as wall
-    // time and as its thread's CPU time. Read them after the writer ended.
+    // time and as its thread's CPU time, and whether the system switched
+    // the writer out for another thread meanwhile (its wall time then holds
+    // the other thread's turn). Read them after the writer ended.
     struct WriterTimes {
         std::vector<float> wallMs, cpuMs;
+        std::vector<bool> preempted;
     } *writerTimes = nullptr;
 };
 

@@ -5,15 +5,31 @@
 // channel and running scan number), so the blocks lost, doubled or
 // reordered are counted from the file's content.
 //
-// Figures: blocks_lost (blocks read by the callback that are not in the
-// file as whole, consecutive blocks from the first on), process_cpu_cores
-// (process CPU time / wall time, the simulated digitizer included),
-// writer_block_p99_ms (converting, writing and flushing one block; also as
-// the writer thread's CPU time),
-// gui_tick_p99_ms (one poll with the refresh and the painting it causes;
-// also as GUI-thread CPU time, the figure to trust on a busy machine).
+// Before the run the plain write path is measured in the same folder, for
+// the same number of seconds: a ring of 16 separately allocated blocks of the
+// run's size, each filled with the same sequence samples just before its
+// turn, written with one fwrite and one fflush at the run's 5 blocks per
+// second. The disk and the kernel's page cache cost that much whatever the
+// writer does; the writer's own share is what it takes beyond it.
 //
-// Usage: bench_continuousRun [seconds]   (default 30)
+// Figures: bare_write_p50_ms / bare_write_p99_ms (the plain write path; also
+// as CPU time), blocks_lost (blocks read by the callback, counted once the
+// stop has completed, that are not in the file as whole, consecutive blocks
+// from the first on), process_cpu_cores (process CPU time / wall time, the
+// simulated digitizer included), writer_block_p99_ms (converting, writing
+// and flushing one block; also as the writer thread's CPU time, the figure
+// to trust on a busy machine), gui_tick_p99_ms (one poll with the refresh
+// and the painting it causes; also as GUI-thread CPU time). The blocks
+// during which another thread took the processor from the writer (or from
+// the plain write) are counted as *_preempted; the p99 of the others shows
+// the pace of the write itself.
+//
+// With "pt100" half of the channels (2, 4, ... 16) are PT-100 sensors at
+// -40 degrees Celsius shown as temperatures, so the writer converts them (the
+// polynomial branch, the dearer one); the sequence check then covers the
+// other half.
+//
+// Usage: bench_continuousRun [seconds] [pt100]   (default 30 s, no PT-100)
 #include "sequence_check.h"
 #include "appfixture.h"
 #include "contStream.h"
@@ -34,8 +50,11 @@
 #include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 #include <vector>
 
 using namespace wave;
@@ -65,20 +84,107 @@ template <typename T> double percentile(std::vector<T> v, double q)
     return double(v[i]);
 }
 
+constexpr int kChannels = 16;
+constexpr int kScans = 10000;
+constexpr double kRate = 50000.0;
+
+long involuntarySwitches()
+{
+    rusage u;
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_nivcsw;
+}
+
+// The wall times of the blocks during which the thread kept its processor.
+std::vector<float> keptProcessor(const std::vector<float> &wallMs, const std::vector<bool> &preempted)
+{
+    std::vector<float> v;
+    for (size_t i = 0; i < wallMs.size() && i < preempted.size(); ++i)
+        if (!preempted[i])
+            v.push_back(wallMs[i]);
+    return v;
+}
+
+using Times = contParams_t::WriterTimes;
+
+// The plain write path: what the disk and the kernel cost for the run's
+// blocks at the run's pace, with nothing of ours around the write.
+Times bareWrite(const std::string &path, int seconds)
+{
+    Times t;
+    const size_t values = size_t(kChannels) * kScans;
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return t;
+    RecordingSetup setup;
+    setup.device = "7931-BB";
+    setup.samplingRate = kRate;
+    setup.scansPerBlock = kScans;
+    setup.channelMask = 0xFFFF;
+    writeRecordingHeader(file, setup, 0);
+    double *ring[kRingBlocks];
+    for (double *&b : ring)
+        b = static_cast<double *>(std::calloc(values, sizeof(double)));
+    const auto period = std::chrono::microseconds(int64_t(1e6 * kScans / kRate));
+    const long blocks = long(seconds * kRate / kScans);
+    auto due = std::chrono::steady_clock::now();
+    for (long i = 0; i < blocks; ++i) {
+        due += period;
+        std::this_thread::sleep_until(due);
+        double *block = ring[i % kRingBlocks];
+        for (int k = 0; k < kChannels; ++k)
+            for (int s = 0; s < kScans; ++s)
+                block[size_t(k) * kScans + size_t(s)] = ovsim::integritySample(k + 1, int64_t(i) * kScans + s);
+        const auto began = std::chrono::steady_clock::now();
+        const double beganCpu = threadCpuMs();
+        const long beganSwitches = involuntarySwitches();
+        if (std::fwrite(block, values * sizeof(double), 1, file) != 1 || std::fflush(file) != 0) {
+            std::fprintf(stderr, "bench_continuousRun: the plain write failed\n");
+            break;
+        }
+        t.wallMs.push_back(std::chrono::duration<float, std::milli>(std::chrono::steady_clock::now() - began).count());
+        t.cpuMs.push_back(float(threadCpuMs() - beganCpu));
+        t.preempted.push_back(involuntarySwitches() != beganSwitches);
+    }
+    std::fclose(file);
+    std::remove(path.c_str());
+    for (double *b : ring)
+        std::free(b);
+    return t;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const bool pt100 = argc > 2 && std::strcmp(argv[2], "pt100") == 0;
 
     AppFixture fx;
+    const Times bare = bareWrite(fx.path(QStringLiteral("bare.bin7931")).toStdString(), seconds);
+    if (pt100) {
+        // Channels 2, 4, ... 16: PT-100 sensors at -40 degrees Celsius.
+        std::string text = ovsim::defaultScenarioText();
+        const size_t from = text.find("          1: {");
+        const size_t to = text.find("resources:");
+        std::string sensors;
+        for (int ch = 1; ch <= kChannels; ++ch)
+            sensors += "          " + std::to_string(ch) +
+                       (ch % 2 ? ": {sensor: voltage, dc: 0.5}\n" : ": {sensor: pt100, temperature: -40}\n");
+        std::string error;
+        if (from == std::string::npos || to == std::string::npos ||
+            !ovsim::loadScenarioText(text.replace(from, to - from, sensors), &error)) {
+            std::fprintf(stderr, "bench_continuousRun: no PT-100 scenario: %s\n", error.c_str());
+            return 1;
+        }
+    }
     ov7931Demo_App *app = fx.create(AppFixture::Mode::Live);
     ov7931Demo_Waveform *w = app->waveform;
     app->resize(1366, 768);
     app->show();
-    for (int ch = 0; ch < 16; ++ch)
-        setChannel(app, ch, true, ch % 2 ? Resistance : Voltage);
+    for (int ch = 0; ch < kChannels; ++ch)
+        setChannel(app, ch, true, ch % 2 ? (pt100 ? PT100 : Resistance) : Voltage);
     app->waveformLengthList()->setCurrentText(QStringLiteral("10000"));
     app->samplingRateList()->setCurrentText(QStringLiteral("50 kHz"));
     if (app->waveformLengthList()->currentData().toInt() != 10000 ||
@@ -87,13 +193,15 @@ int main(int argc, char **argv)
         return 1;
     }
     ovsim::setIntegrityMode(true);
+    if (pt100)
+        ovsim::setIntegrityChannels(0x5555);
 
     const QString path = fx.path(QStringLiteral("bench.bin7931"));
     app->acqCfg->pathEdit->setText(path);
     app->acqCfg->formatSelector->setCurrentIndex(0);
     app->acqCfg->refreshSelector->setCurrentIndex(0);
 
-    contParams_t::WriterTimes writer;
+    Times writer;
     writer.wallMs.reserve(size_t(seconds) * 10 + 100);
     writer.cpuMs.reserve(size_t(seconds) * 10 + 100);
     w->contParams.writerTimes = &writer;
@@ -129,31 +237,47 @@ int main(int argc, char **argv)
     loop.exec();
     const double cpu = processCpuSeconds() - cpu0;
     const double elapsed = double(wall.nsecsElapsed()) * 1e-9;
-    const int64_t blocksRead = w->contParams.blocksRead.load();
     app->continuousButton()->click(); // stop
+    // Counted once the stop has completed: a block that arrives during the
+    // stop is in the file and in the count.
+    const int64_t blocksRead = w->contParams.blocksRead.load();
     const bool errorBox = !fx.boxes().isEmpty();
 
     const std::string bytes = streamtest::readAll(path.toStdString());
     std::vector<int> channels;
-    for (int ch = 1; ch <= 16; ++ch)
+    std::vector<bool> skip; // the converted temperatures carry no sequence
+    for (int ch = 1; ch <= kChannels; ++ch) {
         channels.push_back(ch);
-    const streamtest::SequenceCheck c =
-        streamtest::checkSequenceBlocks(streamtest::binarySamples(bytes), channels, 10000);
+        skip.push_back(pt100 && ch % 2 == 0);
+    }
+    const size_t perBlock = size_t(kChannels) * kScans;
+    const std::vector<double> data = streamtest::binarySamples(bytes);
+    const streamtest::SequenceCheck c = streamtest::checkSequenceBlocks(data, channels, kScans, skip);
     long good = c.blocks;
     if (!c.consecutive || !c.whole)
         std::fprintf(stderr, "bench_continuousRun: the recording breaks off: %s\n", c.why.c_str());
     if (!c.consecutive) {
         // Count the consecutive blocks before the first bad one.
         good = 0;
-        const std::vector<double> data = streamtest::binarySamples(bytes);
-        while (size_t(good + 1) * 160000 <= data.size() &&
+        while (size_t(good + 1) * perBlock <= data.size() &&
                streamtest::checkSequenceBlocks(
-                   std::vector<double>(data.begin(), data.begin() + long(good + 1) * 160000), channels, 10000)
+                   std::vector<double>(data.begin(), data.begin() + long(size_t(good + 1) * perBlock)), channels,
+                   kScans, skip)
                    .consecutive)
             ++good;
     }
     std::remove(path.toLocal8Bit().constData());
 
+    std::printf("bare_write_blocks: %zu count\n", bare.wallMs.size());
+    std::printf("bare_write_p50_ms: %.2f ms\n", percentile(bare.wallMs, 0.5));
+    std::printf("bare_write_p99_ms: %.2f ms\n", percentile(bare.wallMs, 0.99));
+    std::printf("bare_write_cpu_p50_ms: %.2f ms\n", percentile(bare.cpuMs, 0.5));
+    std::printf("bare_write_cpu_p99_ms: %.2f ms\n", percentile(bare.cpuMs, 0.99));
+    std::printf("bare_write_max_ms: %.2f ms\n", percentile(bare.wallMs, 1.0));
+    std::printf("bare_write_preempted: %ld count\n",
+                long(std::count(bare.preempted.begin(), bare.preempted.end(), true)));
+    std::printf("bare_write_unpreempted_p99_ms: %.2f ms\n",
+                percentile(keptProcessor(bare.wallMs, bare.preempted), 0.99));
     std::printf("run_seconds: %.1f s\n", elapsed);
     std::printf("blocks_read: %lld blocks\n", (long long)blocksRead);
     std::printf("blocks_in_file: %ld blocks\n", c.blocks);
@@ -163,17 +287,16 @@ int main(int argc, char **argv)
     std::printf("writer_blocks: %zu count\n", writer.wallMs.size());
     std::printf("writer_block_p50_ms: %.2f ms\n", percentile(writer.wallMs, 0.5));
     std::printf("writer_block_p99_ms: %.2f ms\n", percentile(writer.wallMs, 0.99));
+    std::printf("writer_block_cpu_p50_ms: %.2f ms\n", percentile(writer.cpuMs, 0.5));
     std::printf("writer_block_cpu_p99_ms: %.2f ms\n", percentile(writer.cpuMs, 0.99));
     std::printf("writer_block_max_ms: %.2f ms\n", percentile(writer.wallMs, 1.0));
-    // The first turn of the ring: on this machine the kernel's first copy out
-    // of each freshly used block costs about 2 ms (also seen with plain
-    // write() calls from 16 new buffers); from the second turn on it does not.
-    if (writer.wallMs.size() > size_t(kRingBlocks)) {
-        std::vector<float> later(writer.wallMs.begin() + kRingBlocks, writer.wallMs.end());
-        std::vector<float> laterCpu(writer.cpuMs.begin() + kRingBlocks, writer.cpuMs.end());
-        std::printf("writer_block_after_first_ring_p99_ms: %.2f ms\n", percentile(later, 0.99));
-        std::printf("writer_block_after_first_ring_cpu_p99_ms: %.2f ms\n", percentile(laterCpu, 0.99));
-    }
+    // On a machine busy elsewhere a block's wall time also holds the turns
+    // of other threads that took the writer's processor in the middle of it:
+    // the blocks the writer wrote without such a break tell its own pace.
+    std::printf("writer_blocks_preempted: %ld count\n",
+                long(std::count(writer.preempted.begin(), writer.preempted.end(), true)));
+    std::printf("writer_block_unpreempted_p99_ms: %.2f ms\n",
+                percentile(keptProcessor(writer.wallMs, writer.preempted), 0.99));
     std::printf("gui_ticks: %zu count\n", tickMs.size());
     std::printf("gui_tick_p50_ms: %.2f ms\n", percentile(tickMs, 0.5));
     std::printf("gui_tick_p99_ms: %.2f ms\n", percentile(tickMs, 0.99));
