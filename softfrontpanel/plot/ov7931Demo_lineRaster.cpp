@@ -2,6 +2,7 @@
 
 #include "ov7931Demo_linePoints.h"
 #include "ov7931Demo_lineSteps.h"
+#include "ov7931Demo_shareWork.h"
 
 #include <algorithm>
 #include <climits>
@@ -22,7 +23,9 @@
 // rows, which it fills with one call per row.
 //
 // Each polyline starts with a fresh stroker, as each drawPolyline() call of
-// the engine does; Qwt cuts long polygons into pieces of seven points.
+// the engine does; Qwt cuts long polygons into pieces of seven points. So the
+// pieces of a long curve are worked out in chunks, shared with a helper
+// thread (ov7931Demo_shareWork.h).
 //
 // The fixed-point vocabulary and the column spans are in
 // ov7931Demo_lineSteps.h, the points and their in-column shortcuts in
@@ -477,11 +480,11 @@ private:
     bool m_lastAxisAligned = false;
 };
 
+// The polylines first .. last - 1 of the points, each of splitSize + 1 points.
 template<class Points>
-void spans(const Points &points, int count, int splitSize, QSize device, bool drawCaps, lineRaster::Spans &out)
+void pieceSpans(const Points &points, int count, int splitSize, bool drawCaps, int first, int last,
+                ColumnSpans &columns)
 {
-    ColumnSpans columns(out);
-    columns.reset(device.width(), device.height());
     LineRaster raster(columns, drawCaps);
     int col;
     int top;
@@ -489,20 +492,49 @@ void spans(const Points &points, int count, int splitSize, QSize device, bool dr
     int k;
     int dir;
     int py;
-    for (int i = 0; i < count; i += splitSize) {
+    for (int piece = first; piece < last; ++piece) {
+        const int i = piece * splitSize;
         const int n = qMin(splitSize + 1, count - i);
-        const Points piece = points.from(i);
-        if (drawCaps && n >= 2 && piece.oneColumn(n, col, top, bottom)) {
+        const Points p = points.from(i);
+        if (drawCaps && n >= 2 && p.oneColumn(n, col, top, bottom)) {
             columns.add(col, top, bottom);
-        } else if (drawCaps && n >= 3 && piece.columnPrefix(n, k, col, top, bottom, dir, py)) {
+        } else if (drawCaps && n >= 3 && p.columnPrefix(n, k, col, top, bottom, dir, py)) {
             columns.add(col, top, bottom);
-            raster.polylineFrom(piece, n, k, dir, col, py);
+            raster.polylineFrom(p, n, k, dir, col, py);
         } else {
-            raster.polyline(piece, n);
+            raster.polyline(p, n);
         }
-        if (n == count - i)
-            break;
     }
+}
+
+// A long curve's polylines are worked out in chunks, shared with a helper
+// thread that collects its pixels apart; they are joined at the end.
+constexpr int piecesPerChunk = 128;
+
+template<class Points>
+void spans(const Points &points, int count, int splitSize, QSize device, bool drawCaps, lineRaster::Spans &out)
+{
+    ColumnSpans columns(out);
+    columns.reset(device.width(), device.height());
+    const int pieces = count < 2 ? 0 : (count - 2) / splitSize + 1;
+    const int chunks = (pieces + piecesPerChunk - 1) / piecesPerChunk;
+    if (chunks < 4) {
+        pieceSpans(points, count, splitSize, drawCaps, 0, pieces, columns);
+        return;
+    }
+    thread_local lineRaster::Spans helperSpans;
+    ColumnSpans helperColumns(helperSpans);
+    bool helped = false;
+    lineRaster::shareWork(chunks, [&](int chunk, bool onHelper) {
+        if (onHelper && !helped) {
+            helperColumns.reset(device.width(), device.height());
+            helped = true;
+        }
+        pieceSpans(points, count, splitSize, drawCaps, chunk * piecesPerChunk,
+                   std::min(pieces, (chunk + 1) * piecesPerChunk), onHelper ? helperColumns : columns);
+    });
+    if (helped)
+        columns.join(helperSpans);
 }
 
 } // namespace

@@ -119,6 +119,16 @@ public:
         }
     }
 
+    // Adds the pixels of spans of the same device collected apart.
+    void join(const lineRaster::Spans &other)
+    {
+        for (int col = other.minCol; col <= other.maxCol; ++col) {
+            if (other.lo[size_t(col)] <= other.hi[size_t(col)])
+                add(col, other.lo[size_t(col)], other.hi[size_t(col)]);
+        }
+        m_s.extra.insert(m_s.extra.end(), other.extra.begin(), other.extra.end());
+    }
+
 private:
     lineRaster::Spans &m_s;
 };

@@ -1,0 +1,96 @@
+#include "ov7931Demo_shareWork.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// The helper thread, started with the first shared work and joined when the
+// program ends. A job is open from its start until the caller has taken the
+// last chunk; the helper joins a job only while it is open, so a helper that
+// wakes late finds nothing to do and the caller never waits for it.
+class Helper
+{
+public:
+    ~Helper()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void share(int chunks, const std::function<void(int, bool)> &work)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { loop(); });
+            m_work = &work;
+            m_chunks = chunks;
+            m_next.store(0, std::memory_order_relaxed);
+            m_open = true;
+            ++m_job;
+        }
+        m_wake.notify_one();
+        for (int c = m_next.fetch_add(1); c < chunks; c = m_next.fetch_add(1))
+            work(c, false);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_open = false;
+        m_done.wait(lock, [this] { return !m_busy; });
+        m_work = nullptr;
+    }
+
+private:
+    void loop()
+    {
+        unsigned seen = 0;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_stop || m_job != seen; });
+            if (m_stop)
+                return;
+            seen = m_job;
+            if (!m_open)
+                continue;
+            m_busy = true;
+            const std::function<void(int, bool)> &work = *m_work;
+            const int chunks = m_chunks;
+            lock.unlock();
+            for (int c = m_next.fetch_add(1); c < chunks; c = m_next.fetch_add(1))
+                work(c, true);
+            lock.lock();
+            m_busy = false;
+            m_done.notify_one();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::thread m_thread;
+    const std::function<void(int, bool)> *m_work = nullptr;
+    int m_chunks = 0;
+    std::atomic<int> m_next{0};
+    unsigned m_job = 0;
+    bool m_open = false;
+    bool m_busy = false;
+    bool m_stop = false;
+};
+
+} // namespace
+
+namespace lineRaster {
+
+void shareWork(int chunks, const std::function<void(int chunk, bool onHelper)> &work)
+{
+    static Helper helper;
+    helper.share(chunks, work);
+}
+
+} // namespace lineRaster

@@ -1,0 +1,24 @@
+// A second thread that shares the work of a long curve with the thread
+// drawing it. Qwt cuts a curve into short polylines, each stroked afresh, so
+// runs of them can be worked out apart and their pixels joined afterwards
+// (ov7931Demo_lineRaster.cpp). The drawing thread never waits for the helper
+// to start: both take chunks one by one from a shared counter, and at the end
+// the drawing thread waits only for a chunk the helper has begun. On a
+// machine whose other processors are busy it simply does every chunk itself.
+#ifndef OV7931DEMO_SHAREWORK_H
+#define OV7931DEMO_SHAREWORK_H
+
+#include <functional>
+
+namespace lineRaster {
+
+// Calls work(chunk, onHelper) once for every chunk 0 .. chunks - 1, on the
+// calling thread (onHelper false) or on the helper thread (true), and
+// returns when all have returned. Calls of one thread come one after the
+// other; what the helper's calls wrote is visible to the caller afterwards.
+// Only one thread at a time may share work.
+void shareWork(int chunks, const std::function<void(int chunk, bool onHelper)> &work);
+
+} // namespace lineRaster
+
+#endif
