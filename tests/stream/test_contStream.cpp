@@ -1,37 +1,35 @@
 // The continuous-acquisition core against the simulated digitizer: binary
 // and CSV recordings checked sample by sample in sequence mode, the display
-// hand-off rule, and the faults a run must survive (stalled writer, full
-// disk, read failure, callbacks that stop, no memory, quick restarts).
+// hand-off rule, the faults a run must survive as one table (stalled writer,
+// full disk, read failure, callbacks that stop, short reads), no memory,
+// quick restarts, a ring under a disk that answers late at random, and
+// recordings killed with SIGKILL that must still open.
 #include "csvFormat.h"
+#include "recordingReader.h"
 #include "shortRead.h"
 #include "stream_rig.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <chrono>
 #include <condition_variable>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sys/resource.h>
 #include <csignal>
 #include <random>
+#include <sys/resource.h>
 
 using namespace streamtest;
 
 namespace {
 
 // A FILE whose writes go to memory and can be held at a gate (a stalled
-// disk) or refused beyond a size (a full disk).
+// disk) or wait at random (a busy disk).
 struct SlowFile {
     std::mutex m;
     std::condition_variable cv;
-    bool gateOpen = true;
-    bool insideWrite = false;
-    int jitterUs = 0; // one write in twenty waits up to this long (a busy disk)
+    bool gateOpen = true, insideWrite = false;
+    int jitterUs = 0; // one write in twenty waits up to this long
     std::mt19937 rng{42};
-    size_t limit = SIZE_MAX;
     std::string bytes;
 
     static ssize_t write(void *cookie, const char *buf, size_t size)
@@ -43,32 +41,19 @@ struct SlowFile {
         f->cv.wait(lk, [f] { return f->gateOpen; });
         f->insideWrite = false;
         if (f->jitterUs > 0 && f->rng() % 20 == 0) {
-            const int us = int(f->rng() % unsigned(f->jitterUs));
+            const auto wait = std::chrono::microseconds(f->rng() % unsigned(f->jitterUs));
             lk.unlock();
-            std::this_thread::sleep_for(std::chrono::microseconds(us));
+            std::this_thread::sleep_for(wait);
             lk.lock();
-        }
-        if (f->bytes.size() + size > f->limit) {
-            errno = ENOSPC;
-            return -1;
         }
         f->bytes.append(buf, size);
         return ssize_t(size);
     }
-    std::FILE *open()
-    {
-        cookie_io_functions_t io = {nullptr, &SlowFile::write, nullptr, nullptr};
-        return fopencookie(this, "wb", io);
-    }
-    void hold()
+    std::FILE *open() { return fopencookie(this, "wb", {nullptr, &SlowFile::write, nullptr, nullptr}); }
+    void gate(bool open)
     {
         std::lock_guard<std::mutex> lk(m);
-        gateOpen = false;
-    }
-    void release()
-    {
-        std::lock_guard<std::mutex> lk(m);
-        gateOpen = true;
+        gateOpen = open;
         cv.notify_all();
     }
     bool waitInside()
@@ -83,17 +68,31 @@ struct SlowFile {
     }
 };
 
-// Opens the gate when a test ends, also half-way, before the rig stops.
-struct OpenAtEnd {
-    SlowFile &file;
-    ~OpenAtEnd() { file.release(); }
-};
-
 double halfPlusOne(int sensorCode, double ohms) { return ohms * 0.5 + sensorCode; }
 
 constexpr double kRate = 10000.0;
 constexpr int32_t kScans = 100;
-constexpr double kBlockSeconds = kScans / kRate;
+
+void advanceBlocks(double n) { ovsim::advanceClock(n * kScans / kRate); }
+
+// Records channels 1, 3, 6 and 16 into argv[2] until killed (at the latest after 20000 blocks).
+constexpr uint32_t kCrashMask = 0x8025;
+constexpr int32_t kCrashScans = 2000; // 64000-byte blocks: larger than a stdio buffer
+int recordUntilKilled(char **argv)
+{
+    ovsim::setIntegrityMode(true);
+    ovsim::setManualClock(true);
+    Rig rig;
+    if (!rig.open() || !rig.prepare(kCrashMask, kCrashScans, 20000.0, argv[2], 0) || !rig.start(20000.0, kCrashScans))
+        return 2;
+    std::printf("recording\n");
+    std::fflush(stdout);
+    for (int b = 0; b < 20000; ++b) {
+        ovsim::advanceClock(0.1);
+        rig.drained();
+    }
+    return 3;
+}
 
 } // namespace
 
@@ -102,261 +101,254 @@ class TestContStream : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
+    rlimit fileSizeLimit{};
+    std::unique_ptr<SlowFile> slow; // outlives the rig, whose writer writes into it
+    std::unique_ptr<Rig> rig;
+    std::vector<double> shown = std::vector<double>(3 * kScans);
 
     std::string path(const char *name) { return dir.filePath(name).toStdString(); }
-
-    void advanceBlocks(int n)
+    // The block the display takes now: its index, -2 for the same as before, -1 for none.
+    int64_t take()
     {
-        for (int i = 0; i < n; ++i)
-            ovsim::advanceClock(kBlockSeconds);
+        int64_t index = -1;
+        const DisplayTake t = contTakeDisplayBlock(rig->p, shown.data(), &index);
+        return t == DisplayTake::New ? index : t == DisplayTake::Same ? -2 : -1;
+    }
+    // Advances the clock by `n` blocks of `step` blocks each, the writer catching up after each.
+    bool blocks(int n, double step = 1.0)
+    {
+        for (int i = 0; i < n; ++i) {
+            advanceBlocks(step);
+            if (!rig->drained())
+                return false;
+        }
+        return true;
     }
 
 private slots:
+    void initTestCase()
+    {
+        getrlimit(RLIMIT_FSIZE, &fileSizeLimit);
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
     void init()
     {
         ovsim::reset();
         ovsim::setIntegrityMode(true);
         ovsim::setManualClock(true);
+        slow.reset(new SlowFile);
+        rig.reset(new Rig);
+        QVERIFY(rig->open());
     }
-    void cleanup() { ovsim::reset(); }
+    void cleanup()
+    {
+        slow->gate(true);
+        rig.reset();
+        ovsim::reset();
+        setrlimit(RLIMIT_FSIZE, &fileSizeLimit);
+    }
 
     // Blocks reach the file whole, in order, none lost or doubled; the
     // temperature channel is converted in place, the others are as read.
-    void binaryRecordingInSequenceMode()
+    void binaryRecording()
     {
-        Rig rig;
-        QVERIFY(rig.open());
-        rig.p.toCelsius = halfPlusOne;
-        rig.p.measurementKind[1] = 2; // channel 2: temperature, PT-500
-        rig.p.sensorCode[1] = 1;
-        rig.p.measurementKind[4] = 1; // channel 5: resistance
+        rig->p.toCelsius = halfPlusOne;
+        rig->p.measurementKind[1] = 2; // channel 2: temperature, PT-500
+        rig->p.sensorCode[1] = 1;
+        rig->p.measurementKind[4] = 1; // channel 5: resistance
         const std::string file = path("seq.bin7931");
-        QVERIFY(rig.prepare(0x0013, kScans, kRate, file, 0)); // channels 1, 2, 5
-        QVERIFY(rig.start(kRate, kScans));
-        for (int i = 0; i < 30; ++i) {
-            advanceBlocks(1);
-            QVERIFY(rig.drained());
-        }
-        QCOMPARE(rig.stop(), std::string());
-        QCOMPARE(rig.p.blocksRead.load(), int64_t(30));
-
+        QVERIFY(rig->prepare(0x0013, kScans, kRate, file, 0) && rig->start(kRate, kScans)); // channels 1, 2, 5
+        QVERIFY(blocks(30));
+        QCOMPARE(rig->stop(), std::string());
+        QCOMPARE(rig->p.blocksRead.load(), int64_t(30));
         size_t header = 0;
-        std::vector<double> data = binarySamples(readAll(file), &header);
+        const std::vector<double> data = binarySamples(readAll(file), &header);
         QCOMPARE(readAll(file).substr(0, header), binaryHeaderText(Rig::setupFor(0x13, kScans, kRate)));
-        VERIFY_SEQUENCE(c, data, rig.channels, kScans, {false, true, false});
+        VERIFY_SEQUENCE(c, data, rig->channels, kScans, {false, true, false});
         QCOMPARE(c.blocks, 30L);
-        for (long b = 0; b < c.blocks; ++b)
-            for (int32_t s = 0; s < kScans; ++s)
-                QCOMPARE(data[size_t(b) * 300 + 100 + size_t(s)],
-                         ovsim::integritySample(2, b * kScans + s) * 0.5 + 1);
-        QCOMPARE(rig.p.bytesWritten.load(), 30.0 * 300 * 8);
-        QVERIFY(rig.p.displayBlock == nullptr && rig.p.blocks[0] == nullptr && rig.p.blocks[15] == nullptr);
+        for (size_t i = 0; i < 30 * 300; ++i)
+            if (i % 300 / 100 == 1)
+                QCOMPARE(data[i], ovsim::integritySample(2, int64_t(i / 300 * 100 + i % 100)) * 0.5 + 1);
+        QCOMPARE(rig->p.bytesWritten.load(), 30.0 * 300 * 8);
+        QVERIFY(rig->p.displayBlock == nullptr && rig->p.blocks[0] == nullptr && rig->p.blocks[15] == nullptr);
     }
 
     // The CSV file: the header, then one line per scan, each value as
     // "%4.20lf, " would write it and each line ending ", " before CR LF.
-    void csvRecordingInSequenceMode()
+    void csvRecording()
     {
-        Rig rig;
-        QVERIFY(rig.open());
-        rig.p.toCelsius = halfPlusOne;
-        rig.p.measurementKind[2] = 2;
-        rig.p.sensorCode[2] = 0;
+        rig->p.toCelsius = halfPlusOne;
+        rig->p.measurementKind[2] = 2;
         const std::string file = path("seq.csv");
-        QVERIFY(rig.prepare(0x8004, 10, 1000.0, file, 1)); // channels 3 and 16
-        QVERIFY(rig.start(1000.0, 10));
-        for (int i = 0; i < 5; ++i) {
-            ovsim::advanceClock(0.01);
-            QVERIFY(rig.drained());
-        }
-        QCOMPARE(rig.stop(), std::string());
-
+        QVERIFY(rig->prepare(0x8004, 10, 1000.0, file, 1) && rig->start(1000.0, 10)); // channels 3 and 16
+        QVERIFY(blocks(5));
+        QCOMPARE(rig->stop(), std::string());
         std::string expected = csvHeaderText(Rig::setupFor(0x8004, 10, 1000.0));
         char cell[kCsvMaxValueChars + 1];
         for (int scan = 0; scan < 50; ++scan) {
-            const double t = ovsim::integritySample(3, scan) * 0.5;
-            const double v = ovsim::integritySample(16, scan);
-            std::snprintf(cell, sizeof cell, "%4.20lf, ", t);
-            expected += cell;
-            std::snprintf(cell, sizeof cell, "%4.20lf, ", v);
-            expected += cell;
+            for (double v : {ovsim::integritySample(3, scan) * 0.5, ovsim::integritySample(16, scan)})
+                expected += std::string(cell, size_t(std::snprintf(cell, sizeof cell, "%4.20lf, ", v)));
             expected += "\r\n";
         }
         QCOMPARE(readAll(file), expected);
-        QCOMPARE(rig.p.bytesWritten.load(), 50.0 * (2 * 27 + 2));
+        QCOMPARE(rig->p.bytesWritten.load(), 50.0 * (2 * 27 + 2));
     }
 
-    // Without a path nothing is opened and no writer runs; the ring still
-    // turns and the display is fed.
-    void runWithoutRecording()
+    // Without a path no writer runs; the ring turns and, with a refresh much
+    // longer than a block, each tick shows the first block completed after
+    // the previous tick, and says so with its index.
+    void displayHandOffWithoutRecording()
     {
-        Rig rig;
-        QVERIFY(rig.open());
-        QVERIFY(rig.prepare(0x1, kScans, kRate, std::string(), 0));
-        QVERIFY(rig.start(kRate, kScans));
-        advanceBlocks(40);
-        QCOMPARE(rig.p.head.load(), 40 % 16);
-        std::vector<double> shown(kScans);
-        int64_t index = -1;
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        QCOMPARE(rig.stop(), std::string());
-        QVERIFY(!rig.p.writerFuture.launched);
-        QCOMPARE(rig.p.bytesWritten.load(), 0.0);
-    }
-
-    // With a refresh much longer than a block, each tick shows the first
-    // block completed after the previous tick, and says so with its index.
-    void displayHandOff()
-    {
-        Rig rig;
-        QVERIFY(rig.open());
-        QVERIFY(rig.prepare(0x5, kScans, kRate, std::string(), 0));
-        std::vector<double> shown(2 * kScans);
-        int64_t index = -1;
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::None);
-        QVERIFY(rig.start(kRate, kScans));
+        QVERIFY(rig->prepare(0x5, kScans, kRate, std::string(), 0));
+        QCOMPARE(take(), int64_t(-1));
+        QVERIFY(rig->start(kRate, kScans));
         advanceBlocks(5);
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        QCOMPARE(index, int64_t(0));
-        QCOMPARE(shown[0], ovsim::integritySample(1, 0));
-        QCOMPARE(shown[kScans], ovsim::integritySample(3, 0));
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::Same);
+        QCOMPARE(take(), int64_t(0));
+        QVERIFY(shown[0] == ovsim::integritySample(1, 0) && shown[kScans] == ovsim::integritySample(3, 0));
+        QCOMPARE(take(), int64_t(-2));
         advanceBlocks(3);
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        QCOMPARE(index, int64_t(5));
+        QCOMPARE(take(), int64_t(5));
         QCOMPARE(shown[kScans + 7], ovsim::integritySample(3, 5 * kScans + 7));
-        QCOMPARE(rig.stop(), std::string());
+        advanceBlocks(32);
+        QCOMPARE(rig->p.head.load(), 40 % 16);
+        QCOMPARE(rig->stop(), std::string());
+        QVERIFY(!rig->p.writerFuture.launched && rig->p.bytesWritten.load() == 0.0);
     }
 
-    // A writer held up while 15 blocks wait loses nothing. A longer stall
-    // (the 16th block waiting fills the ring) makes the callback wait and
-    // give up with "Timeout"; the file keeps whole, consecutive blocks and
-    // the display goes on.
-    void writerStall_data()
+    // Each fault: the run's error text at the stop and the whole,
+    // consecutive blocks the file keeps. A stalled writer with 15 blocks
+    // waiting loses nothing; one more fills the ring, and the callback gives
+    // up with "Timeout" while the display goes on. A full disk stops the
+    // writer, the stream goes on; a disk full inside a block leaves the file
+    // cut back to whole blocks. A failed read: the blocks before it, the
+    // failed block shown all NaN and the display going on; if the writer is
+    // inside a block then, nothing after that block. Silent callbacks: the
+    // stop waits at most 2 s and frees everything. A short read: see below.
+    void faults_data()
     {
-        QTest::addColumn<uint32_t>("mask");
-        QTest::addColumn<int>("waiting");
-        QTest::newRow("short stall loses nothing") << 0x3u << 14;
-        QTest::newRow("long stall times out") << 0x1u << 17;
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<QString>("error"); // "read": the failed read's text
+        QTest::addColumn<int>("blocks");    // -1: from 3 to 18
+        QTest::newRow("short writer stall") << "stall" << 0x3u << "" << 20;
+        QTest::newRow("long writer stall") << "longStall" << 0x1u << kContTimeoutText << -1;
+        QTest::newRow("full disk") << "full" << 0x3u << kContDiskFailedText << 0;
+        QTest::newRow("disk fills inside a block") << "fileSize" << 0x3u << kContDiskFailedText << 2;
+        QTest::newRow("read failure") << "read" << 0x1u << "read" << 3;
+        QTest::newRow("read failure while writing") << "readWhileWriting" << 0x1u << "read" << 2;
+        QTest::newRow("callbacks stop arriving") << "silent" << 0x1u << "" << 3;
+        QTest::newRow("short read from an overflowing FIFO") << "short" << 0x13u << "" << 5;
     }
-    void writerStall()
+    void faults()
     {
-        QFETCH(uint32_t, mask);
-        QFETCH(int, waiting);
-        SlowFile slow; // outlives the rig, whose writer writes into it
-        Rig rig;
-        QVERIFY(rig.open());
-        OpenAtEnd openAtEnd{slow};
-        QVERIFY(rig.prepare(mask, kScans, kRate, std::string(), 0, slow.open()));
-        QVERIFY(rig.start(kRate, kScans));
-        advanceBlocks(2);
-        QVERIFY(rig.drained());
-        slow.hold();
-        advanceBlocks(1);
-        QVERIFY(slow.waitInside());
-        advanceBlocks(waiting);
-        if (waiting < 15) {
-            QCOMPARE(rig.p.blocksRead.load(), int64_t(17));
-            slow.release();
-            QVERIFY(rig.drained());
-            advanceBlocks(3);
-            QVERIFY(rig.drained());
-            QCOMPARE(rig.stop(), std::string());
-        } else {
-            QTRY_VERIFY_WITH_TIMEOUT(!rig.p.running.load(), 30000);
-            QCOMPARE(contErrorText(rig.p), std::string(kContTimeoutText));
-            advanceBlocks(3);
-            std::vector<double> shown(kScans);
-            int64_t index = -1;
-            QVERIFY(contTakeDisplayBlock(rig.p, shown.data(), &index) != DisplayTake::None);
-            const int64_t before = rig.p.blocksRead.load();
-            advanceBlocks(2);
-            QVERIFY(rig.p.blocksRead.load() > before); // still streaming for the display
-            slow.release();
-            QCOMPARE(rig.stop(), std::string(kContTimeoutText));
+        QFETCH(QString, fault);
+        QFETCH(uint, mask);
+        QFETCH(QString, error);
+        QFETCH(int, blocks);
+        if (fault == "short") {
+            rig.reset();
+            QVERIFY(loadFifoScenario(3 * kScans)); // room for one block of channels 1, 2, 5
+            ovsim::setIntegrityMode(true);
+            ovsim::scheduleStall(2, 0.3 * kScans / kRate);
+            rig.reset(new Rig);
+            QVERIFY(rig->open());
         }
-        VERIFY_SEQUENCE(c, binarySamples(slow.content()), rig.channels, kScans);
-        if (waiting < 15)
-            QCOMPARE(c.blocks, 20L);
-        else
-            QVERIFY(c.blocks >= 3 && c.blocks <= 18);
-    }
-
-    // A full disk: "Disk write failed!" and nothing hangs.
-    void diskFull()
-    {
-        Rig rig;
-        QVERIFY(rig.open());
-        QVERIFY(rig.prepare(0x3, kScans, kRate, "/dev/full", 0));
-        QVERIFY(rig.start(kRate, kScans));
-        advanceBlocks(3);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.p.running.load(), 5000);
-        advanceBlocks(20); // the stream goes on for the display
-        QCOMPARE(rig.stop(), std::string(kContDiskFailedText));
-        QVERIFY(rig.p.file == nullptr);
-    }
-
-    // A disk that fills in the middle of a block: the file is cut back to
-    // whole blocks. The size limit of the process stands for the full disk.
-    void diskFillsInsideABlock()
-    {
-        Rig rig;
-        QVERIFY(rig.open());
-        const std::string file = path("full.bin7931");
-        QVERIFY(rig.prepare(0x3, kScans, kRate, file, 0));
-        const size_t header = binaryHeaderText(Rig::setupFor(0x3, kScans, kRate)).size();
-        struct rlimit old;
-        getrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = old;
-        small.rlim_cur = rlim_t(header + 2 * 2 * kScans * 8 + 500); // two and a bit blocks
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QVERIFY(rig.start(kRate, kScans));
-        advanceBlocks(5);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.p.running.load(), 5000);
-        const std::string error = rig.stop();
-        setrlimit(RLIMIT_FSIZE, &old);
-        QCOMPARE(error, std::string(kContDiskFailedText));
-        VERIFY_SEQUENCE(c, binarySamples(readAll(file)), rig.channels, kScans);
-        QCOMPARE(c.blocks, 2L);
-    }
-
-    // A failed read in the callback: the text at the stop, the file ends
-    // with the blocks before it. The failed block still goes to the display
-    // (all NaN: the read delivered nothing) and the ring moves on; the
-    // display goes on with later blocks.
-    void readFailure()
-    {
-        Rig rig;
-        QVERIFY(rig.open());
-        ovsim::scheduleReadError(3, ov8263_ERROR_HARDWARE);
-        char message[1024] = {};
-        ov8263_error_message(rig.vi, ov8263_ERROR_HARDWARE, message);
-        const std::string file = path("readerror.bin7931");
-        QVERIFY(rig.prepare(0x1, kScans, kRate, file, 0));
-        QVERIFY(rig.start(kRate, kScans));
-        for (int i = 0; i < 3; ++i) {
+        ovsim::setManualClock(fault != "silent");
+        if (fault == "silent")
+            ovsim::scheduleStall(3, 1e6);
+        if (error == "read")
+            ovsim::scheduleReadError(3, ov8263_ERROR_HARDWARE);
+        const bool slowDisk = fault.contains("tall") || fault == "readWhileWriting";
+        const std::string file = fault == "full" ? "/dev/full" : path("fault.bin7931");
+        QVERIFY(rig->prepare(mask, kScans, kRate, file, 0, slowDisk ? slow->open() : nullptr));
+        rlimit small = fileSizeLimit; // two blocks and a bit: the process's size limit stands for the disk
+        small.rlim_cur = rlim_t(binaryHeaderText(Rig::setupFor(mask, kScans, kRate)).size() + 2 * 1600 + 500);
+        QVERIFY(fault != "fileSize" || setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QVERIFY(rig->start(kRate, kScans));
+        if (slowDisk) {
+            QVERIFY(this->blocks(fault == "readWhileWriting" ? 1 : 2));
+            slow->gate(false);
             advanceBlocks(1);
-            QVERIFY(rig.drained());
+            QVERIFY(slow->waitInside());
+            advanceBlocks(fault == "stall" ? 14 : fault == "longStall" ? 17 : 2);
         }
-        std::vector<double> shown(kScans);
-        int64_t index = -1;
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        advanceBlocks(1);
-        QVERIFY(!rig.p.running.load());
-        QCOMPARE(rig.p.head.load(), 4);
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        QCOMPARE(index, int64_t(3));
-        QVERIFY(std::isnan(shown[0]) && std::isnan(shown[kScans - 1]));
-        advanceBlocks(4);
-        QCOMPARE(rig.p.head.load(), 8);
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        QCOMPARE(index, int64_t(4));
-        QCOMPARE(shown[0], ovsim::integritySample(1, 4 * kScans));
-        QCOMPARE(rig.p.shortBlocks.load(), int64_t(0)); // a failed read is told as failed, not as short
-        QCOMPARE(rig.stop(), "ov8263_readMultAcquisitionEx failed due to [" + std::string(message) + "]");
-        VERIFY_SEQUENCE(c, binarySamples(readAll(file)), rig.channels, kScans);
-        QCOMPARE(c.blocks, 3L);
+        if (fault == "stall") {
+            QCOMPARE(rig->p.blocksRead.load(), int64_t(17));
+            slow->gate(true);
+            QVERIFY(rig->drained() && this->blocks(3));
+        } else if (fault == "longStall") {
+            QTRY_VERIFY_WITH_TIMEOUT(!rig->p.running.load(), 30000);
+            QCOMPARE(contErrorText(rig->p), std::string(kContTimeoutText));
+            advanceBlocks(3);
+            QVERIFY(take() >= 0);
+            const int64_t before = rig->p.blocksRead.load();
+            advanceBlocks(2);
+            QVERIFY(rig->p.blocksRead.load() > before); // still streaming for the display
+        } else if (fault == "full" || fault == "fileSize") {
+            advanceBlocks(fault == "full" ? 3 : 5);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig->p.running.load(), 5000);
+            advanceBlocks(20);
+        } else if (fault == "readWhileWriting") {
+            QVERIFY(rig->p.head.load() == 4 && !rig->p.running.load());
+        } else if (fault == "read") {
+            QVERIFY(this->blocks(3));
+            QCOMPARE(take(), int64_t(0));
+            advanceBlocks(1);
+            QVERIFY(rig->p.head.load() == 4 && !rig->p.running.load());
+            QCOMPARE(take(), int64_t(3));
+            QVERIFY(std::isnan(shown[0]) && std::isnan(shown[kScans - 1]));
+            advanceBlocks(4);
+            QCOMPARE(rig->p.head.load(), 8);
+            QCOMPARE(take(), int64_t(4));
+            QCOMPARE(shown[0], ovsim::integritySample(1, 4 * kScans));
+            QCOMPARE(rig->p.shortBlocks.load(), int64_t(0)); // a failed read is told as failed, not as short
+        } else if (fault == "silent") {
+            QTRY_COMPARE_WITH_TIMEOUT(rig->p.blocksRead.load(), int64_t(3), 5000);
+        } else if (fault == "short") {
+            // Block 2 is read 0.3 blocks late: 30 scans are lost to the full
+            // FIFO, and block 3 then finds only 70 scans.
+            QVERIFY(this->blocks(2) && this->blocks(1, 1.3));
+            QVERIFY(take() >= 0 && rig->p.shortBlocks.load() == 0);
+            QVERIFY(this->blocks(1, 0.7));
+            QCOMPARE(rig->p.shortBlocks.load(), int64_t(1));
+            QCOMPARE(take(), int64_t(3));
+            QVERIFY(this->blocks(1));
+        }
+        slow->gate(true);
+        const auto t0 = std::chrono::steady_clock::now();
+        const std::string stopped = rig->stop();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        char message[1024] = {};
+        ov8263_error_message(rig->vi, ov8263_ERROR_HARDWARE, message);
+        QCOMPARE(QString::fromStdString(stopped),
+                 error == "read" ? "ov8263_readMultAcquisitionEx failed due to [" + QString(message) + "]" : error);
+        QVERIFY(fault != "full" || rig->p.file == nullptr);
+        if (fault == "silent") {
+            QVERIFY2(seconds < 2.5, qPrintable(QString::number(seconds)));
+            QVERIFY(!rig->p.callbackAcknowledged.load());
+            QVERIFY(rig->p.displayBlock == nullptr && rig->p.blocks[0] == nullptr);
+        }
+        const std::vector<double> data = binarySamples(slowDisk ? slow->content() : fault == "full" ? "" : readAll(file));
+        if (fault == "short") {
+            // Every channel's samples stay in its own segment; the missing
+            // scans are NaN in the display and the file, the block is
+            // counted, and the file's blocks are otherwise those read, in order.
+            QCOMPARE(rig->p.blocksRead.load(), int64_t(5));
+            QCOMPARE(data.size(), size_t(5 * 3 * kScans));
+            const int64_t first[5] = {0, 100, 230, 330, 400};
+            for (size_t i = 0; i < data.size(); ++i) {
+                const int b = int(i / 300), k = int(i % 300 / 100), s = int(i % 100);
+                const double want = ovsim::integritySample(rig->channels[size_t(k)], first[b] + s),
+                             seen = b == 3 ? shown[i % 300] : want;
+                if (b == 3 && s >= 70)
+                    QVERIFY2(std::isnan(data[i]) && std::isnan(seen), qPrintable(QString::number(s)));
+                else
+                    QVERIFY(data[i] == want && seen == want);
+            }
+            return;
+        }
+        VERIFY_SEQUENCE(c, data, rig->channels, kScans);
+        QVERIFY2(blocks >= 0 ? c.blocks == blocks : c.blocks >= 3 && c.blocks <= 18, qPrintable(QString::number(c.blocks)));
     }
 
     // A short read packs `count` scans per channel with `count` as the
@@ -389,150 +381,30 @@ private slots:
             for (int s = 0; s < kept; ++s)
                 buffer[size_t(k) * size_t(kept) + size_t(s)] = k * 1000 + s; // as the driver packs them
         QCOMPARE(layOutShortRead(buffer.data(), size_t(channels), scans, count), kept);
-        for (int k = 0; k < channels; ++k)
-            for (int s = 0; s < scans; ++s) {
-                const double v = buffer[size_t(k) * size_t(scans) + size_t(s)];
-                if (s < kept)
-                    QCOMPARE(v, double(k * 1000 + s));
-                else
-                    QVERIFY2(std::isnan(v), qPrintable(QStringLiteral("channel %1 scan %2: %3").arg(k).arg(s).arg(v)));
-            }
-        for (size_t i = size; i < buffer.size(); ++i)
-            QCOMPARE(buffer[i], -1.0);
-    }
-
-    // A FIFO that overflows while a callback is late: the read after it
-    // comes short. Every channel's samples stay in its own segment, the
-    // missing scans are NaN in the display and the file, the block is
-    // counted, and the file's blocks are otherwise those read, in order.
-    void shortReadFromAnOverflowingFifo()
-    {
-        QVERIFY(loadFifoScenario(3 * kScans)); // room for one block of channels 1, 2, 5
-        ovsim::setIntegrityMode(true);
-        ovsim::setManualClock(true);
-        ovsim::scheduleStall(2, 0.3 * kBlockSeconds);
-        Rig rig;
-        QVERIFY(rig.open());
-        const std::string file = path("short.bin7931");
-        QVERIFY(rig.prepare(0x0013, kScans, kRate, file, 0));
-        QVERIFY(rig.start(kRate, kScans));
-        // Block 2 is read 0.3 blocks late: 30 scans are lost to the full
-        // FIFO, and block 3 then finds only 70 scans.
-        for (double step : {1.0, 1.0, 1.3}) {
-            ovsim::advanceClock(step * kBlockSeconds);
-            QVERIFY(rig.drained());
+        for (size_t i = 0; i < buffer.size(); ++i) {
+            const int k = int(i) / scans, s = int(i) % scans;
+            const double v = buffer[i], want = i >= size ? -1.0 : s < kept ? k * 1000 + s : std::nan("");
+            QVERIFY2(v == want || (std::isnan(v) && std::isnan(want)), qPrintable(QString("%1: %2").arg(i).arg(v)));
         }
-        std::vector<double> shown(3 * kScans);
-        int64_t index = -1;
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        QCOMPARE(rig.p.shortBlocks.load(), int64_t(0));
-        ovsim::advanceClock(0.7 * kBlockSeconds);
-        QVERIFY(rig.drained());
-        QCOMPARE(rig.p.shortBlocks.load(), int64_t(1));
-        QCOMPARE(contTakeDisplayBlock(rig.p, shown.data(), &index), DisplayTake::New);
-        QCOMPARE(index, int64_t(3));
-        ovsim::advanceClock(kBlockSeconds);
-        QVERIFY(rig.drained());
-        QCOMPARE(rig.stop(), std::string());
-        QCOMPARE(rig.p.blocksRead.load(), int64_t(5));
-
-        const std::vector<double> data = binarySamples(readAll(file));
-        QCOMPARE(data.size(), size_t(5 * 3 * kScans));
-        const int64_t first[5] = {0, 100, 230, 330, 400};
-        for (int b = 0; b < 5; ++b)
-            for (int k = 0; k < 3; ++k)
-                for (int s = 0; s < kScans; ++s) {
-                    const double v = data[size_t(b * 3 + k) * kScans + size_t(s)];
-                    const double want = ovsim::integritySample(rig.channels[k], first[b] + s);
-                    if (b != 3) {
-                        QCOMPARE(v, want);
-                        continue;
-                    }
-                    const double seen = shown[size_t(k) * kScans + size_t(s)];
-                    if (s < 70)
-                        QVERIFY(v == want && seen == want);
-                    else
-                        QVERIFY2(std::isnan(v) && std::isnan(seen), qPrintable(QString::number(s)));
-                }
     }
 
-    // A read that fails while the writer is inside a block: that block is
-    // finished, nothing after it is written (neither the blocks waiting in
-    // the ring nor the failed one published after them).
-    void readFailureWhileWriting()
-    {
-        SlowFile slow; // outlives the rig, whose writer writes into it
-        Rig rig;
-        QVERIFY(rig.open());
-        OpenAtEnd openAtEnd{slow};
-        ovsim::scheduleReadError(3, ov8263_ERROR_HARDWARE);
-        QVERIFY(rig.prepare(0x1, kScans, kRate, std::string(), 0, slow.open()));
-        QVERIFY(rig.start(kRate, kScans));
-        advanceBlocks(1);
-        QVERIFY(rig.drained());
-        slow.hold();
-        advanceBlocks(1);
-        QVERIFY(slow.waitInside());
-        advanceBlocks(2);
-        QCOMPARE(rig.p.head.load(), 4);
-        QVERIFY(!rig.p.running.load());
-        slow.release();
-        QVERIFY(!rig.stop().empty());
-        VERIFY_SEQUENCE(c, binarySamples(slow.content()), rig.channels, kScans);
-        QCOMPARE(c.blocks, 2L);
-    }
-
-    // The error box shows the reason set last.
-    void lastReasonIsKept()
-    {
-        contParams_t p;
-        setContError(p, kContDiskFailedText);
-        setContError(p, kContTimeoutText);
-        QCOMPARE(contErrorText(p), std::string(kContTimeoutText));
-    }
-
-    // The callbacks stop coming: the stop ends after at most 2 s of waiting
-    // and frees everything.
-    void callbacksStopArriving()
-    {
-        ovsim::setManualClock(false);
-        Rig rig;
-        QVERIFY(rig.open());
-        ovsim::scheduleStall(3, 1e6);
-        const std::string file = path("silent.bin7931");
-        QVERIFY(rig.prepare(0x1, 50, 5000.0, file, 0));
-        QVERIFY(rig.start(5000.0, 50));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.p.blocksRead.load(), int64_t(3), 5000);
-        const auto t0 = std::chrono::steady_clock::now();
-        QCOMPARE(rig.stop(), std::string());
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        QVERIFY2(seconds < 2.5, qPrintable(QString::number(seconds)));
-        QVERIFY(!rig.p.callbackAcknowledged.load());
-        QVERIFY(rig.p.displayBlock == nullptr && rig.p.blocks[0] == nullptr);
-        VERIFY_SEQUENCE(c, binarySamples(readAll(file)), rig.channels, 50);
-    }
-
-    // No memory for the ring: the error text, and nothing left allocated.
-    void allocationFailure()
+    // No memory for the ring: the error text, and nothing left allocated; an
+    // unwritable path opens nothing; the error box shows the reason set last.
+    void setUpFailures()
     {
         contParams_t p;
         QVERIFY(!contPrepare(p, 0xFFFF, 10000, 0, 1000));
         QCOMPARE(contErrorText(p), std::string(kContNoMemoryText));
+        QVERIFY(std::all_of(std::begin(p.blocks), std::end(p.blocks), [](double *b) { return b == nullptr; }));
         QVERIFY(p.displayBlock == nullptr);
-        for (double *b : p.blocks)
-            QVERIFY(b == nullptr);
         QVERIFY(contPrepare(p, 0x1, 10, 0));
         QCOMPARE(contErrorText(p), std::string());
-        QVERIFY(p.displayBlock != nullptr && p.blocks[15] != nullptr);
-        QVERIFY(contFreeBuffers(p));
-    }
-
-    void unwritablePath()
-    {
-        Rig rig;
-        QVERIFY(!rig.prepare(0x1, 10, 1000.0, path("missing/dir/x.bin7931"), 0));
-        QVERIFY(rig.p.file == nullptr);
-        QVERIFY(contFreeBuffers(rig.p));
+        QVERIFY(p.displayBlock != nullptr && p.blocks[15] != nullptr && contFreeBuffers(p));
+        setContError(p, kContDiskFailedText);
+        setContError(p, kContTimeoutText);
+        QCOMPARE(contErrorText(p), std::string(kContTimeoutText));
+        QVERIFY(!rig->prepare(0x1, 10, 1000.0, path("missing/dir/x.bin7931"), 0));
+        QVERIFY(rig->p.file == nullptr && contFreeBuffers(rig->p));
     }
 
     // Thousands of small blocks in real time against a writer whose disk
@@ -541,46 +413,84 @@ private slots:
     void ringUnderRandomWriterDelays()
     {
         ovsim::setManualClock(false);
-        SlowFile slow; // outlives the rig, whose writer writes into it
-        Rig rig;
-        QVERIFY(rig.open());
-        slow.jitterUs = 8000; // up to 40 blocks' time
-        QVERIFY(rig.prepare(0x8001, 10, 50000.0, std::string(), 0, slow.open()));
-        QVERIFY(rig.start(50000.0, 10)); // 5000 blocks a second
-        QTRY_VERIFY_WITH_TIMEOUT(rig.p.blocksRead.load() >= 2000, 20000);
-        rig.p.callbackEnabled.store(false);
-        contAwaitCallbackAcknowledge(rig.p);
-        QVERIFY(rig.drained(20000));
-        const int64_t read = rig.p.blocksRead.load();
-        QCOMPARE(rig.stop(), std::string());
-        VERIFY_SEQUENCE(c, binarySamples(slow.content()), rig.channels, 10);
+        slow->jitterUs = 8000; // up to 40 blocks' time
+        QVERIFY(rig->prepare(0x8001, 10, 50000.0, std::string(), 0, slow->open()));
+        QVERIFY(rig->start(50000.0, 10)); // 5000 blocks a second
+        QTRY_VERIFY_WITH_TIMEOUT(rig->p.blocksRead.load() >= 2000, 20000);
+        rig->p.callbackEnabled.store(false);
+        contAwaitCallbackAcknowledge(rig->p);
+        QVERIFY(rig->drained(20000));
+        const int64_t read = rig->p.blocksRead.load();
+        QCOMPARE(rig->stop(), std::string());
+        VERIFY_SEQUENCE(c, binarySamples(slow->content()), rig->channels, 10);
         QCOMPARE(int64_t(c.blocks), read);
     }
 
-    // Quick stops and starts, each with its own recording: every file whole
-    // and consecutive. Real time, sped up, so that stops fall anywhere.
+    // Quick stops and starts, each with its own recording (every fifth in
+    // CSV): every binary file whole and consecutive. Real time, sped up, so
+    // that stops fall anywhere.
     void stopAndStartFiftyTimes()
     {
         ovsim::setManualClock(false);
         ovsim::setClockSpeed(5.0);
-        Rig rig;
-        QVERIFY(rig.open());
         long recorded = 0;
         for (int run = 0; run < 50; ++run) {
             const std::string file = path(("run" + std::to_string(run) + ".bin7931").c_str());
-            QVERIFY(rig.prepare(0x0F0F, 20, 50000.0, file, run % 5 == 4 ? 1 : 0));
-            QVERIFY(rig.start(50000.0, 20));
+            QVERIFY(rig->prepare(0x0F0F, 20, 50000.0, file, run % 5 == 4 ? 1 : 0) && rig->start(50000.0, 20));
             std::this_thread::sleep_for(std::chrono::microseconds(200 * (run % 7)));
-            QCOMPARE(rig.stop(), std::string());
-            if (run % 5 == 4)
-                continue; // CSV runs: checked by csvRecordingInSequenceMode
-            SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(file)), rig.channels, 20);
-            QVERIFY2(c.whole && c.consecutive, (std::to_string(run) + ": " + c.why).c_str());
-            recorded += c.blocks;
+            QCOMPARE(rig->stop(), std::string());
+            const SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(file)), rig->channels, 20);
+            QVERIFY2(run % 5 == 4 || (c.whole && c.consecutive), (std::to_string(run) + ": " + c.why).c_str());
+            recorded += run % 5 == 4 ? 0 : c.blocks;
         }
         QVERIFY(recorded > 0);
     }
+
+    // A child process records and is killed with SIGKILL at a random moment,
+    // again and again. Every file left behind opens: its header is whole,
+    // and every block the reader offers holds the scans it should, in
+    // order; a block cut by the kill is never offered.
+    void killedRecordingsOpen()
+    {
+        const unsigned seed = std::random_device{}();
+        std::mt19937 random(seed);
+        const size_t header = binaryHeaderText(Rig::setupFor(kCrashMask, kCrashScans, 20000.0)).size();
+        int partialTails = 0;
+        for (int k = 0; k < 24; ++k) {
+            const QString file = dir.filePath(QStringLiteral("crash%1.bin7931").arg(k));
+            const int delay = std::uniform_int_distribution<int>(0, 40000)(random);
+            QProcess recorder;
+            recorder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--record"), file});
+            while (recorder.waitForStarted(10000) && !recorder.canReadLine())
+                QVERIFY2(recorder.waitForReadyRead(10000), qPrintable(recorder.readAllStandardError()));
+            QCOMPARE(recorder.readLine(), QByteArray("recording\n"));
+            std::this_thread::sleep_for(std::chrono::microseconds(delay));
+            QCOMPARE(::kill(static_cast<pid_t>(recorder.processId()), SIGKILL), 0);
+            QVERIFY(recorder.waitForFinished(10000));
+            const QByteArray where = QStringLiteral("seed %1, kill %2 after %3 us").arg(seed).arg(k).arg(delay).toLatin1();
+            recordingInfo info;
+            QVERIFY2(readRecordingHeader(file.toStdString(), info, nullptr) == 0 && info.headerLength == header &&
+                         info.numberOfChannels == 4 && info.channelMasks[0] == kCrashMask,
+                     where);
+            partialTails += info.dataLength % info.blockLength != 0;
+            std::vector<double> data(size_t(info.blockCount * info.blockLength / sizeof(double)));
+            for (uint64_t b = 0; b < info.blockCount; ++b)
+                QVERIFY2(readRecordingBlock(info, data.data() + b * info.blockLength / sizeof(double), b) == 1, where);
+            QCOMPARE(readRecordingBlock(info, data.data(), info.blockCount), 0);
+            const SequenceCheck check = checkSequenceBlocks(data, {1, 3, 6, 16}, kCrashScans);
+            QVERIFY2(check.whole && check.consecutive, where + ": " + check.why.c_str());
+        }
+        qInfo("24 kills, %d files with a cut last block", partialTails);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestContStream)
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--record") == 0)
+        return recordUntilKilled(argv);
+    QCoreApplication application(argc, argv);
+    TestContStream test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_contStream.moc"

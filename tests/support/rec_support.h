@@ -15,38 +15,29 @@ namespace rectest {
 
 struct Run {
     int code = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
-// Runs the tool with `args`; `environment` adds or replaces variables.
-// `memoryLimitMb` > 0 runs it with that much address space at most (under
-// AddressSanitizer, which reserves far more, as the largest allocation
-// ASan allows instead), so that a buffer sized by a file's claim fails the
-// run instead of passing unseen.
-inline Run runTool(const QStringList &args, int timeoutMs = 20000, const QStringList &environment = {},
-                   int memoryLimitMb = 0)
+// Runs the tool with `args`; `environment` adds or replaces variables. It
+// runs with 1 GB of address space at most (under AddressSanitizer, which
+// reserves far more, as the largest allocation ASan allows instead), so
+// that a buffer sized by a file's claim fails the run instead of passing unseen.
+inline Run runTool(const QStringList &args, const QStringList &environment = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString &e : environment)
         env.insert(e.section('=', 0, 0), e.section('=', 1));
-    QString program = QStringLiteral(OV7931REC_PATH);
-    QStringList arguments = args;
-    if (memoryLimitMb > 0) {
 #if defined(__SANITIZE_ADDRESS__)
-        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":allocator_may_return_null=0:max_allocation_size_mb=" +
-                                       QString::number(memoryLimitMb));
-#else
-        arguments = QStringList{"-c", QString("ulimit -v %1 && exec \"$0\" \"$@\"").arg(memoryLimitMb * 1024), program} +
-                    args;
-        program = QStringLiteral("/bin/sh");
-#endif
-    }
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":allocator_may_return_null=0:max_allocation_size_mb=1024");
     p.setProcessEnvironment(env);
-    p.start(program, arguments);
+    p.start(QStringLiteral(OV7931REC_PATH), args);
+#else
+    p.setProcessEnvironment(env);
+    p.start("/bin/sh", QStringList{"-c", "ulimit -v 1048576 && exec \"$0\" \"$@\"", OV7931REC_PATH} + args);
+#endif
     Run r;
-    if (!p.waitForFinished(timeoutMs)) {
+    if (!p.waitForFinished(20000)) {
         p.kill();
         p.waitForFinished();
         r.err = QStringLiteral("timeout");
@@ -68,22 +59,14 @@ inline bool makeRecording(const std::string &path, uint32_t mask, const int sens
     ovsim::setIntegrityMode(true);
     ovsim::setManualClock(true);
     streamtest::Rig rig;
-    if (!rig.open())
-        return false;
     RecordingSetup setup = streamtest::Rig::setupFor(mask, scans, rate);
-    rig.channels.clear();
-    for (int n = 0; n < 16; ++n) {
-        if (!(mask & (1u << n)))
-            continue;
-        rig.channels.push_back(n + 1);
-        RecordedChannel &c = setup.channels[n];
-        c.sensorType = sensors[n];
-        c.mode = sensors[n] == 4 ? 4 : 1;
-        c.plotKind = sensors[n] == 4 ? 0 : sensors[n] == 3 ? 1 : 2;
-    }
-    if (!contPrepare(rig.p, mask, scans, format) || !contOpenRecording(rig.p, path, setup))
-        return false;
-    if (!rig.start(rate, scans))
+    for (int n = 0; n < 16; ++n)
+        if (mask & (1u << n)) {
+            rig.channels.push_back(n + 1);
+            setup.channels[n] = {sensors[n], sensors[n] == 4 ? 4 : 1, 0, 0, sensors[n] == 4 ? 0 : sensors[n] == 3 ? 1 : 2};
+        }
+    if (!rig.open() || !contPrepare(rig.p, mask, scans, format) || !contOpenRecording(rig.p, path, setup) ||
+        !rig.start(rate, scans))
         return false;
     for (int i = 0; i < blocks; ++i) {
         ovsim::advanceClock(scans / rate);
@@ -99,8 +82,7 @@ inline std::string readFile(const std::string &path) { return streamtest::readAl
 
 inline void writeFile(const std::string &path, const std::string &bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 } // namespace rectest
