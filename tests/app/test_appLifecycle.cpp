@@ -1,9 +1,11 @@
-// The application object from opening the cards to closing them, each failing
-// call of the open sequence reported, and the settings-file choices.
+// The application object from opening the cards to closing them: each failing
+// call of the open sequence reported, the identities and sampling rates, the
+// settings-file choices, the sessions closed, and "Enable All Channels".
 #include "appfixture.h"
 #include "ov7931.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
+#include "ov7931Demo_channelModel.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
 #include "testkit.h"
@@ -11,11 +13,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QSemaphore>
 #include <QSettings>
-#include <QThreadPool>
 #include <QtTest>
 
 using namespace testkit;
@@ -153,72 +152,21 @@ private slots:
         QCOMPARE(app->waveformLengthList()->currentText() + ' ' + app->samplingRateList()->currentText(), "200 50 Hz");
     }
 
-    void resetDevice_data()
+    void enableAllSwitchesOnTheOthersInChannelOrder()
     {
-        QTest::addColumn<QString>("calls"); // besides the 100 ms waits
-        QTest::newRow("demo") << "";
-        // A successful reset applies every channel panel again.
-        QTest::newRow("live") << "ov7931_init" + QString(" ov8263_setChanConfig ov7931_setChanConfig"
-                                                         " ov7931_setConversion ov7931_checkECStatus"
-                                                         " ov7931_readPGAError").repeated(16);
-        QTest::newRow("live, failing") << "ov7931_init ov7931_error_message";
-    }
-
-    void resetDevice()
-    {
-        QFETCH(QString, calls);
-        const bool demo = calls.isEmpty();
         AppFixture f;
-        ov7931Demo_App *app = f.create(demo ? AppFixture::Mode::Demo : AppFixture::Mode::Live);
+        ov7931Demo_App *app = f.create(AppFixture::Mode::Live);
+        app->chCfg[3]->enableBox->setChecked(true);
+        app->chCfg[3]->sensorSelector->setCurrentIndex(SensorResistance);
         ovsim::clearJournal();
-        if (calls.contains(QLatin1String("error")))
-            ovsim::failNext("ov7931_init", ov7931_ERROR_HARDWARE);
-        // Hold the pool's only thread so that the reset's task must wait: the
-        // GUI thread then waits in 100 ms steps with the device marked busy.
-        QThreadPool *pool = QThreadPool::globalInstance();
-        const int maxThreads = pool->maxThreadCount();
-        pool->setMaxThreadCount(1);
-        QSemaphore release, started;
-        pool->start([&]() { started.release(), release.acquire(); });
-        started.acquire();
-        QString seen;
-        QTimer::singleShot(350, [&]() {
-            if (const auto *d = app->findChild<QProgressDialog *>())
-                seen = QStringLiteral("%1 %2 %3").arg(app->deviceBusy.load()).arg(d->labelText()).arg(d->value() > 0);
-            release.release();
-        });
-        app->resetButton()->click();
-        pool->waitForDone();
-        pool->setMaxThreadCount(maxThreads);
-        QCOMPARE(seen, QStringLiteral("1 Resetting device.. 1"));
-        QCOMPARE(app->deviceBusy.load(), 0);
-        QVERIFY(app->findChildren<QProgressDialog *>().isEmpty());
-        // The card is opened again, without closing the previous session first.
-        QStringList made = journalNames();
-        QVERIFY(made.removeAll(QStringLiteral("ov9174_delay")) >= 3);
-        QCOMPARE(made.join(' '), calls);
-        if (!demo)
-            QCOMPARE(ovsim::journalOf("ov7931_init").at(0).args.at(0), std::to_string(app->masterVi));
-        if (calls.contains(QLatin1String("error"))) {
-            QTRY_COMPARE_WITH_TIMEOUT(f.boxes().size(), 1, 10000);
-            QVERIFY(f.boxes().first().text.startsWith(QStringLiteral(
-                "blockedHardwareAccess4(ov7931_init, masterVi, VI_TRUE, VI_TRUE, &slaveVi) failed due to [")));
-        }
-    }
-
-    void enableAllLeavesEnabledChannelsAlone()
-    {
-        AppFixture f;
-        ov7931Demo_App *app = f.create(AppFixture::Mode::Demo);
-        app->chCfg[0]->enableBox->setChecked(true);
-        app->chCfg[5]->enableBox->setChecked(true);
-        QStringList toggled;
-        for (int ch = 0; ch < 16; ++ch)
-            connect(app->chCfg[ch]->enableBox, &QCheckBox::toggled, [&, ch] { toggled << QString::number(ch + 1); });
         app->enableAllButton()->click();
-        QCOMPARE(toggled.join(' '), QStringLiteral("2 3 4 5 7 8 9 10 11 12 13 14 15 16"));
-        for (int ch = 0; ch < 16; ++ch)
-            QVERIFY(app->chCfg[ch]->enableBox->isChecked());
+        // Each channel that was off is applied once, switched on; channels 1 and 4 are left alone.
+        QStringList switched;
+        for (const ovsim::Call &c : ovsim::journalOf("ov8263_setChanConfig"))
+            switched << QString::fromStdString(c.args[1] + (c.args[2] == "1" ? "" : " off"));
+        QCOMPARE(switched.join(' '), QStringLiteral("2 3 5 6 7 8 9 10 11 12 13 14 15 16"));
+        for (const ov7931Demo_ChCfg *p : app->chCfg)
+            QVERIFY(p->enableBox->isChecked());
     }
 };
 

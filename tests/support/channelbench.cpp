@@ -1,11 +1,11 @@
 #include "channelbench.h"
 
-#include "ov7931.h"
-#include "ov7931Demo_App.h"
-#include "ov7931Demo_ChCfg.h"
-#include "ov8263.h"
-#include "ovsim_control.h"
-#include "testkit.h"
+#include "ov7931Demo_hwaccess.h"
+
+#include <QRegularExpression>
+#include <QThread>
+
+#include <future>
 
 namespace {
 // Two benches at once would have two answerers race for the same boxes (one
@@ -18,6 +18,7 @@ ChannelBench::ChannelBench(const QString &subType, bool live)
     if (alive++ != 0)
         qFatal("only one ChannelBench at a time");
     app = fx.create(AppFixture::Mode::Demo, {QStringLiteral("No")}, subType);
+    fx.otherDialogs = [](QWidget *) { return true; };
     app->slaveSubType = subType;
     app->slaveSerial = QStringLiteral("BENCH");
     if (live) {
@@ -72,4 +73,48 @@ QStringList applyCalls(const Apply &a)
                        QString("ov7931_setChanConfig(%1, %2, %3, %4)").arg(a.ch).arg(a.mode).arg(a.gain).arg(a.current),
                        QString("ov7931_setConversion(%1, %2)").arg(a.ch).arg(a.volt ? 0 : 1), "ov7931_checkECStatus(&)"}
            + (a.pga ? QStringList{QString("ov7931_readPGAError(%1, &, null)").arg(a.ch)} : QStringList());
+}
+
+void choose(ov7931Demo_ChCfg *p, int sensor, int current, int slot, bool enabled)
+{
+    p->enableBox->setChecked(enabled);
+    p->sensorSelector->setCurrentIndex(sensor);
+    p->excitationSelector->setCurrentIndex(current);
+    if (slot >= 0)
+        p->rangeSelector->setCurrentIndex(p->rangeSelector->findData(slot));
+}
+
+std::unique_ptr<QTimer> everyPass(std::function<void()> probe)
+{
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, std::move(probe));
+    timer->start(0);
+    return timer;
+}
+
+QString describe(const SeenBox &box)
+{
+    static const char *const icons[] = {"none", "information", "warning", "critical", "question"};
+    return box.title + " | " + box.buttons.join(' ') + " | " + icons[qBound(0, int(box.icon), 4)] + " | " + box.text;
+}
+
+QStringList driverCalls()
+{
+    return ChannelBench::calls().filter(QRegularExpression("^(?!ov9174_delay\\()"));
+}
+
+int delayCalls(const QString &milliseconds)
+{
+    int count = 0;
+    for (const ovsim::Call &call : ovsim::journalOf("ov9174_delay"))
+        count += !call.args.empty() && QString::fromStdString(call.args[0]) == milliseconds ? 1 : 0;
+    return count;
+}
+
+bool hardwareLockIsFree()
+{
+    for (int i = 0; i < 200; ++i, QThread::msleep(10))
+        if (std::async(std::launch::async, [] { return hardwareLock.tryLock() && (hardwareLock.unlock(), true); }).get())
+            return true;
+    return false;
 }
