@@ -4,8 +4,6 @@
 // rule, the per-card settings file, and the label and plot range rules.
 #include "channelbench.h"
 
-#include "ov9174fp_led.h"
-
 #include <QGroupBox>
 #include <QSettings>
 #include <QtConcurrent/QtConcurrentRun>
@@ -48,8 +46,7 @@ bool lit(const ov9174fp_led *led, QColor colour) { return led->value() == 1 && l
 // the apply of the range choice; an apply of channel 0: demo mode.
 struct Offer { QString subType; int d_ch, enabled, sensor, current, slot; QString offered; Apply apply; };
 
-// A call site, reached by building channel 7's panel or by a change on
-// channel 1: its call text, whether the digitizer's message function
+// A call site, reached by the trigger set-up or by an apply of channel 1: its call text, whether the digitizer's message function
 // explains its status (else the conditioning card's), a call made after it,
 // and whether a positive status gives a warning (else errors only are shown).
 enum How { Build, Range, Disable, Voltage };
@@ -63,7 +60,7 @@ Q_DECLARE_METATYPE(Site)
 
 // Makes one change and checks that it caused exactly one apply (none for channel 0).
 #define CHANGE(action, ...) \
-    do { ChannelBench::clear(); action; QCOMPARE(driverCalls(), applyCalls({__VA_ARGS__})); } while (0)
+    do { ovsim::clearJournal(); action; QCOMPARE(driverCalls(), applyCalls({__VA_ARGS__})); } while (0)
 
 class TestChannelPanel : public QObject
 {
@@ -191,8 +188,8 @@ private slots:
         const QString unit = "blockedHardwareAccess3(ov7931_setConversion, app->slaveVi, d_ch + 1, ov7931_OUT_UNIT_";
         const QString pga = "ov7931_readPGAError(1, &, null)", ec = "ov7931_checkECStatus(&)";
         QTest::newRow("trigger input") << Site{"7931-BB", Build, "blockedHardwareAccess7(ov8263_setATRIConfig, "
-            "app->masterVi, d_ch + 1, 0, 0, 0, 0, 0)", true, "ov8263_setChanConfig(7, 0, 2, 0)", false};
-        QTest::newRow("digitizer A") << Site{"7931-AE", Range, dig + "ov8263_CH_FP, gain, VI_FALSE)", true, ec, false};
+            "app->masterVi, d_ch + 1, 0, 0, 0, 0, 0)", true, "", false};
+        QTest::newRow("digitizer A") << Site{"7931-AA", Range, dig + "ov8263_CH_FP, gain, VI_FALSE)", true, ec, false};
         QTest::newRow("digitizer B") << Site{"7931-BB", Range, dig + "ov8263_CH_FP, 2, VI_FALSE)", true, pga, false};
         QTest::newRow("digitizer off") << Site{"7931-AA", Disable, dig + "ov8263_CH_OFF, 2, VI_FALSE)", true,
                                                "ov7931_setChanConfig(1, 1, 3, 0)", false};
@@ -213,39 +210,40 @@ private slots:
         QFETCH(Site, site);
         const std::string function = site.callText.section('(', 1).section(',', 0, 0).toStdString();
         ChannelBench bench(site.subType);
-        ov7931Demo_ChCfg *p = bench.panel(0);
-        int built = 6;
-        const auto trigger = [&](How how) {
-            how == Build ? void(bench.panel(built++)) : how == Disable ? p->enableBox->setChecked(false)
-                : how == Voltage ? p->sensorSelector->setCurrentIndex(SensorVoltage)
-                : p->rangeSelector->setCurrentIndex(p->rangeSelector->currentIndex() == 0 ? 1 : 0);
+        ovsim::setPgaError(1, true); // a raised amplifier error and a flowing current, unless their reads fail
+        // Channel 1: Resistance (or Voltage) on range slot 0 with the primary current, or switched off.
+        const bool on = site.how != Disable;
+        const ChannelSnapshot channel{0, on, site.how == Voltage ? SensorVoltage : SensorResistance, 1, 0, on, on,
+                                      site.subType};
+        ApplyResult r;
+        const auto call = [&](ViStatus status) {
+            ovsim::clearJournal();
+            ovsim::failNext(function, status);
+            if (site.how == Build)
+                setupTriggerInput(bench.app->masterVi, 6);
+            else
+                r = applyChannelToHardware(channel, bench.app->masterVi, bench.app->slaveVi);
+            const auto made = ovsim::journalOf(function);
+            return made.size() == 1 && made.front().status == status;
         };
-        ChannelBench::clear();
-        ovsim::failNext(function, site.digitizerRule ? ov8263_ERROR_HARDWARE : ov7931_ERROR_HARDWARE);
-        trigger(site.how);
+        QVERIFY(call(site.digitizerRule ? ov8263_ERROR_HARDWARE : ov7931_ERROR_HARDWARE));
         QCOMPARE(bench.fx.boxes().size(), 1);
         const SeenBox box = bench.fx.boxes().last();
         QCOMPARE(box.text.section(" failed due to [", 0, 0), site.callText);
         QVERIFY(box.text.endsWith("]\nDo you want to exit?") && box.icon == QMessageBox::Critical && box.clicked == "No");
         QCOMPARE(ovsim::journalOf("ov8263_error_message").empty(), !site.digitizerRule);
         QCOMPARE(ovsim::journalOf("ov7931_error_message").empty(), site.digitizerRule);
-        // The failing call was made, and the sequence went on after it.
+        // The sequence went on after the failing call; what it could not read shows nothing.
         const QStringList calls = ChannelBench::calls();
-        const int failedAt = calls.indexOf(QRegularExpression(QString::fromStdString(function) + "\\(.*"));
-        QVERIFY(failedAt >= 0 && (site.later.isEmpty() || calls.indexOf(site.later, failedAt + 1) > failedAt));
-        // Nothing was read: the LEDs show no flowing current and no amplifier error.
-        QVERIFY(function != "ov7931_checkECStatus" || lit(p->excitationLed, Qt::red));
-        QCOMPARE(p->errorLed->value(), 0);
-
-        const ViStatus positive = site.digitizerRule ? ov8263_WARN_OUT_OF_RANGE : ov7931_WARN_NO_EXCITATION;
-        ChannelBench::clear();
-        ovsim::failNext(function, positive);
-        trigger(site.how == Build ? Build : Range);
+        QVERIFY(site.later.isEmpty() || calls.indexOf(site.later) > calls.indexOf(QRegularExpression(
+            QString::fromStdString(function) + "\\(.*")));
+        QVERIFY(function != "ov7931_checkECStatus" || r.excitationState == -1);
+        QVERIFY(function != "ov7931_readPGAError" || r.pgaError == 0);
+        // A positive status: a warning box, or nothing from an error-only call site.
+        QVERIFY(call(site.digitizerRule ? ov8263_WARN_OUT_OF_RANGE : ov7931_WARN_NO_EXCITATION));
         QCOMPARE(bench.fx.boxes().size(), site.warns ? 2 : 1);
         QVERIFY(!site.warns || (bench.fx.boxes().last().icon == QMessageBox::Warning
                                 && bench.fx.boxes().last().text.startsWith("Warning: [")));
-        const auto made = ovsim::journalOf(function);
-        QVERIFY(made.size() == 1 && made.front().status == positive);
     }
 
     void settingsFile()

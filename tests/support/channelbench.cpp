@@ -7,11 +7,9 @@
 
 #include <future>
 
-namespace {
 // Two benches at once would have two answerers race for the same boxes (one
 // of them could cancel the connection step and end the process).
-int alive = 0;
-}
+static int alive = 0;
 
 ChannelBench::ChannelBench(const QString &subType, bool live)
 {
@@ -24,11 +22,9 @@ ChannelBench::ChannelBench(const QString &subType, bool live)
     if (live) {
         if (!testkit::loadScenario(testkit::defaultScenarioWith({"sub_type: BB", "sub_type: " + subType.mid(5)})))
             qFatal("the simulator refused sub-type %s", qPrintable(subType));
-        if (ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &masterVi) != VI_SUCCESS ||
-            ov7931_init(masterVi, VI_TRUE, VI_TRUE, &slaveVi) != VI_SUCCESS)
+        if (ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &app->masterVi) != VI_SUCCESS ||
+            ov7931_init(app->masterVi, VI_TRUE, VI_TRUE, &app->slaveVi) != VI_SUCCESS)
             qFatal("cannot open the simulated cards");
-        app->masterVi = masterVi;
-        app->slaveVi = slaveVi;
     }
     ovsim::clearJournal();
 }
@@ -64,8 +60,6 @@ QStringList ChannelBench::calls()
     }
     return out;
 }
-
-void ChannelBench::clear() { ovsim::clearJournal(); }
 
 QStringList applyCalls(const Apply &a)
 {

@@ -15,15 +15,14 @@
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov8263.h"
+#include "ov9174fp_led.h"
 #include "ovsim_control.h"
 #include "testkit.h"
-#include "visa.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
-#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -49,8 +48,6 @@ public:
     // modal dialogs (the tools' own) are left to the test.
     explicit ChannelBench(const QString &subType, bool live = true);
     ~ChannelBench();
-    ChannelBench(const ChannelBench &) = delete;
-    ChannelBench &operator=(const ChannelBench &) = delete;
 
     // A new panel for channel d_ch (0..15); the bench deletes it. The journal
     // is cleared first, so it holds the panel's construction calls after.
@@ -58,15 +55,11 @@ public:
     // Deletes a panel now (its settings are saved).
     void drop(ov7931Demo_ChCfg *panel);
 
-    // The journal since the last clear, one "function(args without session)"
-    // per call; clear() empties it.
+    // The journal since the last clear, one "function(args without session)" per call.
     static QStringList calls();
-    static void clear();
 
-    AppFixture fx;
+    AppFixture fx; // not copyable: nor is the bench
     ov7931Demo_App *app = nullptr;
-    ViSession masterVi = 0;
-    ViSession slaveVi = 0;
 
 private:
     QList<ov7931Demo_ChCfg *> panels;
