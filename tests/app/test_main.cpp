@@ -43,8 +43,9 @@ void watchPanel()
     if (!app || !app->waveform || app->waveform->blockSlider->isHidden())
         return QTimer::singleShot(20, qApp, &watchPanel);
     const QSlider *slider = app->waveform->blockSlider;
+    const bool locked = !app->waveformLengthList()->isEnabled() && !app->samplingRateList()->isEnabled();
     std::printf("view: blocks %d..%d at %d, selectors %s\n", slider->minimum(), slider->maximum(), slider->value(),
-                app->waveformLengthList()->isEnabled() || app->samplingRateList()->isEnabled() ? "enabled" : "disabled");
+                locked ? "disabled" : "enabled");
     std::fflush(stdout);
     if (childAction != QLatin1String("truncate"))
         return void(app->close());
@@ -163,7 +164,7 @@ private slots:
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QProcess child;
         child.setWorkingDirectory(dir.path());
-        child.start(QCoreApplication::applicationFilePath(), QStringList("--child") + args.replaceInStrings("%1", path));
+        child.start(qApp->applicationFilePath(), QStringList("--child") << args.replaceInStrings("%1", path));
         QVERIFY(child.waitForFinished(60000));
         const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
         output.replace(QLatin1String("%1"), QDir::toNativeSeparators(path));

@@ -99,16 +99,16 @@ QStringList driverCalls()
 
 int delayCalls(const QString &milliseconds)
 {
-    int count = 0;
-    for (const ovsim::Call &call : ovsim::journalOf("ov9174_delay"))
-        count += !call.args.empty() && QString::fromStdString(call.args[0]) == milliseconds ? 1 : 0;
-    return count;
+    const std::vector<ovsim::Call> delays = ovsim::journalOf("ov9174_delay");
+    return int(std::count_if(delays.begin(), delays.end(),
+                             [&](const ovsim::Call &c) { return c.args.at(0) == milliseconds.toStdString(); }));
 }
 
 bool hardwareLockIsFree()
 {
+    const auto tryLock = [] { return hardwareLock.tryLock() && (hardwareLock.unlock(), true); };
     for (int i = 0; i < 200; ++i, QThread::msleep(10))
-        if (std::async(std::launch::async, [] { return hardwareLock.tryLock() && (hardwareLock.unlock(), true); }).get())
+        if (std::async(std::launch::async, tryLock).get())
             return true;
     return false;
 }
