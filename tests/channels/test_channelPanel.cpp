@@ -30,11 +30,12 @@ QString state(const ov7931Demo_ChCfg *p)
            QString::number(p->plotKind);
 }
 
-// Enabled, sensor, mode, excitation, range shown.
+// Enabled, sensor, mode, excitation, range shown and its slot.
 QString shown(const ov7931Demo_ChCfg *p)
 {
-    return QString("%1|%2|%3|%4|%5").arg(p->enableBox->isChecked()).arg(p->sensorSelector->currentText(),
-        p->modeSelector->currentText(), p->excitationSelector->currentText(), p->rangeSelector->currentText());
+    return QString("%1|%2|%3|%4|%5|%6").arg(p->enableBox->isChecked()).arg(p->sensorSelector->currentText(),
+        p->modeSelector->currentText(), p->excitationSelector->currentText(), p->rangeSelector->currentText())
+        .arg(p->rangeIndex());
 }
 
 bool dark(const ov7931Demo_ChCfg *p) { return p->excitationLed->value() == 0 && p->errorLed->value() == 0; }
@@ -49,7 +50,7 @@ struct Offer { QString subType; int d_ch, enabled, sensor, current, slot; QStrin
 // its call text, whether the digitizer's message function explains its
 // status (else the conditioning card's), a call made after it, and whether a
 // positive status gives a warning (else errors only are shown).
-enum How { Build, Range, Disable, Voltage };
+enum How { Trigger, On, Off, Volt };
 struct Site { QString subType; How how; QString callText; bool digitizerRule; QString later; bool warns; };
 
 const QString kFile = QStringLiteral("ov7931_BENCH.ini");
@@ -132,9 +133,6 @@ private slots:
     void subTypes_data()
     {
         QTest::addColumn<Offer>("o");
-        QString ba = "4-Wire / Off|500uA / "; // an unknown sub-type offers the 7931-BA ranges and "4-Wire" only
-        for (const SelectorItem &item : rangeItems(SensorResistance, "7931-BA"))
-            ba += QString::number(item.data) + (item == rangeItems(SensorResistance, "7931-BA").last() ? "" : "|");
         const QString aa = "4-Wire / Off|500uA / ", volt = "Differential Voltage|Single Ended Voltage / Off|";
         QTest::newRow("AA PT-100") << Offer{"7931-AA", 5, 1, SensorPT100, 1, 7, aa + "4|5|6|7", {6, 1, 500, 1, 3, 1,
                                                                                                 false, false}};
@@ -151,8 +149,10 @@ private slots:
                                              "0|1|2|3|4|5|6|7|8", {1, 1, 2, 4, 7, 0, true, true}};
         QTest::newRow("BE PT-100") << Offer{"7931-BE", 0, 1, SensorPT100, 1, 0, "4-Wire|3-Wire|2-Wire / Off|100uA / 7",
                                             {}};
+        // An unknown sub-type offers the 7931-BA ranges and "4-Wire" only.
         QTest::newRow("other") << Offer{"7931-ZZ", 0, 1, SensorPT100, 1, 0, "4-Wire / Off|500uA / 5|6|7|8", {}};
-        QTest::newRow("other Resistance") << Offer{"7931-bb ", 0, 1, SensorResistance, 1, 0, ba, {}};
+        QTest::newRow("other Resistance") << Offer{"7931-bb ", 0, 1, SensorResistance, 1, 0, "4-Wire / Off|500uA / "
+                                                   "0|1|2|3|4|5|6|7|8", {}};
     }
 
     void subTypes()
@@ -180,21 +180,21 @@ private slots:
         const QString cond = "blockedHardwareAccess5(ov7931_setChanConfig, app->slaveVi, d_ch + 1, mode, ";
         const QString unit = "blockedHardwareAccess3(ov7931_setConversion, app->slaveVi, d_ch + 1, ov7931_OUT_UNIT_";
         const QString pga = "ov7931_readPGAError(1, &, null)", ec = "ov7931_checkECStatus(&)";
-        QTest::newRow("trigger input") << Site{"7931-BB", Build, "blockedHardwareAccess7(ov8263_setATRIConfig, "
+        QTest::newRow("trigger input") << Site{"7931-BB", Trigger, "blockedHardwareAccess7(ov8263_setATRIConfig, "
             "app->masterVi, d_ch + 1, 0, 0, 0, 0, 0)", true, "", false};
-        QTest::newRow("digitizer A") << Site{"7931-AA", Range, dig + "ov8263_CH_FP, gain, VI_FALSE)", true, ec, false};
-        QTest::newRow("digitizer B") << Site{"7931-BB", Range, dig + "ov8263_CH_FP, 2, VI_FALSE)", true, pga, false};
-        QTest::newRow("digitizer off") << Site{"7931-AA", Disable, dig + "ov8263_CH_OFF, 2, VI_FALSE)", true,
+        QTest::newRow("digitizer A") << Site{"7931-AA", On, dig + "ov8263_CH_FP, gain, VI_FALSE)", true, ec, false};
+        QTest::newRow("digitizer B") << Site{"7931-BB", On, dig + "ov8263_CH_FP, 2, VI_FALSE)", true, pga, false};
+        QTest::newRow("digitizer off") << Site{"7931-AA", Off, dig + "ov8263_CH_OFF, 2, VI_FALSE)", true,
                                                "ov7931_setChanConfig(1, 1, 3, 0)", false};
-        QTest::newRow("conditioning A") << Site{"7931-AA", Range, cond + "ov7931_GAIN_1, excitCurr)", false,
+        QTest::newRow("conditioning A") << Site{"7931-AA", On, cond + "ov7931_GAIN_1, excitCurr)", false,
                                                 "ov7931_setConversion(1, 1)", true};
-        QTest::newRow("conditioning B") << Site{"7931-DE", Range, cond + "gain, excitCurr)", false,
+        QTest::newRow("conditioning B") << Site{"7931-DE", On, cond + "gain, excitCurr)", false,
                                                 "ov7931_setConversion(1, 1)", true};
-        QTest::newRow("output unit ohm") << Site{"7931-BB", Range, unit + "RES)", false, ec, true};
-        QTest::newRow("output unit volt") << Site{"7931-BB", Voltage, unit + "VOLT)", false, ec, true};
-        QTest::newRow("excitation status") << Site{"7931-BB", Range, "blockedHardwareAccess2(ov7931_checkECStatus, "
+        QTest::newRow("output unit ohm") << Site{"7931-BB", On, unit + "RES)", false, ec, true};
+        QTest::newRow("output unit volt") << Site{"7931-BB", Volt, unit + "VOLT)", false, ec, true};
+        QTest::newRow("excitation status") << Site{"7931-BB", On, "blockedHardwareAccess2(ov7931_checkECStatus, "
             "app->slaveVi, &ecStatus)", false, pga, true};
-        QTest::newRow("amplifier error") << Site{"7931-BA", Range, "blockedHardwareAccess4(ov7931_readPGAError, "
+        QTest::newRow("amplifier error") << Site{"7931-BA", On, "blockedHardwareAccess4(ov7931_readPGAError, "
             "app->slaveVi, d_ch + 1, &err, (ViPInt16)0)", false, "", true};
     }
 
@@ -205,14 +205,14 @@ private slots:
         ChannelBench bench(site.subType);
         ovsim::setPgaError(1, true); // a raised amplifier error and a flowing current, unless their reads fail
         // Channel 1: Resistance (or Voltage) on range slot 0 with the primary current, or switched off.
-        const bool on = site.how != Disable;
-        const ChannelSnapshot channel{0, on, site.how == Voltage ? SensorVoltage : SensorResistance, 1, 0, on, on,
+        const bool on = site.how != Off;
+        const ChannelSnapshot channel{0, on, site.how == Volt ? SensorVoltage : SensorResistance, 1, 0, on, on,
                                       site.subType};
         ApplyResult r;
         const auto call = [&](ViStatus status) {
             ovsim::clearJournal();
             ovsim::failNext(function, status);
-            if (site.how == Build)
+            if (site.how == Trigger)
                 setupTriggerInput(bench.app->masterVi, 6);
             else
                 r = applyChannelToHardware(channel, bench.app->masterVi, bench.app->slaveVi);
@@ -256,11 +256,11 @@ private slots:
             file.sync();
             QStringList channels;
             for (int ch = 0; ch < 16; ++ch)
-                channels << shown(bench.panel(ch)) + " " + QString::number(bench.panel(ch)->rangeIndex());
-            QCOMPARE(channels.mid(0, 2) + channels.mid(12), QStringList({"1|PT-100|4-Wire|500uA|< 850°C 5",
-                "0|PT-100|4-Wire|Off|< 850°C 5", "0|PT-100|4-Wire|Off|< 850°C 5", "1|PT-100|4-Wire|Off|< 850°C 5",
-                "1|PT-100|4-Wire|Off|< 850°C 5", "1|Voltage|Differential Voltage|500uA|±10V 0"}));
-            QCOMPARE(channels.mid(2, 10).filter("0|PT-100|4-Wire|Off|< 850°C 5").size(), 10);
+                channels << shown(bench.panel(ch));
+            QCOMPARE(channels.mid(0, 2) + channels.mid(12), QStringList({"1|PT-100|4-Wire|500uA|< 850°C|5",
+                "0|PT-100|4-Wire|Off|< 850°C|5", "0|PT-100|4-Wire|Off|< 850°C|5", "1|PT-100|4-Wire|Off|< 850°C|5",
+                "1|PT-100|4-Wire|Off|< 850°C|5", "1|Voltage|Differential Voltage|500uA|±10V|0"}));
+            QCOMPARE(channels.mid(2, 10).filter("0|PT-100|4-Wire|Off|< 850°C|5").size(), 10);
         }
         ChannelBench bench("7931-DE");
         QList<ov7931Demo_ChCfg *> p = {bench.panel(0), bench.panel(4), bench.panel(6), bench.panel(11)};
@@ -278,7 +278,7 @@ private slots:
             before << shown(q), bench.drop(q);
         // With the current off, the Resistance list that the sensor step
         // shows stays on reading back: the excitation step changes nothing.
-        before[2] = before[2].section('|', 0, 3) + "|" + rangeLabels(SensorResistance, "7931-DE").first();
+        before[2] = before[2].section('|', 0, 3) + "|" + rangeLabels(SensorResistance, "7931-DE").first() + "|0";
         QSettings file(bench.fx.path(kFile), QSettings::IniFormat);
         for (const QString kv : {"12/Enabled=true", "12/SensorType=3", "12/Mode=3", "12/ExcitationCurrent=1.25mA",
                                  "12/InputRange=< 224Ω", "5/Mode=5", "5/InputRange=±0.28V",
