@@ -46,7 +46,7 @@ bool lit(const ov9174fp_led *led, QColor colour) { return led->value() == 1 && l
 // the apply of the range choice; an apply of channel 0: demo mode.
 struct Offer { QString subType; int d_ch, enabled, sensor, current, slot; QString offered; Apply apply; };
 
-// A call site, reached by the trigger set-up or by an apply of channel 1:
+// A call site, reached by building channel 7's panel or by an apply of channel 1:
 // its call text, whether the digitizer's message function explains its
 // status (else the conditioning card's), a call made after it, and whether a
 // positive status gives a warning (else errors only are shown).
@@ -181,7 +181,7 @@ private slots:
         const QString unit = "blockedHardwareAccess3(ov7931_setConversion, app->slaveVi, d_ch + 1, ov7931_OUT_UNIT_";
         const QString pga = "ov7931_readPGAError(1, &, null)", ec = "ov7931_checkECStatus(&)";
         QTest::newRow("trigger input") << Site{"7931-BB", Trigger, "blockedHardwareAccess7(ov8263_setATRIConfig, "
-            "app->masterVi, d_ch + 1, 0, 0, 0, 0, 0)", true, "", false};
+            "app->masterVi, d_ch + 1, 0, 0, 0, 0, 0)", true, "ov8263_setChanConfig(7, 0, 2, 0)", false};
         QTest::newRow("digitizer A") << Site{"7931-AA", On, dig + "ov8263_CH_FP, gain, VI_FALSE)", true, ec, false};
         QTest::newRow("digitizer B") << Site{"7931-BB", On, dig + "ov8263_CH_FP, 2, VI_FALSE)", true, pga, false};
         QTest::newRow("digitizer off") << Site{"7931-AA", Off, dig + "ov8263_CH_OFF, 2, VI_FALSE)", true,
@@ -213,7 +213,7 @@ private slots:
             ovsim::clearJournal();
             ovsim::failNext(function, status);
             if (site.how == Trigger)
-                setupTriggerInput(bench.app->masterVi, 6);
+                bench.panel(6); // the panel's construction goes on after its trigger set-up
             else
                 r = applyChannelToHardware(channel, bench.app->masterVi, bench.app->slaveVi);
             const auto made = ovsim::journalOf(function);
