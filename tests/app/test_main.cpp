@@ -1,143 +1,207 @@
-// The program as a child process: the exit code of every way of giving up, and
-// the splash picture's layout and size check.
+// The program as a child process, one per outcome: every way of giving up
+// at the start (exit code 0, nothing written), and the start with one
+// argument: a recording viewed (slider row and locked selectors, nothing
+// written), an unreadable file or a bad header ("Cannot read '%1'.", -1), a
+// header without data (the live start with its connection question), scans
+// the panel does not offer ("Error in file '%1'.", -1), a block that can no
+// longer be read while viewing ("Cannot read: \"%1\".", -1) and a block that
+// cannot be held ("Failed to allocate memory.", -1). Then the splash
+// picture's size check.
 #include "modalanswer.h"
 #include "ov7931.h"
+#include "ov7931Demo_App.h"
+#include "ov7931Demo_Waveform.h"
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931fp_main.h"
 #include "ov7931fp_splash.h"
 #include "ovsim_control.h"
+#include "recording_files.h"
 #include "testkit.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QComboBox>
+#include <QSlider>
 #include <QtTest>
 
-#include <cstdio>
+#include <new>
 
 namespace {
 QStringList childAnswers;
+QString childAction; // "close", "truncate" or "nomemory"
 
-// Runs in the child from the first turn of its event loop.
-void answerAndPrint()
+// With "nomemory", the viewer's block buffer (new[] without exceptions, of
+// exactly one block of the test recordings: 2 channels x 10 scans x 8 bytes)
+// cannot be had.
+bool refuseBlockBuffer = false;
+
+// Once a recording is shown: prints what the panel shows, then closes the
+// window or takes the file's blocks away and moves the slider.
+void watchPanel()
+{
+    ov7931Demo_App *app = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        app = app ? app : qobject_cast<ov7931Demo_App *>(w);
+    if (!app || !app->waveform || app->waveform->blockSlider->isHidden())
+        return QTimer::singleShot(20, qApp, &watchPanel);
+    const QSlider *slider = app->waveform->blockSlider;
+    const bool locked = !app->waveformLengthList()->isEnabled() && !app->samplingRateList()->isEnabled();
+    std::printf("view: blocks %d..%d at %d, selectors %s\n", slider->minimum(), slider->maximum(), slider->value(),
+                locked ? "disabled" : "enabled");
+    std::fflush(stdout);
+    if (childAction != QLatin1String("truncate"))
+        return void(app->close());
+    if (::truncate(QFile::encodeName(QCoreApplication::arguments().value(1)).constData(), 100) != 0)
+        std::printf("truncate failed\n");
+    app->waveform->blockSlider->setValue(2);
+    std::printf("went on\n");
+}
+
+// From the first turn of the child's event loop: answers and prints every
+// box (the answerer goes with the application object), and watches the panel.
+void answerAndWatch()
 {
     QTimer::singleShot(0, qApp, [] {
-        (new ModalAnswerer(childAnswers))->onAnswer = [](const SeenBox &box) {
+        static ModalAnswerer *answerer = nullptr;
+        answerer = new ModalAnswerer(childAnswers);
+        qAddPostRoutine([] { delete answerer, answerer = nullptr; });
+        answerer->onAnswer = [](const SeenBox &box) {
             std::printf("box: %s | %s\n", qPrintable(box.title), qPrintable(box.text));
             std::fflush(stdout);
         };
+        if (!refuseBlockBuffer) // else the failure box of the first block ends the process
+            watchPanel();
     });
 }
 
-// argv: test program, "--child", system, answers joined by ",", then the program's own arguments.
+// argv: test program, "--child", system, answers joined by ",", action, then the program's own arguments.
 int child(int argc, char **argv)
 {
     const std::string system = argv[2];
     childAnswers = QString::fromLatin1(argv[3]).split(QLatin1Char(','));
+    childAction = QString::fromLatin1(argv[4]);
+    refuseBlockBuffer = childAction == QLatin1String("nomemory");
     testkit::loadScenario(system == "none" ? "version: 1\n" : system == "several" ? testkit::severalCards : "");
     if (system == "busy")
         ovsim::failAlways("ov8263_paramInit", VI_ERROR_RSRC_BUSY);
     if (system != "error") {
-        qAddPreRoutine(&answerAndPrint);
-        argv[3] = argv[0];
-        return ov7931fpMain(argc - 3, argv + 3);
+        qAddPreRoutine(&answerAndWatch);
+        argv[4] = argv[0];
+        return ov7931fpMain(argc - 4, argv + 4);
     }
     QApplication application(argc, argv);
     ViSession m = 0, s = 0;
     setReportSessions(&m, &s);
-    answerAndPrint();
+    answerAndWatch();
     ovsim::failNext("ov7931_setGain", ov7931_ERROR_HARDWARE);
     OV_CALL7931(blockedHardwareAccess3(ov7931_setGain, s, (ViUInt16)1, (ViUInt16)3));
     std::printf("went on\n");
     return 3;
 }
-
 } // namespace
+
+// Replaces the library's nothrow new[] in this program: the others are
+// served by the ordinary new[], so that every delete[] matches.
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept
+{
+    if (refuseBlockBuffer && size == 2 * 10 * sizeof(double))
+        return nullptr;
+    try {
+        return ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 class TestMain : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void exitCodes_data()
+    void outcomes_data()
     {
-        QTest::addColumn<QStringList>("args"); // the simulated system, the answers, the program's own arguments
-        QTest::addColumn<QString>("lastBox");
-        const QString question = QStringLiteral("How to connect to 7931 Signal Conditioning Card?");
-        QTest::newRow("question: Cancel") << QStringList{"default", "Cancel"} << question;
-        QTest::newRow("extra arguments ignored") << QStringList{"default", "Cancel", "a.bin7931", "b"} << question;
-        QTest::newRow("descriptor entry: Cancel") << QStringList{"default", "Enter Address"} << question;
-        QTest::newRow("selection list: Cancel") << QStringList{"several", "Auto Find"} << question;
-        QTest::newRow("no card: Cancel") << QStringList{"none", "Auto Find,Cancel"} << "No 7931 Function Card found";
-        QTest::newRow("card busy: Cancel") << QStringList{"busy", "Auto Find,Cancel"} << "Selected 7931 function card";
-        QTest::newRow("error box: Yes") << QStringList{"error", "Yes"} << "blockedHardwareAccess3(ov7931_setGain, s";
+        QTest::addColumn<QStringList>("args"); // the simulated system, the answers, the action, the program's arguments
+        QTest::addColumn<QByteArray>("file");  // the recording's bytes for the one argument "%1"; empty: no file
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");   // the child's lines, %1 the path; "..." ends a prefix
+        const QString question = "box: Keltri 7931 Demo Select: | How to connect to 7931 Signal Conditioning Card?\n";
+        const QString select = question + "box: Keltri 7931 Demo Select: | ";
+        const auto row = [](const char *name, const QStringList &args, const QByteArray &file, int exitCode,
+                            const QString &output) { QTest::newRow(name) << args << file << exitCode << output; };
+        row("question: Cancel", {"default", "Cancel", "-"}, "", 0, question);
+        row("extra arguments ignored", {"default", "Cancel", "-", "a.bin7931", "b"}, "", 0, question);
+        row("descriptor entry: Cancel", {"default", "Enter Address", "-"}, "", 0, question);
+        row("selection list: Cancel", {"several", "Auto Find", "-"}, "", 0, question);
+        row("no card: Cancel", {"none", "Auto Find,Cancel", "-"}, "", 0,
+            select + "No 7931 Function Card found on your system.\n");
+        row("card busy: Cancel", {"busy", "Auto Find,Cancel", "-"}, "", 0,
+            select + "Selected 7931 function card is unavailable....");
+        row("error box: Yes", {"error", "Yes", "-"}, "", 0,
+            "box: Keltri 7931 SFP Error message | blockedHardwareAccess3(ov7931_setGain, s...");
+        const QByteArray h = rec::header("7931-BB", true, "1000.000000", 10, {{1}, {4}});
+        const QString view = "view: blocks 1..3 at 1, selectors disabled\n", sfp = "box: Keltri 7931 SFP | ";
+        const QStringList close = {"default", "Yes", "close", "%1"};
+        row("viewed", close, h + rec::samples(true, 20, 3.5), 0, "Warning. The binary data seems corrupt.\n" + view
+            + sfp + "Do you really want to exit?\n");
+        row("no file", close, "", 255, sfp + "Cannot read '%1'.\n");
+        row("bad header", close, QByteArray(h).replace("CHANNELS=2", "CHANNELS=0"), 255, sfp + "Cannot read '%1'.\n");
+        row("header without data: live start", close, h, 0, question);
+        row("scans not offered", close, QByteArray(h).replace("BLOCK=10", "BLOCK=11") + rec::samples(true, 22, 1), 255,
+            sfp + "Error in file '%1'.\n");
+        row("block gone while viewing", {"default", "Yes", "truncate", "%1"}, h + rec::samples(true, 20, 3), 255,
+            view + sfp + "Cannot read: \"%1\".\n");
+        row("no memory for a block", {"default", "Yes", "nomemory", "%1"}, h + rec::samples(true, 20, 3), 255,
+            sfp + "Failed to allocate memory.\n");
     }
 
-    void exitCodes()
+    void outcomes()
     {
         QFETCH(QStringList, args);
-        QFETCH(QString, lastBox);
-        QTemporaryDir dir;
-        qputenv("ALLUSERSPROFILE", dir.path().toLocal8Bit());
+        QFETCH(QByteArray, file);
+        QFETCH(QString, output);
+        QTemporaryDir dir, profile;
+        const QString path = dir.filePath(QStringLiteral("rec.bin7931"));
+        QVERIFY(file.isEmpty() || rec::writeFile(path, file));
+        qputenv("ALLUSERSPROFILE", profile.path().toLocal8Bit());
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QProcess child;
         child.setWorkingDirectory(dir.path());
-        child.start(QCoreApplication::applicationFilePath(), QStringList(QStringLiteral("--child")) + args);
+        child.start(qApp->applicationFilePath(), QStringList("--child") << args.replaceInStrings("%1", path));
         QVERIFY(child.waitForFinished(60000));
         const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+        output.replace(QLatin1String("%1"), QDir::toNativeSeparators(path));
+        QVERIFY2(output.endsWith("...") ? out.startsWith(output.chopped(3)) : out == output, qPrintable(out));
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 0);
-        // It ended at once: nothing after the box ran, nothing was written.
-        QVERIFY2(out.section(QStringLiteral(" | "), -1).startsWith(lastBox), qPrintable(out));
-        QVERIFY2(!out.contains(QLatin1String("went on")), qPrintable(out));
-        QVERIFY(QDir(dir.path()).isEmpty());
-        // The splash's card picture from the resources has the required size: no complaint.
-        QVERIFY2(!out.contains(QLatin1String(splashWrongImageSizeMessage)), qPrintable(out));
-    }
-
-    void splashLayout()
-    {
-        // Scale 1.0 and inset 20: the three texts are 413 pixels wide from x = 87.
-        const SplashLayout l = ::splashLayout(20, 26, 13);
-        QCOMPARE(l.title, QRect(87, 236 + 13, 413, 26));
-        QCOMPARE(l.description, QRect(87, 236 + 52, 413, 2 * (82 - 26) - 3 * 13));
-        QCOMPARE(l.copyright, QRect(87, 2 * (200 - 13), 413, 13));
-    }
-
-    void cardPictureSize_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("required") << splashDeviceImageSize();
-        QTest::newRow("smaller") << QSize(451, 194);
-        QTest::newRow("larger") << QSize(452, 195);
-        QTest::newRow("missing") << QSize();
+        QTEST(child.exitCode(), "exitCode");
+        // Nothing is written: no settings, no descriptor file.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 file.isEmpty() ? QStringList() : QStringList{"rec.bin7931"});
+        QVERIFY(QDir(profile.path()).isEmpty());
     }
 
     void cardPictureSize()
     {
-        QFETCH(QSize, size);
-        const bool drawn = size == splashDeviceImageSize();
-        QImage device(size.isValid() ? size : QSize(1, 1), QImage::Format_RGB32);
-        device.fill(Qt::red);
-        device = size.isValid() ? device : QImage();
-        FILE *console = std::tmpfile();
-        QVERIFY(console);
-        const QImage out = buildSplashPixmap(QPixmap(), device, "T", "", 1.0f, 20, console).toImage();
-        char text[512] = {0};
-        std::rewind(console);
-        QVERIFY(std::fread(text, 1, sizeof text - 1, console) < sizeof text - 1);
-        std::fclose(console);
-        QCOMPARE(QByteArray(text), drawn ? QByteArray()
-                                         : QByteArray("The size of the image of the device, that is to be used in the "
-                                                      "splash screen, is not as required!!!\n"));
-        QCOMPARE(out.pixelColor(67, 43) == QColor(Qt::red), drawn);
+        for (const QSize size : {splashDeviceImageSize(), QSize(451, 194), QSize(452, 195), QSize()}) {
+            const bool drawn = size == splashDeviceImageSize();
+            QImage device(size.isValid() ? size : QSize(1, 1), QImage::Format_RGB32);
+            device.fill(Qt::red);
+            FILE *console = std::tmpfile();
+            QVERIFY(console);
+            const QImage out = buildSplashPixmap(QPixmap(), size.isValid() ? device : QImage(), "T", "", 1.0f, 20,
+                                                 console).toImage();
+            char text[512] = {0};
+            std::rewind(console);
+            QVERIFY(std::fread(text, 1, sizeof text - 1, console) < sizeof text - 1);
+            std::fclose(console);
+            QCOMPARE(QByteArray(text), drawn ? QByteArray() : QByteArray("The size of the image of the device, that is "
+                                                                         "to be used in the splash screen, is not as "
+                                                                         "required!!!\n"));
+            QCOMPARE(out.pixelColor(67, 43) == QColor(Qt::red), drawn);
+        }
     }
 };
 
 int main(int argc, char **argv)
 {
-    if (argc > 3 && qstrcmp(argv[1], "--child") == 0)
+    if (argc > 4 && qstrcmp(argv[1], "--child") == 0)
         return child(argc, argv);
     QApplication application(argc, argv);
     TestMain test;
