@@ -30,6 +30,7 @@
 // other half.
 //
 // Usage: bench_continuousRun [seconds] [pt100]   (default 30 s, no PT-100)
+#include "bench_figures.h"
 #include "sequence_check.h"
 #include "appfixture.h"
 #include "contStream.h"
@@ -47,7 +48,6 @@
 #include <QTimer>
 
 #include <sys/resource.h>
-#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -58,6 +58,8 @@
 #include <vector>
 
 using namespace wave;
+using bench::percentile;
+using bench::threadCpuMs;
 
 namespace {
 
@@ -66,22 +68,6 @@ double processCpuSeconds()
     rusage u;
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-double threadCpuMs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-template <typename T> double percentile(std::vector<T> v, double q)
-{
-    if (v.empty())
-        return 0.0;
-    std::sort(v.begin(), v.end());
-    const size_t i = std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5));
-    return double(v[i]);
 }
 
 constexpr int kChannels = 16;

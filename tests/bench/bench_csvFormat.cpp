@@ -6,9 +6,9 @@
 // temperatures, resistances, volts, plus the special doubles.
 //
 // Usage: bench_csvFormat [blocks]
+#include "bench_figures.h"
 #include "csvFormat.h"
 
-#include <time.h>
 
 #include <algorithm>
 #include <cfloat>
@@ -21,14 +21,6 @@
 #include <vector>
 
 namespace {
-
-// CPU time of this thread: the figure to trust on a machine busy elsewhere.
-double threadSeconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
 
 constexpr int kChannels = 16;
 constexpr int kScans = 10000;
@@ -90,11 +82,11 @@ int main(int argc, char **argv)
         fillBlock(block, rng, b);
         fast.clear();
         slow.clear();
-        const double t0 = threadSeconds();
+        const double t0 = bench::threadCpuMs() / 1e3;
         appendCsvBlock(fast, block.data(), kChannels, kScans);
-        const double t1 = threadSeconds();
+        const double t1 = bench::threadCpuMs() / 1e3;
         snprintfBlock(slow, block.data(), kChannels, kScans);
-        const double t2 = threadSeconds();
+        const double t2 = bench::threadCpuMs() / 1e3;
         fastSeconds += t1 - t0;
         slowSeconds += t2 - t1;
         identical = identical && fast == slow;

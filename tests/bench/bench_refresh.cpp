@@ -13,6 +13,7 @@
 // worst case alone, optionally with fewer scans; both for profiling). With OV_BENCH_SAVE_DIR
 // set, the compared pictures are saved there as PNG files.
 #include "appfixture.h"
+#include "bench_figures.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_Waveform.h"
@@ -27,7 +28,6 @@
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,7 +36,11 @@
 #include <memory>
 #include <vector>
 
+using bench::threadCpuMs;
+
 namespace {
+
+double median(const std::vector<double> &v) { return bench::percentile(v, 0.5); }
 
 constexpr int scans = 10000;
 bool onlyFast = false;
@@ -57,13 +61,6 @@ protected:
     }
 };
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
-}
-
 // Pixels that differ between two pictures of the same size.
 qint64 differingPixels(const QImage &a, const QImage &b)
 {
@@ -79,13 +76,6 @@ qint64 differingPixels(const QImage &a, const QImage &b)
             diff += la[x] != lb[x];
     }
     return diff;
-}
-
-double threadCpuMs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
 // Times `refresh` (which must end with the canvases painted) `iterations`
