@@ -362,125 +362,93 @@ private slots:
                 }
     }
 
-    // The multiplier control of the axis dialog: the base button cycles the
-    // notations, the menu commits the typed text first; typed values are
-    // clamped, an unfinished number is let stand until Return, letters are
-    // refused; keys step, stop or wrap at the ends, a typed text is committed
-    // before a step.
+    // The control as a user drives it, noted after each step as base, text,
+    // value and the number of valueChanged signals: the base button cycles
+    // the notations, the menu commits the typed text first, the padded text
+    // can be edited; typed values are clamped, an unfinished number is let
+    // stand until Return, letters are refused; keys step, stop or wrap at the
+    // ends, a typed text is committed before a step, none in read-only mode.
     void floatingControl()
     {
-        ov9174fp_digitCtrl c(-1e12, 1e12, 1e-12, QStringLiteral("%g"));
-        c.setValue(1.0);
-        QStringList seen{shown(c)};
-        for (int i = 0; i < 4; ++i)
-            c.baseButton()->click(), seen << shown(c);
-        seen << menuTexts(c);
+        ov9174fp_digitCtrl c(0.0, 100.0, 0.5, QStringLiteral("%g")), p(-1e6, 1e6, 1.0, QStringLiteral("%+12.4e"));
+        QSignalSpy changed(&c, qOverload<double>(&ov9174fp_digitCtrl::valueChanged));
+        QSignalSpy returns(&c, &ov9174fp_digitCtrl::returnPressed);
+        QSignalSpy texts(&c, qOverload<const QString &>(&ov9174fp_digitCtrl::valueChanged));
+        QStringList seen;
+        const auto note = [&](ov9174fp_digitCtrl &d) { seen << shown(d) + QStringLiteral(" %1 %2").arg(d.value()).arg(changed.count()); };
+        c.setValue(1.0), note(c);
+        c.baseButton()->click(), note(c);
         c.edit()->setText(QStringLiteral("2.5"));
-        c.baseMenu()->actions().at(2)->trigger();
-        seen << shown(c) + ' ' + c.formatText();
-        ov9174fp_digitCtrl padded(-1e6, 1e6, 1.0, QStringLiteral("%+12.4e"));
-        padded.setValue(1234.5678);
-        seen << shown(padded);
-        type(padded, QStringLiteral(" -2.5e2")); // the padded text can be edited and read back
-        seen << shown(padded) + QString::number(padded.value());
-        QCOMPARE(seen, QStringList({"g 1", "e 1.000000e+00", "E 1.000000E+00", "f 1.000000", "g 1",
-                                    "float general* exponent Exponent", "e 2.500000e+00 %e", "e  +1.2346e+03",
-                                    "e  -2.5000e+02-250"}));
-
-        ov9174fp_digitCtrl t(0.0, 100.0, 0.5, QStringLiteral("%g"));
-        QSignalSpy changed(&t, qOverload<double>(&ov9174fp_digitCtrl::valueChanged));
-        QSignalSpy returns(&t, &ov9174fp_digitCtrl::returnPressed);
-        QSignalSpy texts(&t, qOverload<const QString &>(&ov9174fp_digitCtrl::valueChanged));
-        seen.clear();
-        const auto note = [&](ov9174fp_digitCtrl &c) {
-            seen << QStringLiteral("%1 %2 %3").arg(c.edit()->text()).arg(c.value()).arg(changed.count());
-        };
+        c.baseMenu()->actions().at(0)->trigger(), note(c);
+        seen << menuTexts(c) + ' ' + c.formatText();
+        p.setValue(1234.5678), note(p);
+        type(p, QStringLiteral(" -2.5e2")), note(p);
+        c.baseMenu()->actions().at(1)->trigger();
         for (const char *text : {"5000", "-3", "12.5"})
-            type(t, QString(text)), note(t);
-        t.edit()->selectAll();
-        QTest::keyClick(&t, Qt::Key_Backspace);
-        QTest::keyClicks(&t, QStringLiteral("-"));
-        QVERIFY(t.edit()->hasAcceptableInput());
-        note(t);
-        QTest::keyClick(&t, Qt::Key_Return), note(t);
-        QTest::keyClicks(&t, QStringLiteral("x")), note(t);
-        QVERIFY(changed.at(0).at(0).toDouble() == 100.0 && returns.count() == 4 && texts.count() == 0);
-
-        ov9174fp_digitCtrl k(-1.0, 1.0, 0.5, QStringLiteral("%.2f"));
-        k.setValue(0.5);
-        QTest::keyClick(&k, Qt::Key_Up), note(k);
-        QTest::keyClick(&k, Qt::Key_Up), note(k); // stops at the maximum
-        QVERIFY(!(k.stepEnabled() & QAbstractSpinBox::StepUpEnabled));
-        k.setWrapping(true);
-        k.setValue(1.0);
-        QVERIFY(k.stepEnabled() & QAbstractSpinBox::StepUpEnabled);
-        QTest::keyClick(&k, Qt::Key_Up), note(k);
-        QTest::keyClick(&k, Qt::Key_Down), note(k);
-        k.edit()->setText(QStringLiteral("-0.25"));
-        k.stepBy(1), note(k);
-        k.setReadOnly(true);
-        k.stepBy(1), note(k);
-        QCOMPARE(seen, QStringList({"100 100 1", "0 0 2", "12.5 12.5 3", "- 12.5 3", "12.5 12.5 3", "12.5 12.5 3",
-                                    "1.00 1 3", "1.00 1 3", "-1.00 -1 3", "1.00 1 3", "0.25 0.25 3", "0.25 0.25 3"}));
+            type(c, QString(text)), note(c);
+        c.edit()->selectAll();
+        QTest::keyClick(&c, Qt::Key_Backspace);
+        QTest::keyClicks(&c, QStringLiteral("-")), note(c);
+        QVERIFY(c.edit()->hasAcceptableInput());
+        QTest::keyClick(&c, Qt::Key_Return), note(c);
+        QTest::keyClicks(&c, QStringLiteral("x")), note(c);
+        QVERIFY(returns.count() == 4 && texts.count() == 0);
+        c.setRange(-1.0, 1.0, 0.5);
+        c.setValue(0.5);
+        QTest::keyClick(&c, Qt::Key_Up), note(c);
+        QTest::keyClick(&c, Qt::Key_Up), note(c);
+        QVERIFY(!(c.stepEnabled() & QAbstractSpinBox::StepUpEnabled));
+        c.setWrapping(true);
+        c.setValue(1.0);
+        QVERIFY(c.stepEnabled() & QAbstractSpinBox::StepUpEnabled);
+        QTest::keyClick(&c, Qt::Key_Up), note(c);
+        QTest::keyClick(&c, Qt::Key_Down), note(c);
+        c.edit()->setText(QStringLiteral("-0.25"));
+        c.stepBy(1), note(c);
+        c.setReadOnly(true);
+        c.stepBy(1), note(c);
+        QCOMPARE(seen, QStringList({"g 1 1 1", "e 1.000000e+00 1 1", "f 2.500000 2.5 2", "float* general exponent Exponent %f",
+                                    "e  +1.2346e+03 1234.57 2", "e  -2.5000e+02 -250 2", "g 100 100 3", "g 0 0 4",
+                                    "g 12.5 12.5 5", "g - 12.5 5", "g 12.5 12.5 5", "g 12.5 12.5 5", "g 1 1 7", "g 1 1 7",
+                                    "g -1 -1 8", "g 1 1 9", "g 0.25 0.25 11", "g 0.25 0.25 11"}));
     }
 
-    // Range -100 .. 100 (0 .. 100 unsigned), step 3: typed in every radix,
-    // clamped, and stepped by exactly one step; digits outside the radix,
-    // or too many of them, cannot be typed.
+    // A 16-bit signed control, range -100 .. 100, step 3: per offered row the
+    // text of -100, then typed (clamped) and stepped by exactly one step;
+    // digits outside the radix, or too many of them, cannot be typed; a
+    // negative value's hexadecimal pattern is not read again on a step or
+    // Return. A value of the other kind asks first; only "Yes" sets it.
     void integerControl()
     {
-        for (bool isSigned : {true, false}) {
-            const int bits = isSigned ? 16 : 8;
-            ov9174fp_digitCtrl c(isSigned ? intXXL(-100) : intXXL(0), intXXL(100), intXXL(3), QString(), bits, isSigned);
-            QSignalSpy changed(&c, qOverload<qint64>(&ov9174fp_digitCtrl::valueChanged));
-            QStringList seen{menuTexts(c)};
-            // Per offered row: the text of -100 (or 100), the text typed and the text it leaves after stepping.
-            const QStringList typed = isSigned ? QStringList{"-7", "7ffe", "4F", "17", "1"}
-                                               : QStringList{"+7", "ff", "A", "17", "1111"};
-            for (int i = 0; i < typed.size(); ++i) {
-                if (i > 0)
-                    c.baseButton()->click();
-                c.setValue(isSigned ? intXXL(-100) : intXXL(100));
-                seen << shown(c);
-                type(c, typed[i]);
-                c.stepBy(5);
-                seen.last() += ' ' + c.edit()->text();
-            }
-            c.baseButton()->click(); // back to the first row
-            QVERIFY(c.currentRow() == (isSigned ? 0 : 1) && changed.count() > 0);
-            QCOMPARE(changed.last().at(0).toLongLong(), c.integerValue().low64());
-            c.baseMenu()->actions().at(4)->trigger(); // binary
-            c.edit()->selectAll();
-            QTest::keyClicks(&c, QStringLiteral("1021"));
-            seen << c.edit()->text();
-            QTest::keyClicks(&c, QString(bits, '1'));
-            QCOMPARE(c.edit()->text().size(), bits);
-            QCOMPARE(seen, isSigned ? QStringList({"decimal* hexadecimal hexadecimal upper octal binary", "d -100 -4",
-                                                   "h ff9c 64", "H FF9C 52", "o 177634 22",
-                                                   "b " + QString(57, '1') + "0011100 100", "101"})
-                                    : QStringList({"unsigned decimal* hexadecimal hexadecimal upper octal binary",
-                                                   "d 100 10", "h 64 64", "H 64 D", "o 144 22", "b 1100100 10010",
-                                                   "101"}));
+        ov9174fp_digitCtrl c(intXXL(-100), intXXL(100), intXXL(3), QString(), 16, true);
+        QSignalSpy changed(&c, qOverload<qint64>(&ov9174fp_digitCtrl::valueChanged));
+        QStringList seen{menuTexts(c)};
+        for (const char *typed : {"-7", "7ffe", "4F", "17", "1"}) {
+            c.setValue(intXXL(-100));
+            seen << shown(c);
+            type(c, typed);
+            c.stepBy(5);
+            seen.last() += ' ' + c.edit()->text();
+            c.baseButton()->click();
         }
-        // A negative value's hexadecimal pattern is not read again on a step
-        // or Return; a typed text is read as a 64-bit number, then clamped.
-        ov9174fp_digitCtrl h(intXXL(-100), intXXL(100), intXXL(3), QStringLiteral("%x"), 16, true);
-        h.setValue(qint64(-100));
-        h.stepBy(1);
-        QCOMPARE(h.edit()->text(), QStringLiteral("ff9f"));
-        QTest::keyClick(&h, Qt::Key_Return);
-        QCOMPARE(h.integerValue(), intXXL(-97));
-        type(h, QStringLiteral("ffff"));
-        QVERIFY(h.integerValue() == intXXL(100) && h.edit()->text() == "64");
-    }
-
-    // A value of the other kind asks first; only "Yes" sets it. The base
-    // button sits inside the edit's left edge, before the text.
-    void otherKindAndBaseButton()
-    {
-        ov9174fp_digitCtrl c(intXXL(0), intXXL(10), intXXL(1), QStringLiteral("%d"), 16, true);
+        QCOMPARE(seen, QStringList({"decimal* hexadecimal hexadecimal upper octal binary", "d -100 -4", "h ff9c 64",
+                                    "H FF9C 52", "o 177634 22", "b " + QString(57, '1') + "0011100 100"}));
+        QVERIFY(c.currentRow() == 0 && changed.last().at(0).toLongLong() == c.integerValue().low64());
+        c.baseMenu()->actions().at(4)->trigger(); // binary
+        c.edit()->selectAll();
+        QTest::keyClicks(&c, QStringLiteral("1021"));
+        QCOMPARE(c.edit()->text(), QStringLiteral("101"));
+        QTest::keyClicks(&c, QString(16, '1'));
+        QCOMPARE(c.edit()->text().size(), 16);
+        c.baseMenu()->actions().at(1)->trigger(); // hexadecimal
+        c.setValue(qint64(-100));
+        c.stepBy(1);
+        QCOMPARE(c.edit()->text(), QStringLiteral("ff9f"));
+        QTest::keyClick(&c, Qt::Key_Return);
+        QCOMPARE(c.integerValue(), intXXL(-97));
+        type(c, QStringLiteral("ffff")); // read as a 64-bit number, then clamped
+        QVERIFY(c.integerValue() == intXXL(100) && c.edit()->text() == "64");
         ov9174fp_digitCtrl f(0.0, 1.0, 0.1, QStringLiteral("%g"));
-        c.setValue(qint64(4));
         {
             ModalAnswerer answer({QStringLiteral("No")});
             c.setValue(7.0);
@@ -489,7 +457,8 @@ private slots:
             QCOMPARE(answer.seen().first().text, QStringLiteral("Data type is wrong! Do you really want to continue?"));
             QCOMPARE(answer.seen().first().icon, QMessageBox::Information);
         }
-        QVERIFY(c.integerValue() == intXXL(4) && f.value() == 0.0);
+        QVERIFY(c.integerValue() == intXXL(100) && f.value() == 0.0);
+        // The base button sits inside the edit's left edge, before the text.
         f.resize(f.minimumSizeHint().width() + 40, f.sizeHint().height());
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));

@@ -69,12 +69,6 @@ QString poppedUpTip(QWidget *w)
     return QToolTip::text();
 }
 
-QFont pixelFont(int px)
-{
-    QFont f = QApplication::font();
-    f.setPixelSize(px);
-    return f;
-}
 } // namespace
 
 class TestMainPanel : public QObject
@@ -82,47 +76,41 @@ class TestMainPanel : public QObject
     Q_OBJECT
 
 private slots:
-    void startButtons_data()
-    {
-        QTest::addColumn<QString>("actions"); // s, c: click the start buttons; g, a, r: the plain buttons;
-                                              // b: userBreak(); e: enableStart()
-        QTest::addColumn<QString>("emitted");
-        QTest::addColumn<QString>("controls");
-        QTest::newRow("single-shot started") << "s" << "startSingle" << "+* - + + r i Breaks Starts";
-        QTest::newRow("single-shot broken by the user") << "ss" << "startSingle breakSingle" << "- - - - i i Starts Starts";
-        QTest::newRow("... until the acquisition is done") << "sse" << "startSingle breakSingle"
-                                                           << "+ + + + i i Starts Starts";
-        QTest::newRow("single-shot, userBreak") << "sb" << "startSingle breakSingle" << "+ + + + i i Starts Starts";
-        QTest::newRow("userBreak when idle only enables") << "ssb" << "startSingle breakSingle"
-                                                          << "+ + + + i i Starts Starts";
-        QTest::newRow("continuous started") << "c" << "startCont" << "- +* + + i r Starts Stops";
-        QTest::newRow("disabled single-shot does nothing") << "cs" << "startCont" << "- +* + + i r Starts Stops";
-        QTest::newRow("continuous stopped by the user") << "cc" << "startCont stopCont" << "- - - - i i Starts Starts";
-        QTest::newRow("... until userBreak") << "ccb" << "startCont stopCont" << "+ + + + i i Starts Starts";
-        QTest::newRow("continuous, userBreak") << "cb" << "startCont stopCont" << "+ + + + i i Starts Starts";
-        QTest::newRow("plain buttons") << "gaar" << "configDev enableAll enableAll reset" << "+ + + + i i Starts Starts";
-        // Both running: userBreak stops the continuous run first.
-        QTest::newRow("both running, userBreak") << "SCb" << "stopCont breakSingle" << "+ + + + i i Starts Starts";
-    }
-
+    // Per case the actions (s, c: click the start buttons; g, a, r: the
+    // plain buttons; S, C: start buttons checked without signals; b:
+    // userBreak(); e: enableStart()), the signals emitted and the controls left.
     void startButtons()
     {
-        QFETCH(QString, actions);
-        ShownPanel p;
-        const QMap<QChar, QPushButton *> buttons{{'s', p.singleShotButton()}, {'c', p.continuousButton()},
-                                                 {'g', p.configurationButton()}, {'a', p.enableAllButton()},
-                                                 {'r', p.resetButton()}};
-        for (QChar action : actions) {
-            if (buttons.contains(action))
-                QTest::mouseClick(buttons[action], Qt::LeftButton);
-            if (action == 'S' || action == 'C') {
-                const QSignalBlocker blocker(buttons[action.toLower()]);
-                buttons[action.toLower()]->setChecked(true);
+        const std::tuple<const char *, const char *, const char *> cases[] = {
+            {"s", "startSingle", "+* - + + r i Breaks Starts"},
+            {"ss", "startSingle breakSingle", "- - - - i i Starts Starts"}, // broken by the user
+            {"sse", "startSingle breakSingle", "+ + + + i i Starts Starts"}, // ... until the acquisition is done
+            {"sb", "startSingle breakSingle", "+ + + + i i Starts Starts"},
+            {"ssb", "startSingle breakSingle", "+ + + + i i Starts Starts"}, // userBreak when idle only enables
+            {"c", "startCont", "- +* + + i r Starts Stops"},
+            {"cs", "startCont", "- +* + + i r Starts Stops"}, // a disabled single-shot button does nothing
+            {"cc", "startCont stopCont", "- - - - i i Starts Starts"},
+            {"ccb", "startCont stopCont", "+ + + + i i Starts Starts"},
+            {"cb", "startCont stopCont", "+ + + + i i Starts Starts"},
+            {"gaar", "configDev enableAll enableAll reset", "+ + + + i i Starts Starts"},
+            {"SCb", "stopCont breakSingle", "+ + + + i i Starts Starts"}}; // the continuous run stops first
+        for (const auto &[actions, emitted, controlsLeft] : cases) {
+            ShownPanel p;
+            const QMap<QChar, QPushButton *> buttons{{'s', p.singleShotButton()}, {'c', p.continuousButton()},
+                                                     {'g', p.configurationButton()}, {'a', p.enableAllButton()},
+                                                     {'r', p.resetButton()}};
+            for (QChar action : QString(actions)) {
+                if (buttons.contains(action))
+                    QTest::mouseClick(buttons[action], Qt::LeftButton);
+                if (action == 'S' || action == 'C') {
+                    const QSignalBlocker blocker(buttons[action.toLower()]);
+                    buttons[action.toLower()]->setChecked(true);
+                }
+                action == 'b' ? p.userBreak() : action == 'e' ? p.enableStart() : void();
             }
-            action == 'b' ? p.userBreak() : action == 'e' ? p.enableStart() : void();
+            QCOMPARE(actions + QString(" | ") + p.take() + " | " + controls(p), actions + QString(" | ") + emitted +
+                                                                                    " | " + controlsLeft);
         }
-        QTEST(p.take(), "emitted");
-        QTEST(controls(p), "controls");
     }
 
     // F5, F6 and F7 click their buttons in every state (a shortcut animates
@@ -200,54 +188,30 @@ private slots:
         QCOMPARE(answer.seen().at(0).buttons, (QStringList{"No", "Yes"}));
     }
 
-    // The LED repaints at once on a change only; its size follows the font;
-    // magenta as off colour means the window's own colour; a large font
-    // gives a shaded lamp (a lighter rim), a small one a flat disc.
+    // Lit, the LED shows its colour: a shaded lamp (a lighter rim) with a
+    // large font, a flat disc with a small one; magenta as off colour means
+    // the window's own colour.
     void led()
     {
-        ov9174fp_led led(QStringLiteral("Active"), Qt::green, Qt::magenta);
-        led.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&led));
-        QApplication::processEvents();
-        struct PaintCounter : QObject {
-            int count = 0;
-            bool eventFilter(QObject *, QEvent *e) override { return count += e->type() == QEvent::Paint, false; }
-        } paints;
-        led.installEventFilter(&paints);
-        QString seen;
-        for (const std::function<void()> &step : std::vector<std::function<void()>>{
-                 [&] { led.setOnColour(Qt::yellow); }, [&] { led.setValue(1); }, [&] { led.setValue(1); },
-                 [&] { led.setValue(5); }, [&] { led.setOnColour(Qt::red); }, [&] { led.toggleValue(); },
-                 [&] { led.toggleValue(); }})
-            step(), seen += QStringLiteral("%1/%2 ").arg(led.value()).arg(paints.count);
-        QCOMPARE(seen, QStringLiteral("0/0 1/1 1/1 5/2 5/3 0/4 1/5 "));
-        QCOMPARE(led.offColour(), led.palette().color(QPalette::Window));
-        QCOMPARE(ov9174fp_led(QStringLiteral("PGA"), Qt::red, Qt::darkGray).offColour(), QColor(Qt::darkGray));
-        for (const QString &caption : {QStringLiteral("Excitation"), QString()})
-            for (int px : {8, 13, 24}) {
-                ov9174fp_led l(caption, Qt::green, Qt::red);
-                l.setFont(pixelFont(px));
-                const QFontMetrics fm(l.font());
-                const int h = fm.height();
-                QCOMPARE(l.minimumSizeHint(), QSize(h + 1 + fm.horizontalAdvance(caption) + (h + 1) / 2, h + 2));
-            }
         for (int px : {24, 7}) {
             ov9174fp_led lamp(QStringLiteral("I"), Qt::green, Qt::magenta);
-            lamp.setFont(pixelFont(px));
+            QFont font = QApplication::font();
+            font.setPixelSize(px);
+            lamp.setFont(font);
             lamp.resize(lamp.minimumSizeHint());
             lamp.setValue(1);
             const int h = QFontMetrics(lamp.font()).height();
-            QCOMPARE(h < 10, px < 10);
             const QImage img = lamp.grab().toImage();
             const QColor background = lamp.palette().color(QPalette::Window);
             const QPointF centre(2 + h / 2.0, h / 2.0);
-            QCOMPARE(img.pixelColor(centre.toPoint()), QColor(Qt::green));
-            // The first pixel off the background from the upper-left towards the centre.
-            QColor rim = background;
+            QColor rim = background; // the first pixel off the background from the upper-left towards the centre
             for (int i = 0; i <= 64 && rim == background; ++i)
                 rim = img.pixelColor((QPointF(2, 0) + (centre - QPointF(2, 0)) * (i / 64.0)).toPoint());
+            QVERIFY(img.pixelColor(centre.toPoint()) == Qt::green && (h < 10) == (px < 10));
             QCOMPARE(rim.lightness() > background.lightness(), h >= 10);
+            QCOMPARE(lamp.offColour(), background);
         }
+        QCOMPARE(ov9174fp_led(QStringLiteral("PGA"), Qt::red, Qt::darkGray).offColour(), QColor(Qt::darkGray));
     }
 
     // Paging over the hardware and software pages; the library rows of the
