@@ -303,8 +303,8 @@ private slots:
         QCOMPARE(offered(), QStringLiteral("VXI0::1::INSTR Select 1"));
         QVERIFY(!QFile::exists(iniPath()));
         qunsetenv("ALLUSERSPROFILE");
-        QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(),
-                 QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Orvane/DefaultInstrDescr.ini");
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(), config + "/Orvane/DefaultInstrDescr.ini");
         qputenv("ALLUSERSPROFILE", profile->path().toLocal8Bit());
         ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
         file.store({"TCPIP0::192.168.2.60::INSTR", "VXI0::1::INSTR"});
@@ -355,7 +355,8 @@ private slots:
             answerer.other = [&, descriptor = descriptor, card = card](QWidget *w) {
                 auto *e = qobject_cast<ov9174fp_fcEnterAddress *>(w);
                 if (e) {
-                    shown << e->descriptorBox()->currentText() + ' ' + QString::number(e->cardNumberBox()->currentIndex());
+                    shown << e->descriptorBox()->currentText() + ' ' +
+                                 QString::number(e->cardNumberBox()->currentIndex());
                     e->descriptorBox()->setEditText(shown.size() == 1 ? descriptor : QStringLiteral("VXI0::1::INSTR"));
                     e->cardNumberBox()->setCurrentIndex(shown.size() == 1 ? card : 1);
                     e->okPushButton()->click();
@@ -393,8 +394,9 @@ private slots:
             ov7931_fc fc;
             ModalAnswerer answerer({answer});
             ov9174fp_AppFC app(&fc, 1, recording, QStringLiteral("6.1.3"), false);
-            QCOMPARE(QStringLiteral("%1 | %2 | %3 | %4").arg(app.windowTitle(), app.locationText()->text(),
-                                                            app.functionCardText()->text()).arg(app.activeLed()->value()),
+            QCOMPARE(QStringLiteral("%1 | %2 | %3 | %4")
+                         .arg(app.windowTitle(), app.locationText()->text(), app.functionCardText()->text())
+                         .arg(app.activeLed()->value()),
                      "Keltri 7931 Soft Front Panel" + QString(texts));
             QVERIFY(app.demoMode == QString(texts).endsWith('0') && (app.masterVi != 0) == !app.demoMode);
             QCOMPARE(answerer.seen().size(), recording ? 0 : 1);

@@ -375,7 +375,9 @@ private slots:
         QSignalSpy returns(&c, &ov9174fp_digitCtrl::returnPressed);
         QSignalSpy texts(&c, qOverload<const QString &>(&ov9174fp_digitCtrl::valueChanged));
         QStringList seen;
-        const auto note = [&](ov9174fp_digitCtrl &d) { seen << shown(d) + QStringLiteral(" %1 %2").arg(d.value()).arg(changed.count()); };
+        const auto note = [&](ov9174fp_digitCtrl &d) {
+            seen << shown(d) + QStringLiteral(" %1 %2").arg(d.value()).arg(changed.count());
+        };
         c.setValue(1.0), note(c);
         c.baseButton()->click(), note(c);
         c.edit()->setText(QStringLiteral("2.5"));
@@ -407,9 +409,10 @@ private slots:
         c.stepBy(1), note(c);
         c.setReadOnly(true);
         c.stepBy(1), note(c);
-        QCOMPARE(seen, QStringList({"g 1 1 1", "e 1.000000e+00 1 1", "f 2.500000 2.5 2", "float* general exponent Exponent %f",
-                                    "e  +1.2346e+03 1234.57 2", "e  -2.5000e+02 -250 2", "g 100 100 3", "g 0 0 4",
-                                    "g 12.5 12.5 5", "g - 12.5 5", "g 12.5 12.5 5", "g 12.5 12.5 5", "g 1 1 7", "g 1 1 7",
+        QCOMPARE(seen, QStringList({"g 1 1 1", "e 1.000000e+00 1 1", "f 2.500000 2.5 2",
+                                    "float* general exponent Exponent %f", "e  +1.2346e+03 1234.57 2",
+                                    "e  -2.5000e+02 -250 2", "g 100 100 3", "g 0 0 4", "g 12.5 12.5 5", "g - 12.5 5",
+                                    "g 12.5 12.5 5", "g 12.5 12.5 5", "g 1 1 7", "g 1 1 7",
                                     "g -1 -1 8", "g 1 1 9", "g 0.25 0.25 11", "g 0.25 0.25 11"}));
     }
 

@@ -48,8 +48,8 @@ QList<QStringList> readTrace(const QString &path)
     for (const QString &line : QString::fromUtf8(f.open(QIODevice::ReadOnly) ? f.readAll() : "").split('\n'))
         if (!line.isEmpty() && !line.startsWith('#'))
             out << line.split('\t');
-    return std::all_of(out.begin(), out.end(), [](const QStringList &l) { return l.size() == 6; }) ? out
-                                                                                                   : QList<QStringList>();
+    const bool sixFields = std::all_of(out.begin(), out.end(), [](const QStringList &l) { return l.size() == 6; });
+    return sixFields ? out : QList<QStringList>();
 }
 
 QString threadId() { return QString::number(long(::syscall(SYS_gettid))); }
@@ -87,32 +87,24 @@ private slots:
     void reportingRules()
     {
         const ViStatus forwarded = ov7931_ERROR_FC_DRIVER, noForward = 1;
+        const ReportRule C = ReportRule::Conditioning, D = ReportRule::Digitizer;
         const struct {
             const char *name;
             ReportRule rule;
             bool errorsOnly;
             ViStatus status, fcStatus; // fcStatus: what ov7931_getFCLastError gives
-            bool isError, digitizerText;
-            ViStatus explained;
-        } rules[] = {
-            {"7931 error", ReportRule::Conditioning, false, ov7931_ERROR_INV_CHANNEL, noForward, true, false,
-             ov7931_ERROR_INV_CHANNEL},
-            {"7931 warning", ReportRule::Conditioning, false, ov7931_WARN_NO_EXCITATION, noForward, false, false,
-             ov7931_WARN_NO_EXCITATION},
-            {"forwarded, positive", ReportRule::Conditioning, false, forwarded, ov8263_WARN_OUT_OF_RANGE, false, true,
-             ov8263_WARN_OUT_OF_RANGE},
-            {"forwarded, zero", ReportRule::Conditioning, false, forwarded, 0, false, true, 0},
-            {"forwarded, negative", ReportRule::Conditioning, false, forwarded, ov8263_ERROR_BUSY, true, true,
-             ov8263_ERROR_BUSY},
-            {"8263 error", ReportRule::Digitizer, false, ov8263_ERROR_INV_PARAMETER, noForward, true, true,
-             ov8263_ERROR_INV_PARAMETER},
-            {"8263 warning", ReportRule::Digitizer, false, ov8263_WARN_NOT_ALL_READ, noForward, false, true,
-             ov8263_WARN_NOT_ALL_READ},
-            // The digitizer rule knows no forwarded error: 0xBFFC0B05 is just a negative status.
-            {"8263, forwarded code", ReportRule::Digitizer, false, forwarded, noForward, true, true, forwarded},
-            {"errors only, warning", ReportRule::Digitizer, true, ov8263_WARN_OUT_OF_RANGE, noForward, false, true, 0},
-            {"errors only, error", ReportRule::Conditioning, true, ov7931_ERROR_HARDWARE, noForward, true, false,
-             ov7931_ERROR_HARDWARE}};
+            bool isError, digitizerText; // an error box, explained by the digitizer's driver
+        } rules[] = {{"7931 error", C, false, ov7931_ERROR_INV_CHANNEL, noForward, true, false},
+                     {"7931 warning", C, false, ov7931_WARN_NO_EXCITATION, noForward, false, false},
+                     {"forwarded, positive", C, false, forwarded, ov8263_WARN_OUT_OF_RANGE, false, true},
+                     {"forwarded, zero", C, false, forwarded, 0, false, true},
+                     {"forwarded, negative", C, false, forwarded, ov8263_ERROR_BUSY, true, true},
+                     {"8263 error", D, false, ov8263_ERROR_INV_PARAMETER, noForward, true, true},
+                     {"8263 warning", D, false, ov8263_WARN_NOT_ALL_READ, noForward, false, true},
+                     // The digitizer rule knows no forwarded error: 0xBFFC0B05 is just a negative status.
+                     {"8263, forwarded code", D, false, forwarded, noForward, true, true},
+                     {"errors only, warning", D, true, ov8263_WARN_OUT_OF_RANGE, noForward, false, true},
+                     {"errors only, error", C, true, ov7931_ERROR_HARDWARE, noForward, true, false}};
         for (const auto &r : rules) {
             init();
             ModalAnswerer answerer({QStringLiteral("No")});
@@ -127,12 +119,14 @@ private slots:
             for (const SeenBox &box : answerer.seen())
                 seen << box.title << QString::number(box.icon) << box.text;
             const ViSession vi = r.digitizerText ? masterVi : slaveVi;
+            const ViStatus explained = r.fcStatus == noForward ? r.status : r.fcStatus;
             QStringList expected{r.name, QStringLiteral("ov7931_setGain(%1, 1, 3)").arg(slaveVi)};
             if (r.fcStatus != noForward)
                 expected << QStringLiteral("ov7931_getFCLastError(%1, &)").arg(slaveVi);
             if (r.isError || !r.errorsOnly) {
-                const QString text = driverText(r.digitizerText, vi, r.explained);
-                expected << QString("ov%1_error_message(%2, %3, &)").arg(r.digitizerText ? 8263 : 7931).arg(vi).arg(r.explained)
+                const QString text = driverText(r.digitizerText, vi, explained);
+                expected << QString("ov%1_error_message(%2, %3, &)").arg(r.digitizerText ? 8263 : 7931).arg(vi)
+                                .arg(explained)
                          << QStringLiteral("Keltri 7931 SFP %1 message").arg(r.isError ? "Error" : "Warning")
                          << QString::number(r.isError ? QMessageBox::Critical : QMessageBox::Warning)
                          << (r.isError ? errorBoxText("the call", text) : QStringLiteral("Warning: [%1]").arg(text));
@@ -224,8 +218,8 @@ private slots:
             const QString hex = QString::number(quint32(s), 16).toUpper().rightJustified(8, '0');
             const QString status = s ? QStringLiteral("%1 (0x%2)").arg(s).arg(hex) : QStringLiteral("0");
             VERIFY_MATCH("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{6}$", t[0]);
-            QCOMPARE(QStringList({t[1].section(' ', 0, 0), t[2], QString(t[3]).replace(QRegularExpression("0x[0-9a-f]+"), "P"),
-                                  t[4]}),
+            const QString arguments = QString(t[3]).replace(QRegularExpression("0x[0-9a-f]+"), "P");
+            QCOMPARE(QStringList({t[1].section(' ', 0, 0), t[2], arguments, t[4]}),
                      expected[i] + QStringList(status));
             VERIFY_MATCH("^\\d+\\.\\d{3}$", t[5]);
         }
@@ -251,7 +245,8 @@ private slots:
         const struct {
             const char *value;
             bool started, on;
-        } cases[] = {{nullptr, true, false}, {"", true, false}, {"trace.txt", true, true}, {"missing/t.txt", false, false}};
+        } cases[] = {
+            {nullptr, true, false}, {"", true, false}, {"trace.txt", true, true}, {"missing/t.txt", false, false}};
         for (const auto &c : cases) {
             const QString value = c.value && *c.value ? dir.filePath(c.value) : QString();
             c.value ? qputenv(driverTrace::environmentVariable, value.toLocal8Bit())

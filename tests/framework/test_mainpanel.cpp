@@ -114,7 +114,7 @@ private slots:
     }
 
     // F5, F6 and F7 click their buttons in every state (a shortcut animates
-    // the click: it lands after a moment); a hidden button ignores its key.
+    // the click: it lands when the button comes up); a hidden button ignores its key.
     // The key is shown in the tool tip without changing its text.
     void keys()
     {
@@ -127,7 +127,8 @@ private slots:
                 continue;
             }
             QTest::keyClick(&p, key == "F5" ? Qt::Key_F5 : key == "F6" ? Qt::Key_F6 : Qt::Key_F7);
-            QTest::qWait(200);
+            QTRY_VERIFY(!p.singleShotButton()->isDown() && !p.continuousButton()->isDown() &&
+                        !p.configurationButton()->isDown());
             seen << p.take();
         }
         QCOMPARE(seen.join('/'), QStringLiteral("//startSingle//breakSingle///startCont/stopCont//configDev"));
@@ -181,7 +182,8 @@ private slots:
         const QString exit = QStringLiteral("Keltri 7931 SFP | Do you really want to exit? | 4 | ");
         QCOMPARE(seen, (QStringList{exit + "No", exit + "No", exit + "Yes",
                                     "Keltri 7931 SFP Warning message | Warning: [demo text] | 2 | OK",
-                                    "Keltri 7931 SFP Error message | call failed due to [reason]\nDo you want to exit? | 3 | No",
+                                    "Keltri 7931 SFP Error message | call failed due to [reason]\nDo you want to exit? "
+                                    "| 3 | No",
                                     "Keltri 7931 SFP Warning message | first | 2 | OK",
                                     "Keltri 7931 SFP Error message | second\nDo you want to exit? | 3 | No",
                                     "Keltri 7931 SFP Warning message | third | 2 | OK"}));
@@ -233,10 +235,10 @@ private slots:
                 about.addSoftwareRevision(QStringLiteral("D1"), QStringLiteral("P1"));
             const auto page = [&] {
                 const QPushButton *prev = about.previousButton(), *next = about.nextButton();
+                const QString buttons = QString(prev->isEnabled() ? " +" : " -") + (next->isEnabled() ? " +" : " -");
                 return QStringList({about.shownDeviceModel(), about.shownSerialNumber(), about.shownRevision(),
                                     about.shownDriverRevision(), about.shownPanelVersion()}).join(' ') +
-                       (next->isHidden() ? QString(" hidden")
-                                         : QString(prev->isEnabled() ? " +" : " -") + (next->isEnabled() ? " +" : " -"));
+                       (next->isHidden() ? QString(" hidden") : buttons);
             };
             QStringList shown;
             for (int i = 0; i < cards; ++i, about.nextButton()->click())

@@ -70,7 +70,10 @@ private slots:
             const QByteArray name = QFile::encodeName(file);
             QVERIFY(writeFile(target, "precious\n"));
             if (kind.startsWith("link") || kind == "dangling")
-                QVERIFY(QFile::link(kind == "link" ? target : kind == "dangling" ? d.filePath("new.txt") : "/dev/full", file));
+                QVERIFY(QFile::link(kind == "link"       ? target
+                                    : kind == "dangling" ? d.filePath("new.txt")
+                                                         : QStringLiteral("/dev/full"),
+                                    file));
             else if (kind == "folder")
                 QVERIFY(QDir(d.path()).mkdir("ov7931_DEMO.ini"));
             else if (kind == "fifo")
@@ -142,7 +145,8 @@ private slots:
             QStringList texts;
             for (const SeenBox &box : answerer.seen())
                 texts << QStringLiteral("%1 | %2 | %3").arg(box.title).arg(box.icon).arg(box.text);
-            QCOMPARE(texts, QStringList({"Keltri 7931 SFP | 2 | first failure of a", "Keltri 7931 SFP | 2 | failure of b",
+            QCOMPARE(texts, QStringList({"Keltri 7931 SFP | 2 | first failure of a",
+                                         "Keltri 7931 SFP | 2 | failure of b",
                                          "Keltri 7931 SFP | 2 | failure of a after a success"}));
         }
         const QString target = dir.filePath("passwd");

@@ -102,8 +102,8 @@ private slots:
                 const QwtScaleWidget *axis = w->panel(p).plot->axisWidget(QwtPlot::yLeft);
                 const QwtText title = w->panel(p).plot->axisTitle(QwtPlot::yLeft);
                 const int length = axis->height() - axis->startBorderDist() - axis->endBorderDist();
-                sizes << (QFontMetrics(title.font()).horizontalAdvance(title.text()) <= length ? title.font().pointSize()
-                                                                                                : -1);
+                const bool fits = QFontMetrics(title.font()).horizontalAdvance(title.text()) <= length;
+                sizes << (fits ? title.font().pointSize() : -1);
             }
             return sizes;
         };

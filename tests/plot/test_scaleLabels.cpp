@@ -35,7 +35,7 @@ private slots:
     void spansAndOffsets()
     {
         int exponentAxes = 0, axes = 0;
-        for (const QLocale l : {QLocale("en_US"), QLocale("de_DE")})
+        for (const QLocale &l : {QLocale("en_US"), QLocale("de_DE")})
             for (int maxMajor : {8, 5})
                 for (double offset : {0.0, 1.0, -242.02, 1000.0, 12345.678, -1e5, 1e6, 5e9})
                     for (int e = -9; e <= 6; ++e)
@@ -46,8 +46,8 @@ private slots:
                             const QList<double> ticks = majorTicks(offset - span / 2, offset + span / 2, maxMajor);
                             bool exponent = false;
                             const QString problem = axisProblem(ticks, l, &exponent);
-                            QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("%1, offset %2 span %3: %4")
-                                                                       .arg(l.name()).arg(offset).arg(span).arg(problem)));
+                            const QString where = QStringLiteral("%1, offset %2 span %3: ").arg(l.name()).arg(offset);
+                            QVERIFY2(problem.isEmpty(), qPrintable(where.arg(span) + problem));
                             exponentAxes += exponent;
                             ++axes;
                         }
@@ -58,7 +58,8 @@ private slots:
     void ordinaryRangesUnchanged()
     {
         for (const auto &[lo, hi, maxMajor] : {std::make_tuple(0.0, 1.0, 5), {0.0, 0.05, 5}, {-10.0, 10.0, 8},
-                                               {-1.0, 1.0, 8}, {0.0, 1000.0, 8}, {-200.0, 850.0, 8}, {998.5, 1001.5, 8}}) {
+                                               {-1.0, 1.0, 8}, {0.0, 1000.0, 8}, {-200.0, 850.0, 8},
+                                               {998.5, 1001.5, 8}}) {
             const QList<double> ticks = majorTicks(lo, hi, maxMajor);
             const TickLabelFormat format = tickLabelFormat(ticks);
             for (double t : ticks)
@@ -131,7 +132,7 @@ private:
         }
         // The exponent form only where some fixed label would be too long, and where it is shorter.
         const bool shorter = longest > tickLabelMaxFixedLength && longestExponent < longest;
-        return format.exponent && !shorter ? "needless exponent form: " + labels.join(QStringLiteral(" | ")) : QString();
+        return format.exponent && !shorter ? "needless exponent: " + labels.join(QStringLiteral(" | ")) : QString();
     }
 };
 
