@@ -1,105 +1,245 @@
-// The connection step: questions, choosing cards, what it leaves on the main
-// panel. Exit codes of giving up are checked in core/test_main.
+// The connection step over simulated systems: the order of found resources,
+// the search and its selection list, the questions and their answers, the
+// remembered descriptors of the entry dialog, and what the main panel shows.
+// Exit codes of giving up are checked in app/test_main.
 #include "modalanswer.h"
 #include "ov7931_fc.h"
 #include "ov9174.h"
 #include "ov9174fp_AppFC.h"
+#include "ov9174fp_descriptorHistory.h"
+#include "ov9174fp_descriptorOrder.h"
+#include "ov9174fp_fcEnterAddress.h"
 #include "ov9174fp_fcSelect.h"
 #include "ov9174fp_led.h"
 #include "ovsim_control.h"
 #include "testkit.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
+#include <QSettings>
+#include <QThreadPool>
 #include <QTreeWidget>
 #include <QtTest>
 
 using testkit::loadScenario;
 
 namespace {
-// A card row of the selection list.
-QTreeWidgetItem *card(QTreeWidget *tree, const QString &resource, int position)
+// One line per row: indent, both texts, "+" expanded, "x" disabled, and
+// "s", the card number and resource of a selectable row.
+QStringList rows(QTreeWidget *tree)
 {
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if ((*it)->data(1, Qt::StatusTipRole) == resource && (*it)->data(0, Qt::StatusTipRole) == position)
-            return *it;
-    return nullptr;
+    QStringList lines;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        const QTreeWidgetItem *item = *it;
+        QString line = QString(2 * (item->parent() ? item->parent()->parent() ? 2 : 1 : 0), ' ') + item->text(0);
+        line += item->text(1).isEmpty() ? QString() : " | " + item->text(1);
+        line += QString(item->isExpanded() ? " +" : "") + (item->flags() & Qt::ItemIsEnabled ? "" : " x");
+        if (item->flags() & Qt::ItemIsSelectable)
+            line += QStringLiteral(" s %1@%2").arg(item->data(0, Qt::StatusTipRole).toInt())
+                        .arg(item->data(1, Qt::StatusTipRole).toString());
+        lines << line;
+    }
+    return lines;
 }
+
+// Every session, find list and identification record the search opened is closed again.
+bool allClosed()
+{
+    int open = 0, records = 0;
+    for (const ovsim::Call &c : ovsim::journal()) {
+        const std::string &f = c.function;
+        open += ((f == "viOpenDefaultRM" || f == "viFindRsrc" || f == "viOpen") && c.status == 0) - (f == "viClose");
+        records += (f == "ov9174_openIdRecord" && c.status == 0) - (f == "ov9174_closeIdRecord");
+    }
+    return open == 0 && records == 0;
+}
+
+// Notes every progress dialog shown and cancels it.
+struct ProgressCanceller : QObject {
+    QStringList seen;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *dialog = qobject_cast<QProgressDialog *>(watched);
+        if (dialog && event->type() == QEvent::Show) {
+            seen << dialog->windowTitle() + " | " + dialog->labelText() + (dialog->isModal() ? " | modal" : "");
+            QTimer::singleShot(0, dialog, &QProgressDialog::cancel);
+        }
+        return false;
+    }
+};
+
+QString chosen(const ov9174fp_fcSelect &s)
+{
+    return QStringLiteral("%1 %2 %3 %4").arg(s.descriptorText).arg(s.fcNumbers[0]).arg(s.selectedCount)
+        .arg(s.session ? "open" : "closed");
+}
+
+QString opened() { return testkit::journalNames(QStringLiteral("ov8263_paramInit"), true).value(0); }
 } // namespace
 
 class ConnectionTest : public QObject
 {
     Q_OBJECT
 
+    QScopedPointer<QTemporaryDir> profile;
+    QString iniPath() const { return profile->path() + QStringLiteral("/Orvane/DefaultInstrDescr.ini"); }
+
 private slots:
     void init()
     {
-        qputenv("ALLUSERSPROFILE", profile.path().toLocal8Bit());
+        profile.reset(new QTemporaryDir);
+        qputenv("ALLUSERSPROFILE", profile->path().toLocal8Bit());
+        QVERIFY(loadScenario(QString()));
     }
 
-    void questions_data()
+    // Network addresses by number, other known interfaces by board only, text otherwise.
+    void resourceOrder()
     {
-        QTest::addColumn<QString>("scenario");
-        QTest::addColumn<QString>("answers");
-        QTest::addColumn<QString>("result"); // runConnectionDialog(), demo flag, descriptor and card, session
-        QTest::addColumn<QStringList>("second"); // the second box: text, then its buttons
-        const QStringList noCard{"No 7931 Function Card found on your system.", "Cancel", "Run In Demo Mode",
-                                 "Try Again"};
-        ViChar status[1024] = {0};
-        ov9174_statusMessage(VI_ERROR_RSRC_BUSY, status);
-        const QStringList busy{"Selected 7931 function card is unavailable.\nError: " + QString::fromLatin1(status),
-                               "Cancel", "Try Again"};
-        const QStringList none;
-        QTest::newRow("Cancel") << "" << "Cancel" << "0 0  0 closed" << none;
-        QTest::newRow("Run In Demo Mode") << "" << "Run In Demo Mode" << "1 1 VXI0::1::INSTR 1 closed" << none;
-        QTest::newRow("one card opened at once") << "" << "Auto Find" << "1 0 VXI0::1::INSTR 1 open" << none;
-        QTest::newRow("no card: Try Again, then demo") << "none" << "Auto Find,Try Again,Auto Find,Run In Demo Mode"
-                                                       << "1 1 VXI0::1::INSTR 1 closed" << noCard;
-        QTest::newRow("no card: Cancel") << "none" << "Auto Find,Cancel" << "0 0  0 closed" << noCard;
-        QTest::newRow("VISA failure: no card") << "no manager" << "Auto Find,Cancel" << "0 0  0 closed" << noCard;
-        QTest::newRow("unavailable: Try Again") << "busy" << "Auto Find,Try Again,Auto Find"
-                                                << "1 0 VXI0::1::INSTR 1 open" << busy;
-        QTest::newRow("unavailable: Cancel") << "busy" << "Auto Find,Cancel" << "0 0 VXI0::1::INSTR 1 closed" << busy;
+        const std::tuple<const char *, const char *, bool> pairs[] = { // a, b, a before b (else: no order)
+            {"TCPIP0::192.168.2.60::INSTR", "TCPIP0::192.168.10.1::INSTR", true},
+            {"TCPIP1::10.0.0.9::INSTR", "TCPIP2::10.0.0.1::INSTR", true},
+            {"TCPIP::10.0.0.9::INSTR", "TCPIP0::10.0.0.10::INSTR", true}, // a missing board is 0
+            {"tcpip0::9.0.0.1::INSTR", "TCPIP0::10.0.0.1::INSTR", true},  // any case of the name
+            {"TCPIP0::1.2.3.4::INSTR", "TCPIP0::1.2.3.4::INSTR", false},
+            {"VXI2::1::INSTR", "VXI10::1::INSTR", true},
+            {"VXI0::9::INSTR", "VXI0::24::INSTR", false},
+            {"VXI2::1::INSTR", "VXI99999999999999999999::1::INSTR", true}, // a huge board is held at the maximum
+            {"GPIB-VXI2::1::INSTR", "GPIB-VXI11::1::INSTR", true},
+            {"ASRL2::INSTR", "ASRL10::INSTR", true},
+            {"USB10::1::INSTR", "USB2::1::INSTR", true}, // unknown interface: text
+            {"TCPIP0::1.1.1.1::INSTR", "VXI0::1::INSTR", true},
+            {"GPIB-VXI0::1::INSTR", "GPIB0::1::INSTR", true}};
+        for (const auto &[a, b, before] : pairs)
+            QVERIFY2(ov9174fp_descriptorLessThan(a, b) == before && !ov9174fp_descriptorLessThan(b, a), a);
     }
 
-    void questions()
+    // The search shows its progress (cancelling it still lets every resource
+    // be identified), lists every system in order and opens no card; VISA
+    // failures find less; beyond 256 cards it asks and stops filling.
+    void search()
     {
-        QFETCH(QString, scenario);
-        QFETCH(QString, answers);
-        QFETCH(QString, result);
-        QFETCH(QStringList, second);
-        QVERIFY(loadScenario(scenario == QLatin1String("none") ? QStringLiteral("version: 1\n") : QString()));
-        if (scenario == QLatin1String("busy"))
-            ovsim::failNext("ov8263_paramInit", VI_ERROR_RSRC_BUSY);
-        if (scenario == QLatin1String("no manager"))
-            ovsim::failNext("viOpenDefaultRM", VI_ERROR_SYSTEM_ERROR);
+        QVERIFY(loadScenario(testkit::severalCards));
         ov7931_fc fc;
         ov9174fp_fcSelect select(&fc, 1);
-        ModalAnswerer answerer(answers.split(','));
-        const int returned = select.runConnectionDialog();
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(returned).arg(select.demoFlag).arg(select.descriptorText)
-                     .arg(select.fcNumbers[0]).arg(select.session ? "open" : "closed"), result);
-        QCOMPARE(answerer.seen().size(), answers.count(',') + 1);
-        const SeenBox first = answerer.seen().at(0);
-        QCOMPARE(first.text, QStringLiteral("How to connect to 7931 Signal Conditioning Card?"));
-        QCOMPARE(first.icon, QMessageBox::Question);
-        QCOMPARE(first.buttons, (QStringList{"Auto Find", "Cancel", "Enter Address", "Run In Demo Mode"}));
-        QCOMPARE(first.defaultButton, QStringLiteral("Auto Find"));
-        for (const SeenBox &box : answerer.seen())
-            QCOMPARE(box.title, QStringLiteral("Keltri 7931 Demo Select:"));
-        if (!second.isEmpty())
-            QCOMPARE(QStringList{answerer.seen().at(1).text} + answerer.seen().at(1).buttons, second);
-        // Each "Auto Find" searches once; demo mode and giving up at once call no driver.
-        QCOMPARE(int(ovsim::journalOf("viOpenDefaultRM").size()), answers.count(QLatin1String("Auto Find")));
-        if (!answers.contains(QLatin1String("Auto Find")))
-            QVERIFY(ovsim::journal().empty());
-        if (result.endsWith(QLatin1String("open")))
-            QCOMPARE(testkit::journalNames(QStringLiteral("ov8263_paramInit"), true).last(),
-                     QStringLiteral("ov8263_paramInit(\"VXI0::1::INSTR\", 1, 1, 1, &)"));
+        ProgressCanceller progress;
+        qApp->installEventFilter(&progress);
+        QCOMPARE(select.searchCards(), 3);
+        QCOMPARE(progress.seen.value(0), QStringLiteral("Keltri 7931 | Searching... | modal"));
+        QVERIFY(QThreadPool::globalInstance()->maxThreadCount() == 1 && allClosed());
+        QCOMPARE(select.treeWidget()->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(rows(select.treeWidget()),
+                 (QStringList{"ASRL1 +", "GPIB0 +", "TCPIP0 +", "  192.168.2.60 - 5001 LXI", "    FC 1 | 7931 x",
+                              "  lxi-a.example - 5000 LXI +", "    FC 2 | 8263 s 2@TCPIP0::192.168.10.1::INSTR",
+                              "    FC 4 | 1234 x", "VXI0 +", "  Slot 5 - 2600 MB +",
+                              "    FC 1 | 8263 s 1@VXI0::1::INSTR", "    FC 2 | 7931 x",
+                              "    FC 3 | 8263 s 3@VXI0::1::INSTR"}));
+        QCOMPARE(chosen(select), QStringLiteral("VXI0::1::INSTR 3 1 closed")); // the last card in list order
+        QCOMPARE(ovsim::journalOf("viFindRsrc").at(0).args.at(1), std::string("\"?*INSTR\""));
+        QVERIFY(ovsim::journalOf("ov8263_paramInit").empty());
+        // Per case: the function failing (how often), cards found, the systems listed with their children.
+        const std::tuple<const char *, int, int, const char *> failures[] = {
+            {"", 0, 0, ""}, // no resources
+            {"viOpenDefaultRM", 1, 0, ""},
+            {"viFindRsrc", 1, 0, ""},
+            {"viFindNext", 1, 2, "VXI0:1"},
+            {"viOpen", 1, 1, "ASRL1:0 GPIB0:0 TCPIP0:2 VXI0:0"},
+            {"ov9174_openIdRecord", 100, 0, "ASRL1:0 GPIB0:0 TCPIP0:0 VXI0:0"}};
+        for (const auto &[function, times, cards, systems] : failures) {
+            QVERIFY(loadScenario(testkit::severalCards));
+            QCOMPARE(select.searchCards(), 3);
+            QVERIFY(times || loadScenario(QStringLiteral("version: 1\n")));
+            ovsim::clearJournal();
+            if (times)
+                ovsim::failNext(function, VI_ERROR_SYSTEM_ERROR, times);
+            QCOMPARE(select.searchCards(), cards);
+            QStringList found; // a list filled before is cleared
+            for (int i = 0; i < select.treeWidget()->topLevelItemCount(); ++i)
+                found << select.treeWidget()->topLevelItem(i)->text(0) + ':' +
+                             QString::number(select.treeWidget()->topLevelItem(i)->childCount());
+            QCOMPARE(found.join(' '), QString(systems));
+            QVERIFY(allClosed());
+        }
+
+        // 17 LXI boxes of 16 digitizers each: 272 supported cards.
+        QString yaml = QStringLiteral("version: 1\ndevices:\n"), resources = QStringLiteral("resources:\n");
+        for (int c = 0; c < 17; ++c) {
+            yaml += QStringLiteral("  lxi%1: {interface: lxi, carrier_model: 5000, host: host%1, positions: 16, "
+                                   "cards: [").arg(c);
+            for (int k = 1; k <= 16; ++k)
+                yaml += QStringLiteral("{position: %1, model: 0x8263}").arg(k) + (k < 16 ? ", " : "]}\n");
+            resources += QStringLiteral("  - {name: \"TCPIP0::10.0.0.%1::INSTR\", device: lxi%2}\n").arg(c + 1).arg(c);
+        }
+        QVERIFY(loadScenario(yaml + resources));
+        ModalAnswerer answerer({QStringLiteral("Continue")});
+        QCOMPARE(select.searchCards(), 256);
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().at(0).title + " | " + answerer.seen().at(0).buttons.join(','),
+                 QStringLiteral("Keltri 7931 SFP: Select Function Card | Continue"));
+        QCOMPARE(answerer.seen().at(0).text,
+                 QStringLiteral("Found more Function Cards than supported by this SoftFrontPanel. Only first 256 are "
+                                "available.\nPlease contact Orvane's support if you need support for more cards."));
+        // Numeric order: 10.0.0.2 follows 10.0.0.1, not 10.0.0.10; filling stopped at the 257th card.
+        const QStringList list = rows(select.treeWidget());
+        QCOMPARE(list.filter(QStringLiteral(" s ")).size(), 256);
+        QCOMPARE(list.filter(QStringLiteral(" - 5000 LXI")).mid(0, 2),
+                 (QStringList{"  host0 - 5000 LXI +", "  host1 - 5000 LXI +"}));
+        QCOMPARE(list.last(), QStringLiteral("  host16 - 5000 LXI"));
+        QCOMPARE(chosen(select), QStringLiteral("TCPIP0::10.0.0.16::INSTR 16 1 closed"));
     }
 
-    void severalCardsAreChosenInTheList()
+    // Each case: the scenario, the answers given in turn, then what
+    // runConnectionDialog() returned, the demo flag and the choice, and the
+    // second box's text and buttons. Every box has the same title; the
+    // first is the question; each "Auto Find" searches once; demo mode and
+    // giving up at once call no driver.
+    void questions()
+    {
+        const QString noCard = "No 7931 Function Card found on your system. | Cancel,Run In Demo Mode,Try Again";
+        ViChar busy[1024] = {0};
+        ov9174_statusMessage(VI_ERROR_RSRC_BUSY, busy);
+        const QString unavailable = "Selected 7931 function card is unavailable.\nError: " + QString::fromLatin1(busy) +
+                                    " | Cancel,Try Again";
+        const std::tuple<const char *, QString, const char *, QString> cases[] = {
+            {"", "Cancel", "0 0  0 1 closed", ""},
+            {"", "Run In Demo Mode", "1 1 VXI0::1::INSTR 1 1 closed", ""},
+            {"", "Auto Find", "1 0 VXI0::1::INSTR 1 1 open", ""}, // one card: opened at once
+            {"none", "Auto Find,Try Again,Auto Find,Run In Demo Mode", "1 1 VXI0::1::INSTR 1 1 closed", noCard},
+            {"none", "Auto Find,Cancel", "0 0  0 1 closed", noCard},
+            {"no manager", "Auto Find,Cancel", "0 0  0 1 closed", noCard},
+            {"busy", "Auto Find,Try Again,Auto Find", "1 0 VXI0::1::INSTR 1 1 open", unavailable},
+            {"busy", "Auto Find,Cancel", "0 0 VXI0::1::INSTR 1 1 closed", unavailable}};
+        for (const auto &[scenario, answers, result, second] : cases) {
+            QVERIFY(loadScenario(scenario == QLatin1String("none") ? QStringLiteral("version: 1\n") : QString()));
+            if (scenario == QLatin1String("busy"))
+                ovsim::failNext("ov8263_paramInit", VI_ERROR_RSRC_BUSY);
+            if (scenario == QLatin1String("no manager"))
+                ovsim::failNext("viOpenDefaultRM", VI_ERROR_SYSTEM_ERROR);
+            ov7931_fc fc;
+            ov9174fp_fcSelect select(&fc, 1);
+            ModalAnswerer answerer(answers.split(','));
+            const int returned = select.runConnectionDialog();
+            QCOMPARE(QStringLiteral("%1 %2 ").arg(returned).arg(select.demoFlag) + chosen(select), result);
+            QCOMPARE(answerer.seen().size(), answers.count(',') + 1);
+            const SeenBox first = answerer.seen().at(0);
+            QCOMPARE(first.text + " | " + first.buttons.join(',') + " | " + first.defaultButton,
+                     "How to connect to 7931 Signal Conditioning Card? | Auto Find,Cancel,Enter Address,Run In Demo "
+                     "Mode | Auto Find");
+            QCOMPARE(first.icon, QMessageBox::Question);
+            for (const SeenBox &box : answerer.seen())
+                QCOMPARE(box.title, QStringLiteral("Keltri 7931 Demo Select:"));
+            if (!second.isEmpty())
+                QCOMPARE(answerer.seen().at(1).text + " | " + answerer.seen().at(1).buttons.join(','), second);
+            QCOMPARE(int(ovsim::journalOf("viOpenDefaultRM").size()), answers.count(QLatin1String("Auto Find")));
+            QVERIFY(answers.contains(QLatin1String("Auto Find")) || ovsim::journal().empty());
+            QVERIFY(!select.session || opened() == "ov8263_paramInit(\"VXI0::1::INSTR\", 1, 1, 1, &)");
+        }
+    }
+
+    // Several cards: chosen in the list (LXI first, then VXI) and opened
+    // together. OK and a double click take only card rows that can be chosen.
+    void choosingCards()
     {
         QVERIFY(loadScenario(testkit::severalCards));
         ov7931_fc fc;
@@ -107,101 +247,163 @@ private slots:
         ModalAnswerer answerer({QStringLiteral("Auto Find")});
         answerer.other = [&](QWidget *w) {
             auto *list = qobject_cast<ov9174fp_fcSelect *>(w);
-            if (!list)
-                return false;
-            // Chosen in this order: the LXI card first, then the VXI card.
-            card(list->treeWidget(), QStringLiteral("TCPIP0::192.168.10.1::INSTR"), 2)->setSelected(true);
-            card(list->treeWidget(), QStringLiteral("VXI0::1::INSTR"), 1)->setSelected(true);
-            list->okPushButton()->click();
-            return true;
+            for (QTreeWidgetItemIterator it(list ? list->treeWidget() : nullptr); list && *it; ++it)
+                (*it)->setSelected((*it)->data(0, Qt::StatusTipRole).toInt() ==
+                                   ((*it)->data(1, Qt::StatusTipRole).toString().startsWith("TCPIP") ? 2 : 1));
+            return list && (list->okPushButton()->click(), true);
         };
         QCOMPARE(select.runConnectionDialog(), 1);
-        QCOMPARE(select.selectedCount, 2);
-        QCOMPARE(select.descriptorText, QStringLiteral("TCPIP0::192.168.10.1::INSTR,VXI0::1::INSTR"));
-        QCOMPARE(QStringLiteral("%1 %2").arg(select.fcNumbers[0]).arg(select.fcNumbers[1]), QStringLiteral("2 1"));
-        QCOMPARE(testkit::journalNames(QStringLiteral("ov8263_paramInit"), true).value(0),
-                 QStringLiteral("ov8263_paramInit(\"TCPIP0::192.168.10.1::INSTR,VXI0::1::INSTR\", 2, 1, 1, &)"));
-        QVERIFY(select.session != 0);
-    }
+        QCOMPARE(chosen(select) + ' ' + QString::number(select.fcNumbers[1]),
+                 QStringLiteral("TCPIP0::192.168.10.1::INSTR,VXI0::1::INSTR 2 2 open 1"));
+        QCOMPARE(opened(), "ov8263_paramInit(\"TCPIP0::192.168.10.1::INSTR,VXI0::1::INSTR\", 2, 1, 1, &)");
 
-    void okPressedAndDoubleClick()
-    {
-        ov7931_fc fc;
-        ov9174fp_fcSelect select(&fc, 1);
+        ov9174fp_fcSelect list(&fc, 1);
         const ov9174fp_resourceRecord record{"VXI0::1::INSTR", {"Slot 5 - 2600 MB"}, 2600,
                                              {{"FC 1", "8263"}, {"FC 2", "7931"}, {"FC 4", "8263"}}, {1, 0, 4}};
-        QCOMPARE(select.fillTree({record}), 2);
-        QTreeWidget *tree = select.treeWidget();
+        QCOMPARE(list.fillTree({record}), 2);
+        QTreeWidget *tree = list.treeWidget();
         QTreeWidgetItem *carrier = tree->topLevelItem(0)->child(0);
         QTreeWidgetItem *fc1 = carrier->child(0), *fc2 = carrier->child(1), *fc4 = carrier->child(2);
-        QSignalSpy accepted(&select, &QDialog::accepted);
-        const auto choice = [&] {
-            return select.descriptorText + QStringLiteral(" %1 %2").arg(select.fcNumbers[0]).arg(select.selectedCount);
-        };
-        // Nothing selected, or only rows that cannot be chosen: nothing happens.
-        select.okPressed();
+        QSignalSpy accepted(&list, &QDialog::accepted);
+        list.okPressed(); // nothing selected, then only rows that cannot be chosen: nothing happens
         carrier->setSelected(true);
         fc2->setSelected(true);
-        select.okPressed();
+        list.okPressed();
         QCOMPARE(accepted.count(), 0);
         tree->clearSelection();
         fc4->setSelected(true);
-        select.okPressed();
-        QCOMPARE(accepted.count(), 1);
-        QCOMPARE(choice(), QStringLiteral("VXI0::1::INSTR 4 1"));
+        list.okPressed();
+        QVERIFY(accepted.count() == 1 && chosen(list) == "VXI0::1::INSTR 4 1 closed");
         // Double click: disabled and carrier rows are ignored; a card row opens only as the current row.
-        select.dblClick(fc2);
-        select.dblClick(carrier);
+        list.dblClick(fc2);
+        list.dblClick(carrier);
         tree->setCurrentItem(carrier);
         QTest::ignoreMessage(QtDebugMsg,
                              "Select one available function card and then click \"OK\" \nor click \"Cancel\" to quit");
-        select.dblClick(fc1);
+        list.dblClick(fc1);
         QCOMPARE(accepted.count(), 1);
         tree->setCurrentItem(fc1);
-        select.selectedCount = 7;
+        list.selectedCount = 7;
         emit tree->itemDoubleClicked(fc1, 1);
-        QCOMPARE(accepted.count(), 2);
-        QCOMPARE(choice(), QStringLiteral("VXI0::1::INSTR 1 1"));
+        QVERIFY(accepted.count() == 2 && chosen(list) == "VXI0::1::INSTR 1 1 closed");
     }
 
-    void panelTexts_data()
+    // The file's place and keys; gaps are dropped, a broken or out-of-range
+    // card number reads as 0. The entry dialog offers the fallback at first,
+    // moves a taken descriptor to the top and keeps five.
+    void rememberedDescriptors()
     {
-        QTest::addColumn<QString>("scenario");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<bool>("recording");
-        QTest::addColumn<QString>("texts"); // after "Keltri 7931 Soft Front Panel": title | location | card | LED
-        QTest::newRow("VXI") << "" << "Auto Find" << false << " | Slot 5 | FC 1 | 1";
-        QTest::newRow("LXI") << testkit::oneLxiCard << "Auto Find" << false << ": lxi-7.example | inst3 | FC 3 | 1";
-        QTest::newRow("LXI, host unreadable") << "no host" << "Auto Find" << false << " |  | FC 3 | 1";
-        QTest::newRow("demo") << "" << "Run In Demo Mode" << false << " | Slot 5 | FC 1 | 0";
-        QTest::newRow("viewing a recording") << "" << "Auto Find" << true << " | Slot 5 | FC 1 | 0";
+        QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(), iniPath());
+        ov9174fp_fcEnterAddress d;
+        const auto offered = [&] {
+            d.loadDefaults();
+            return d.descriptorBox()->currentText() + ' ' + d.cardNumberBox()->currentText() + ' ' +
+                   QString::number(d.descriptorBox()->count());
+        };
+        QCOMPARE(offered(), QStringLiteral("VXI0::1::INSTR Select 1"));
+        QVERIFY(!QFile::exists(iniPath()));
+        qunsetenv("ALLUSERSPROFILE");
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(), config + "/Orvane/DefaultInstrDescr.ini");
+        qputenv("ALLUSERSPROFILE", profile->path().toLocal8Bit());
+        ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
+        file.store({"TCPIP0::192.168.2.60::INSTR", "VXI0::1::INSTR"});
+        file.storeFcNumber(3);
+        QSettings ini(iniPath(), QSettings::IniFormat);
+        QCOMPARE(QStringList({ini.value("7931/1.Descriptor").toString(), ini.value("7931/2.Descriptor").toString(),
+                              ini.value("7931/FC_Number").toString()}),
+                 QStringList({"TCPIP0::192.168.2.60::INSTR", "VXI0::1::INSTR", "3"}));
+        ini.setValue("7931/1.Descriptor", QString());
+        ini.setValue("7931/3.Descriptor", "GPIB0::7::INSTR");
+        for (const QVariant &bad : {QVariant("seven"), QVariant(99)}) {
+            ini.setValue("7931/FC_Number", bad);
+            ini.sync();
+            QCOMPARE(file.load(), QStringList({"VXI0::1::INSTR", "GPIB0::7::INSTR"}));
+            QCOMPARE(file.fcNumber(), 0);
+        }
+        file.store({"D1", "D2", "D3", "D4", "D5"});
+        file.storeFcNumber(2);
+        QCOMPARE(offered(), QStringLiteral("D1 FC 2 5"));
+        d.descriptorBox()->setCurrentIndex(2);
+        QCOMPARE(d.takeDescriptor(), QStringLiteral("D3"));
+        QCOMPARE(file.load(), QStringList({"D3", "D1", "D2", "D4", "D5"}));
+        d.loadDefaults();
+        d.descriptorBox()->setEditText(QStringLiteral("  TCPIP0::192.168.2.60::INSTR "));
+        QCOMPARE(d.takeDescriptor(), QStringLiteral("TCPIP0::192.168.2.60::INSTR"));
+        d.descriptorBox()->setEditText(QString()); // empty text changes nothing
+        QCOMPARE(d.takeDescriptor(), QString());
+        QCOMPARE(file.load(), QStringList({"TCPIP0::192.168.2.60::INSTR", "D3", "D1", "D2", "D4"}));
     }
 
+    // A refused entry (no descriptor, or no card number) warns, is
+    // remembered, stores FC_Number all the same and opens the dialog again
+    // with the refused entry's descriptor (when given) and card number; the
+    // second entry, "VXI0::1::INSTR" with "FC 1", opens the card.
+    void refusedEntryWarnsAndReopens()
+    {
+        const std::tuple<QString, int, QString> cases[] = {
+            {"", 2, "You have not entered Instrument Descriptor"},
+            {"TCPIP0::10.0.0.1::INSTR", 0, "You have not selected any function card number"}};
+        for (const auto &[descriptor, card, warning] : cases) {
+            init();
+            ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
+            file.storeFcNumber(4);
+            ov7931_fc fc;
+            ov9174fp_fcSelect select(&fc, 1);
+            ModalAnswerer answerer({QStringLiteral("Enter Address"), QStringLiteral("OK")});
+            QStringList shown;
+            answerer.other = [&, descriptor = descriptor, card = card](QWidget *w) {
+                auto *e = qobject_cast<ov9174fp_fcEnterAddress *>(w);
+                if (e) {
+                    shown << e->descriptorBox()->currentText() + ' ' +
+                                 QString::number(e->cardNumberBox()->currentIndex());
+                    e->descriptorBox()->setEditText(shown.size() == 1 ? descriptor : QStringLiteral("VXI0::1::INSTR"));
+                    e->cardNumberBox()->setCurrentIndex(shown.size() == 1 ? card : 1);
+                    e->okPushButton()->click();
+                }
+                return e != nullptr;
+            };
+            QCOMPARE(select.runConnectionDialog(), 1);
+            QCOMPARE(shown, QStringList({"VXI0::1::INSTR 4", (descriptor.isEmpty() ? "VXI0::1::INSTR" : descriptor) +
+                                                                 ' ' + QString::number(card)}));
+            QCOMPARE(answerer.seen().size(), 2);
+            QCOMPARE(answerer.seen().at(1).text, warning);
+            QCOMPARE(answerer.seen().at(1).icon, QMessageBox::Warning);
+            QCOMPARE(file.load(), QStringList({"VXI0::1::INSTR", descriptor}).filter(QRegularExpression(".")));
+            QCOMPARE(file.fcNumber(), 1);
+            QCOMPARE(chosen(select), QStringLiteral("VXI0::1::INSTR 1 1 open"));
+            QCOMPARE(opened(), "ov8263_paramInit(\"VXI0::1::INSTR\", 1, 1, 1, &)");
+        }
+    }
+
+    // After "Keltri 7931 Soft Front Panel": title | location | card | LED.
+    // A recording is viewed without the connection question; demo mode
+    // neither searches nor opens a card.
     void panelTexts()
     {
-        QFETCH(QString, scenario);
-        QFETCH(QString, answer);
-        QFETCH(bool, recording);
-        QFETCH(QString, texts);
-        QVERIFY(loadScenario(scenario == QLatin1String("no host") ? testkit::oneLxiCard : scenario));
-        if (scenario == QLatin1String("no host"))
-            ovsim::failAlways("viGetAttribute", VI_ERROR_NSUP_ATTR);
-        ov7931_fc fc;
-        ModalAnswerer answerer({answer});
-        ov9174fp_AppFC app(&fc, 1, recording, QStringLiteral("6.1.3"), false);
-        const QString shown = QStringLiteral("%1 | %2 | %3 | %4").arg(app.windowTitle(), app.locationText()->text(),
-                                                                     app.functionCardText()->text());
-        QCOMPARE(shown.arg(app.activeLed()->value()), "Keltri 7931 Soft Front Panel" + texts);
-        QCOMPARE(app.demoMode, texts.endsWith(QLatin1String("0")));
-        QCOMPARE(app.masterVi != 0, !app.demoMode);
-        // A recording is viewed without the connection question; demo mode neither searches nor opens a card.
-        QCOMPARE(answerer.seen().size(), recording ? 0 : 1);
-        for (const char *call : {"viOpen", "viFindRsrc", "ov8263_paramInit"})
-            QVERIFY(!app.demoMode || ovsim::journalOf(call).empty());
+        const std::tuple<QString, const char *, bool, const char *> cases[] = {
+            {"", "Auto Find", false, " | Slot 5 | FC 1 | 1"},
+            {testkit::oneLxiCard, "Auto Find", false, ": lxi-7.example | inst3 | FC 3 | 1"},
+            {"no host", "Auto Find", false, " |  | FC 3 | 1"},
+            {"", "Run In Demo Mode", false, " | Slot 5 | FC 1 | 0"},
+            {"", "Auto Find", true, " | Slot 5 | FC 1 | 0"}}; // viewing a recording
+        for (const auto &[scenario, answer, recording, texts] : cases) {
+            QVERIFY(loadScenario(scenario == QLatin1String("no host") ? testkit::oneLxiCard : scenario));
+            if (scenario == QLatin1String("no host"))
+                ovsim::failAlways("viGetAttribute", VI_ERROR_NSUP_ATTR);
+            ov7931_fc fc;
+            ModalAnswerer answerer({answer});
+            ov9174fp_AppFC app(&fc, 1, recording, QStringLiteral("6.1.3"), false);
+            QCOMPARE(QStringLiteral("%1 | %2 | %3 | %4")
+                         .arg(app.windowTitle(), app.locationText()->text(), app.functionCardText()->text())
+                         .arg(app.activeLed()->value()),
+                     "Keltri 7931 Soft Front Panel" + QString(texts));
+            QVERIFY(app.demoMode == QString(texts).endsWith('0') && (app.masterVi != 0) == !app.demoMode);
+            QCOMPARE(answerer.seen().size(), recording ? 0 : 1);
+            for (const char *call : {"viOpen", "viFindRsrc", "ov8263_paramInit"})
+                QVERIFY(!app.demoMode || ovsim::journalOf(call).empty());
+        }
     }
-
-private:
-    QTemporaryDir profile;
 };
 
 QTEST_MAIN(ConnectionTest)

@@ -1,39 +1,74 @@
-// The main front-panel window: the control column, the start-button state
-// machine, the exit question and the framework's message boxes.
+// The main front-panel window and its parts: the start-button state machine
+// driven by clicks and by keys, the exit question, the framework's message
+// boxes, the status LED and the About box.
+#include "appfixture.h"
 #include "modalanswer.h"
+#include "ov7931Demo_App.h"
+#include "ov9174fp_About.h"
 #include "ov9174fp_app.h"
+#include "ov9174fp_clickableLabel.h"
+#include "ov9174fp_icons.h"
 #include "ov9174fp_led.h"
+#include "ov9174fp_licenses.h"
+#include "ov9174fp_shortcuts.h"
 
-#include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QThread>
+#include <QToolTip>
 #include <QWhatsThis>
 #include <QtTest>
+
+#include <qwt_global.h>
 
 namespace {
 // The acquisition controls as text: the single-shot, continuous, configuration
 // and enable-all buttons, each "+" enabled or "-" disabled and "*" when checked,
-// then the first word of both start buttons' tool tips.
+// the start buttons' icons ("i" idle, "r" running) and the first word of their tool tips.
 QString controls(const ov9174fp_app &p)
 {
     QStringList parts;
     for (QPushButton *b : {p.singleShotButton(), p.continuousButton(), p.configurationButton(), p.enableAllButton()})
         parts << QString(b->isEnabled() ? "+" : "-") + (b->isChecked() ? "*" : "");
+    for (QPushButton *b : {p.singleShotButton(), p.continuousButton()}) {
+        const QColor centre = b->icon().pixmap(12, 12).toImage().pixelColor(4, 6);
+        parts << (centre == ov9174fp_icons::idleColour() ? "i" : centre == ov9174fp_icons::runningColour() ? "r" : "?");
+    }
     return parts.join(' ') + ' ' + p.singleShotButton()->toolTip().section(' ', 0, 0) + ' ' +
            p.continuousButton()->toolTip().section(' ', 0, 0);
 }
 
-// A panel with its start buttons shown, as the instrument leaves it.
+// A panel with its start buttons shown, as the instrument leaves it; its
+// signals so far in order.
 struct ShownPanel : ov9174fp_app {
-    ShownPanel()
+    QStringList seen;
+    explicit ShownPanel(bool withButtons = true)
     {
-        singleShotButton()->show();
-        continuousButton()->show();
+        singleShotButton()->setVisible(withButtons);
+        continuousButton()->setVisible(withButtons);
+        const std::pair<void (ov9174fp_app::*)(), const char *> names[] = {
+            {&ov9174fp_app::startSingle, "startSingle"}, {&ov9174fp_app::breakSingle, "breakSingle"},
+            {&ov9174fp_app::startCont, "startCont"},     {&ov9174fp_app::stopCont, "stopCont"},
+            {&ov9174fp_app::resetPressed, "reset"},      {&ov9174fp_app::configDev, "configDev"},
+            {&ov9174fp_app::enableAll, "enableAll"}};
+        for (const auto &[signal, name] : names)
+            connect(this, signal, this, [this, name = name] { seen << name; });
+        installPanelShortcuts(this);
         show();
+        activateWindow();
     }
+    QString take() { return std::exchange(seen, {}).join(' '); }
 };
+
+QString poppedUpTip(QWidget *w)
+{
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(w, &help);
+    return QToolTip::text();
+}
+
 } // namespace
 
 class TestMainPanel : public QObject
@@ -41,113 +76,97 @@ class TestMainPanel : public QObject
     Q_OBJECT
 
 private slots:
-    void controlColumnInOrder()
-    {
-        ShownPanel p;
-        QVERIFY(QTest::qWaitForWindowExposed(&p));
-        QList<QWidget *> column{p.activeLed()->parentWidget()};
-        for (QLabel *l : p.findChildren<QLabel *>())
-            if (l->text() == QLatin1String("Waveform Length") || l->text() == QLatin1String("Sampling Rate"))
-                column.insert(l->text().startsWith('W') ? 1 : column.size(), l);
-        column.insert(2, p.waveformLengthList());
-        column << p.samplingRateList() << p.singleShotButton() << p.continuousButton() << p.configurationButton()
-               << p.enableAllButton() << p.resetButton() << p.helpPushButton() << p.aboutPushButton()
-               << p.closePushButton();
-        QCOMPARE(column.size(), 13);
-        for (int i = 0; i < column.size(); ++i) {
-            const QRect r = column[i]->geometry();
-            QVERIFY2(r.left() > p.contentWidget()->geometry().right(), qPrintable(QString::number(i)));
-            QVERIFY2(i == 0 || column[i - 1]->geometry().bottom() < r.top(), qPrintable(QString::number(i)));
-        }
-    }
-
-    void startButtons_data()
-    {
-        QTest::addColumn<QString>("actions"); // s, c: click the start buttons; g, a, r: the plain buttons;
-                                              // b: userBreak(); e: enableStart()
-        // startSingle breakSingle startCont stopCont resetPressed configDev enableAll
-        QTest::addColumn<QString>("emitted");
-        QTest::addColumn<QString>("controls");
-        QTest::newRow("single-shot started") << "s" << "1 0 0 0 0 0 0" << "+* - + + Breaks Starts";
-        QTest::newRow("single-shot broken by the user") << "ss" << "1 1 0 0 0 0 0" << "- - - - Starts Starts";
-        QTest::newRow("... until the acquisition is done") << "sse" << "1 1 0 0 0 0 0" << "+ + + + Starts Starts";
-        QTest::newRow("single-shot, userBreak") << "sb" << "1 1 0 0 0 0 0" << "+ + + + Starts Starts";
-        QTest::newRow("userBreak when idle only enables") << "ssb" << "1 1 0 0 0 0 0" << "+ + + + Starts Starts";
-        QTest::newRow("continuous started") << "c" << "0 0 1 0 0 0 0" << "- +* + + Starts Stops";
-        QTest::newRow("disabled single-shot does nothing") << "cs" << "0 0 1 0 0 0 0" << "- +* + + Starts Stops";
-        QTest::newRow("continuous stopped by the user") << "cc" << "0 0 1 1 0 0 0" << "- - - - Starts Starts";
-        QTest::newRow("... until userBreak") << "ccb" << "0 0 1 1 0 0 0" << "+ + + + Starts Starts";
-        QTest::newRow("continuous, userBreak") << "cb" << "0 0 1 1 0 0 0" << "+ + + + Starts Starts";
-        QTest::newRow("plain buttons") << "gaar" << "0 0 0 0 1 1 2" << "+ + + + Starts Starts";
-    }
-
+    // Per case the actions (s, c: click the start buttons; g, a, r: the
+    // plain buttons; S, C: start buttons checked without signals; b:
+    // userBreak(); e: enableStart()), the signals emitted and the controls left.
     void startButtons()
     {
-        QFETCH(QString, actions);
-        ShownPanel p;
-        QList<QSharedPointer<QSignalSpy>> spies;
-        for (auto signal : {&ov9174fp_app::startSingle, &ov9174fp_app::breakSingle, &ov9174fp_app::startCont,
-                            &ov9174fp_app::stopCont, &ov9174fp_app::resetPressed, &ov9174fp_app::configDev,
-                            &ov9174fp_app::enableAll})
-            spies << QSharedPointer<QSignalSpy>::create(&p, signal);
-        const QMap<QChar, QPushButton *> buttons{{'s', p.singleShotButton()}, {'c', p.continuousButton()},
-                                                 {'g', p.configurationButton()}, {'a', p.enableAllButton()},
-                                                 {'r', p.resetButton()}};
-        for (QChar action : actions) {
-            if (buttons.contains(action))
-                QTest::mouseClick(buttons[action], Qt::LeftButton);
-            action == 'b' ? p.userBreak() : action == 'e' ? p.enableStart() : void();
+        const std::tuple<const char *, const char *, const char *> cases[] = {
+            {"s", "startSingle", "+* - + + r i Breaks Starts"},
+            {"ss", "startSingle breakSingle", "- - - - i i Starts Starts"}, // broken by the user
+            {"sse", "startSingle breakSingle", "+ + + + i i Starts Starts"}, // ... until the acquisition is done
+            {"sb", "startSingle breakSingle", "+ + + + i i Starts Starts"},
+            {"ssb", "startSingle breakSingle", "+ + + + i i Starts Starts"}, // userBreak when idle only enables
+            {"c", "startCont", "- +* + + i r Starts Stops"},
+            {"cs", "startCont", "- +* + + i r Starts Stops"}, // a disabled single-shot button does nothing
+            {"cc", "startCont stopCont", "- - - - i i Starts Starts"},
+            {"ccb", "startCont stopCont", "+ + + + i i Starts Starts"},
+            {"cb", "startCont stopCont", "+ + + + i i Starts Starts"},
+            {"gaar", "configDev enableAll enableAll reset", "+ + + + i i Starts Starts"},
+            {"SCb", "stopCont breakSingle", "+ + + + i i Starts Starts"}}; // the continuous run stops first
+        for (const auto &[actions, emitted, controlsLeft] : cases) {
+            ShownPanel p;
+            const QMap<QChar, QPushButton *> buttons{{'s', p.singleShotButton()}, {'c', p.continuousButton()},
+                                                     {'g', p.configurationButton()}, {'a', p.enableAllButton()},
+                                                     {'r', p.resetButton()}};
+            for (QChar action : QString(actions)) {
+                if (buttons.contains(action))
+                    QTest::mouseClick(buttons[action], Qt::LeftButton);
+                if (action == 'S' || action == 'C') {
+                    const QSignalBlocker blocker(buttons[action.toLower()]);
+                    buttons[action.toLower()]->setChecked(true);
+                }
+                action == 'b' ? p.userBreak() : action == 'e' ? p.enableStart() : void();
+            }
+            QCOMPARE(actions + QString(" | ") + p.take() + " | " + controls(p), actions + QString(" | ") + emitted +
+                                                                                    " | " + controlsLeft);
         }
-        QStringList counts;
-        for (const auto &spy : spies)
-            counts << QString::number(spy->count());
-        QTEST(counts.join(' '), "emitted");
-        QTEST(controls(p), "controls");
     }
 
-    void userBreakStopsContinuousFirst()
+    // F5, F6 and F7 click their buttons in every state (a shortcut animates
+    // the click: it lands when the button comes up); a hidden button ignores its key.
+    // The key is shown in the tool tip without changing its text.
+    void keys()
     {
-        ShownPanel p;
-        QStringList order;
-        connect(&p, &ov9174fp_app::stopCont, [&] { order << "stopCont"; });
-        connect(&p, &ov9174fp_app::breakSingle, [&] { order << "breakSingle"; });
-        for (QPushButton *b : {p.singleShotButton(), p.continuousButton()}) {
-            const QSignalBlocker blocker(b);
-            b->setChecked(true);
+        ShownPanel p(false);
+        QVERIFY(QTest::qWaitForWindowActive(&p));
+        QStringList seen;
+        for (const QString &key : QStringLiteral("F5 F6 show F5 F6 F5 F5 F7 e F6 F6 F7 e F7").split(' ')) {
+            if (key == "e" || key == "show") {
+                key == "e" ? p.enableStart() : (p.singleShotButton()->show(), p.continuousButton()->show());
+                continue;
+            }
+            QTest::keyClick(&p, key == "F5" ? Qt::Key_F5 : key == "F6" ? Qt::Key_F6 : Qt::Key_F7);
+            QTRY_VERIFY(!p.singleShotButton()->isDown() && !p.continuousButton()->isDown() &&
+                        !p.configurationButton()->isDown());
+            seen << p.take();
         }
-        p.userBreak();
-        QCOMPARE(order, (QStringList{"stopCont", "breakSingle"}));
-        QCOMPARE(::controls(p), QStringLiteral("+ + + + Starts Starts"));
+        QCOMPARE(seen.join('/'), QStringLiteral("//startSingle//breakSingle///startCont/stopCont//configDev"));
+        p.enableStart();
+        QCOMPARE(poppedUpTip(p.singleShotButton()), QStringLiteral("Starts the Single-Shot Data Acquisition (F5)"));
+        QCOMPARE(poppedUpTip(p.continuousButton()), QStringLiteral("Starts the Repetititve Data Acquisition (F6)"));
+        QCOMPARE(poppedUpTip(p.configurationButton()),
+                 QStringLiteral("Change Channels' Configurations, Calibrate Channels, and Check Status (F7)"));
+        p.continuousButton()->click();
+        QCOMPARE(poppedUpTip(p.continuousButton()), QStringLiteral("Stops the Data Acquisition process (F6)"));
+        QCOMPARE(p.continuousButton()->toolTip(), QStringLiteral("Stops the Data Acquisition process"));
+        QCOMPARE(p.configurationButton()->whatsThis(), p.configurationButton()->toolTip());
+        QCOMPARE(poppedUpTip(p.resetButton()), QStringLiteral("Reset the device to the default state"));
         QTest::mouseClick(p.helpPushButton(), Qt::LeftButton); // help: what's-this mode
         QVERIFY(QWhatsThis::inWhatsThisMode());
         QWhatsThis::leaveWhatsThisMode();
+        // The instrument's panel has them.
+        AppFixture fx;
+        ov7931Demo_App *app = fx.create(AppFixture::Mode::Demo);
+        QCOMPARE(app->singleShotButton()->shortcut(), panelShortcuts::singleShot);
+        QCOMPARE(app->continuousButton()->shortcut(), panelShortcuts::continuous);
+        QCOMPARE(app->configurationButton()->shortcut(), panelShortcuts::channelConfiguration);
     }
 
-    void exitQuestion()
+    // Closing asks first ("No" changes nothing); warnings and errors, also
+    // from a worker, are shown on the GUI thread in the order raised.
+    void exitQuestionAndMessageBoxes()
     {
         ShownPanel p;
         p.continuousButton()->click();
-        ModalAnswerer answer({QStringLiteral("No"), QStringLiteral("No"), QStringLiteral("Yes")});
+        ModalAnswerer answer({"No", "No", "Yes", "OK", "No", "OK", "No", "OK"});
         QVERIFY(!p.close());
         QTest::mouseClick(p.closePushButton(), Qt::LeftButton); // the Close button asks the same
-        QVERIFY(p.isVisible());
-        QVERIFY(p.continuousButton()->isChecked()); // "No" changed nothing
-        QCOMPARE(answer.seen().size(), 2);
-        for (const SeenBox &box : answer.seen())
-            QCOMPARE(box.title + " | " + box.text + " | " + box.buttons.join(','),
-                     QStringLiteral("Keltri 7931 SFP | Do you really want to exit? | No,Yes"));
+        QVERIFY(p.isVisible() && p.continuousButton()->isChecked());
         QCOMPARE(answer.seen().at(0).icon, QMessageBox::Question);
-        QVERIFY(p.close());
-        QVERIFY(!p.isVisible());
-    }
-
-    void messageBoxes()
-    {
-        ShownPanel p;
-        ModalAnswerer answer({"OK", "No", "OK", "No", "OK"});
+        QVERIFY(p.close() && !p.isVisible());
         ov9174fp_app::warningMessage(QStringLiteral("Warning: [demo text]"));
         ov9174fp_app::errorMessage(QStringLiteral("call failed due to [reason]"));
-        // From a worker: shown on the GUI thread in the order raised, without the worker waiting.
         QThread *worker = QThread::create([] {
             ov9174fp_app::warningMessage(QStringLiteral("first"));
             ov9174fp_app::errorMessage(QStringLiteral("second"));
@@ -156,16 +175,100 @@ private slots:
         worker->start();
         QVERIFY(worker->wait(5000));
         delete worker;
-        QTRY_COMPARE(answer.seen().size(), 5);
+        QTRY_COMPARE(answer.seen().size(), 8);
         QStringList seen;
         for (const SeenBox &box : answer.seen())
             seen << QStringLiteral("%1 | %2 | %3 | %4").arg(box.title, box.text).arg(box.icon).arg(box.clicked);
-        QCOMPARE(seen, (QStringList{
-                           "Keltri 7931 SFP Warning message | Warning: [demo text] | 2 | OK",
-                           "Keltri 7931 SFP Error message | call failed due to [reason]\nDo you want to exit? | 3 | No",
-                           "Keltri 7931 SFP Warning message | first | 2 | OK",
-                           "Keltri 7931 SFP Error message | second\nDo you want to exit? | 3 | No",
-                           "Keltri 7931 SFP Warning message | third | 2 | OK"}));
+        const QString exit = QStringLiteral("Keltri 7931 SFP | Do you really want to exit? | 4 | ");
+        QCOMPARE(seen, (QStringList{exit + "No", exit + "No", exit + "Yes",
+                                    "Keltri 7931 SFP Warning message | Warning: [demo text] | 2 | OK",
+                                    "Keltri 7931 SFP Error message | call failed due to [reason]\nDo you want to exit? "
+                                    "| 3 | No",
+                                    "Keltri 7931 SFP Warning message | first | 2 | OK",
+                                    "Keltri 7931 SFP Error message | second\nDo you want to exit? | 3 | No",
+                                    "Keltri 7931 SFP Warning message | third | 2 | OK"}));
+        QCOMPARE(answer.seen().at(0).buttons, (QStringList{"No", "Yes"}));
+    }
+
+    // Lit, the LED shows its colour: a shaded lamp (a lighter rim) with a
+    // large font, a flat disc with a small one; magenta as off colour means
+    // the window's own colour.
+    void led()
+    {
+        for (int px : {24, 7}) {
+            ov9174fp_led lamp(QStringLiteral("I"), Qt::green, Qt::magenta);
+            QFont font = QApplication::font();
+            font.setPixelSize(px);
+            lamp.setFont(font);
+            lamp.resize(lamp.minimumSizeHint());
+            lamp.setValue(1);
+            const int h = QFontMetrics(lamp.font()).height();
+            const QImage img = lamp.grab().toImage();
+            const QColor background = lamp.palette().color(QPalette::Window);
+            const QPointF centre(2 + h / 2.0, h / 2.0);
+            QColor rim = background; // the first pixel off the background from the upper-left towards the centre
+            for (int i = 0; i <= 64 && rim == background; ++i)
+                rim = img.pixelColor((QPointF(2, 0) + (centre - QPointF(2, 0)) * (i / 64.0)).toPoint());
+            QVERIFY(img.pixelColor(centre.toPoint()) == Qt::green && (h < 10) == (px < 10));
+            QCOMPARE(rim.lightness() > background.lightness(), h >= 10);
+            QCOMPARE(lamp.offColour(), background);
+        }
+        QCOMPARE(ov9174fp_led(QStringLiteral("PGA"), Qt::red, Qt::darkGray).offColour(), QColor(Qt::darkGray));
+    }
+
+    // Paging over the hardware and software pages; the library rows of the
+    // Qt 5 build; the KISS FFT viewer shows the copyright line and the BSD
+    // text, not the packaging fields of the file it came from.
+    void aboutBox()
+    {
+        // Per case: cards, cards selected; per page model, serial number,
+        // revision, driver and panel version, Previous and Next (+ enabled, - disabled) or "hidden".
+        const std::tuple<int, int, QString> cases[] = {
+            {1, 1, "m0 s0 r0 D0 P0 hidden"},
+            {2, 1, "m0 s0 r0 D0 P0 - +/m1 s1 r1 D1 P1 + -"},
+            {3, 2, "m0 s0 r0 D0 P0 - +/m1 s1 r1 D0 P0 + +/m2 s2 r2 D1 P1 + -"}};
+        for (const auto &[cards, softwareOffset, pages] : cases) {
+            ov9174fp_About about("P0", "D0", "7931", QString(), nullptr, softwareOffset, QString());
+            for (int i = 0; i < cards; ++i)
+                about.addHardwareInfo(QString("s%1").arg(i), QString("r%1").arg(i), QString("m%1").arg(i));
+            if (cards > 1)
+                about.addSoftwareRevision(QStringLiteral("D1"), QStringLiteral("P1"));
+            const auto page = [&] {
+                const QPushButton *prev = about.previousButton(), *next = about.nextButton();
+                const QString buttons = QString(prev->isEnabled() ? " +" : " -") + (next->isEnabled() ? " +" : " -");
+                return QStringList({about.shownDeviceModel(), about.shownSerialNumber(), about.shownRevision(),
+                                    about.shownDriverRevision(), about.shownPanelVersion()}).join(' ') +
+                       (next->isHidden() ? QString(" hidden") : buttons);
+            };
+            QStringList shown;
+            for (int i = 0; i < cards; ++i, about.nextButton()->click())
+                shown << page();
+            QCOMPARE(shown.join('/'), pages);
+            about.next(); // on the last page: stays
+            QCOMPARE(about.currentPage(), cards - 1);
+            for (int i = cards - 1; i > 0; --i)
+                about.previousButton()->click();
+            about.prev(); // on the first page: stays
+            QCOMPARE(page(), shown.first());
+        }
+        const QString qwt = QStringLiteral("Qwt library version %1:").arg(QStringLiteral(QWT_VERSION_STR));
+        for (const QString &qwtVersion : {QStringLiteral("6.1.3"), QString()}) {
+            ov9174fp_About about(QString(), QString(), QStringLiteral("7931"), QString(), nullptr, 1, qwtVersion);
+            const QList<QLabel *> labels = about.findChildren<QLabel *>();
+            QCOMPARE(std::any_of(labels.begin(), labels.end(), [&](QLabel *l) { return l->text() == qwt; }),
+                     !qwtVersion.isEmpty());
+            QCOMPARE(bool(about.findChild<clickableLabel *>(QStringLiteral("qwtLicenseLink"))), !qwtVersion.isEmpty());
+            QCOMPARE(about.findChild<clickableLabel *>("qtLicenseLink")->plainText(), QStringLiteral("LGPL v3"));
+        }
+        kissFFTLicense viewer;
+        const QStringList lines = viewer.textBox()->toPlainText().trimmed().split('\n');
+        QCOMPARE(lines.first(), QStringLiteral("Copyright (c) 2003-2022, Mark Borgerding. All rights reserved."));
+        QVERIFY(lines.contains("Redistribution and use in source and binary forms, with or without modification,"));
+        QVERIFY(lines.last().endsWith(QStringLiteral("EVEN IF ADVISED OF THE POSSIBILITY OF SUCH DAMAGE.")));
+        const QRegularExpression packagingField(QStringLiteral("^[A-Z][A-Za-z-]*: "));
+        for (const QString &line : lines)
+            QVERIFY2(!packagingField.match(line).hasMatch() && !line.startsWith(' ') && line != ".", qPrintable(line));
+        QCOMPARE(viewer.windowTitle(), QStringLiteral("KISS FFT BSD License"));
     }
 };
 

@@ -1,5 +1,6 @@
 // Settings files that cannot hurt the user: never written through a link or
-// into a non-regular file, no blocking on a FIFO, a failed save reported once.
+// into a non-regular file, no blocking on a FIFO, a failed save keeps the old
+// file and is reported once.
 #include "appfixture.h"
 #include "modalanswer.h"
 #include "ov7931Demo_App.h"
@@ -10,21 +11,15 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
 QByteArray contentOf(const QString &path)
 {
     QFile f(path);
@@ -49,76 +44,73 @@ PanelChoices someChoices()
     c.samplingFrequency = QStringLiteral("10 kHz");
     return c;
 }
-
 } // namespace
 
 class SettingsFileTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir dir;
+
 private slots:
-    void init() { QVERIFY(dir.isValid()); }
-
-    // What stands in the settings file's place; nothing of it may change.
-    void refusedTargets_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        const QString link = "it is a symbolic link, and the panel does not write through links";
-        QTest::newRow("link to a file") << "link" << link;
-        QTest::newRow("link to /dev/full") << "link-full" << link;
-        QTest::newRow("dangling link") << "dangling" << link;
-        QTest::newRow("folder") << "folder" << "it is a folder, not a regular file";
-        QTest::newRow("FIFO") << "fifo" << "it is not a regular file (a device, a FIFO or a socket)";
-        QTest::newRow("read-only file") << "readonly" << QString::fromLocal8Bit(strerror(EACCES));
-    }
-
+    // What stands in the settings file's place: reading never blocks and
+    // gives what a regular file holds, else the defaults; writing (the
+    // descriptor file's too) changes nothing, leaves no temporary file and
+    // names the reason.
     void refusedTargets()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
-        QTemporaryDir d;
-        const QString target = d.filePath("victim.txt");
-        QVERIFY(writeFile(target, "precious\n"));
-        const QString file = d.filePath("ov7931_DEMO.ini");
-        const QByteArray name = QFile::encodeName(file);
-        if (kind.startsWith("link") || kind == "dangling")
-            QVERIFY(QFile::link(kind == "link" ? target : kind == "dangling" ? d.filePath("new.txt") : "/dev/full", file));
-        else if (kind == "folder")
-            QVERIFY(QDir(d.path()).mkdir("ov7931_DEMO.ini"));
-        else if (kind == "fifo")
-            QCOMPARE(::mkfifo(name.constData(), 0644), 0);
-        else if (kind == "readonly")
-            QVERIFY(writeFile(file, "[General]\nNumberOfScans=100\n") && ::chmod(name.constData(), 0444) == 0);
-        const QStringList before = entriesOf(d.path());
-
-        // Reading never blocks and gives what a regular file holds, else the defaults.
-        QElapsedTimer t;
-        t.start();
-        const PanelChoices read = readPanelChoices(file);
-        QVERIFY(t.elapsed() < 2000);
-        QCOMPARE(read.numberOfScans, QString(kind == "readonly" ? "100" : "1000"));
-
-        const QString message = writePanelChoices(file, someChoices());
-        QCOMPARE(message, QString("The settings could not be saved to %1: %2.")
-                              .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()), reason));
-        QCOMPARE(contentOf(target), QByteArray("precious\n"));
-        QCOMPARE(entriesOf(d.path()), before); // no temporary file left, nothing created
-        QVERIFY(!QFile::exists(d.filePath("new.txt")));
-        // The descriptor file takes the same way.
-        QVERIFY(ov9174fp_descriptorHistory(file, "7931").storeFcNumber(2).endsWith(reason + '.'));
-        QCOMPARE(entriesOf(d.path()), before);
+        const QString link = "it is a symbolic link, and the panel does not write through links";
+        const std::pair<QString, QString> kinds[] = {
+            {"link", link}, {"link-full", link}, {"dangling", link}, {"folder", "it is a folder, not a regular file"},
+            {"fifo", "it is not a regular file (a device, a FIFO or a socket)"},
+            {"readonly", QString::fromLocal8Bit(strerror(EACCES))}};
+        for (const auto &[kind, reason] : kinds) {
+            QTemporaryDir d;
+            const QString target = d.filePath("victim.txt"), file = d.filePath("ov7931_DEMO.ini");
+            const QByteArray name = QFile::encodeName(file);
+            QVERIFY(writeFile(target, "precious\n"));
+            if (kind.startsWith("link") || kind == "dangling")
+                QVERIFY(QFile::link(kind == "link"       ? target
+                                    : kind == "dangling" ? d.filePath("new.txt")
+                                                         : QStringLiteral("/dev/full"),
+                                    file));
+            else if (kind == "folder")
+                QVERIFY(QDir(d.path()).mkdir("ov7931_DEMO.ini"));
+            else if (kind == "fifo")
+                QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+            else
+                QVERIFY(writeFile(file, "[General]\nNumberOfScans=100\n") && ::chmod(name.constData(), 0444) == 0);
+            const QStringList before = entriesOf(d.path());
+            QElapsedTimer t;
+            t.start();
+            QCOMPARE(readPanelChoices(file).numberOfScans, QString(kind == "readonly" ? "100" : "1000"));
+            QVERIFY(t.elapsed() < 2000);
+            QCOMPARE(writePanelChoices(file, someChoices()),
+                     QString("The settings could not be saved to %1: %2.")
+                         .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()), reason));
+            QVERIFY(ov9174fp_descriptorHistory(file, "7931").storeFcNumber(2).endsWith(reason + '.'));
+            QCOMPARE(contentOf(target), QByteArray("precious\n"));
+            QCOMPARE(entriesOf(d.path()), before);
+            QVERIFY(!QFile::exists(d.filePath("new.txt")));
+        }
     }
 
     // A write that fails on the way (here a file size limit, as on a full
     // disk) leaves the old file whole, no temporary file behind, and names
-    // the reason.
-    void failedWriteKeepsTheOldFile()
+    // the reason. A garbled file of the panel's own is repaired by the next
+    // save; a save keeps what others wrote and the file's mode; a missing
+    // folder of the descriptor file is created.
+    void saving()
     {
         const QString file = dir.filePath("ov7931_00001234.ini");
-        QVERIFY(writePanelChoices(file, someChoices()).isEmpty());
+        QVERIFY(writeFile(file, QByteArray("[Channel_3]\nEnabled=true\n\x01\x02 binary\n")));
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+        QCOMPARE(writePanelChoices(file, someChoices()), QString());
+        QSettings ini(file, QSettings::IniFormat);
+        QVERIFY(ini.value("Channel_3/Enabled").toBool() && ini.value("NumberOfScans").toString() == "5000");
+        QCOMPARE(readPanelChoices(file).samplingFrequency, QStringLiteral("10 kHz"));
+        QCOMPARE(int(QFileInfo(file).permissions() & 0x7777), 0x6640);
         const QByteArray old = contentOf(file);
-
         struct rlimit saved;
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
         void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
@@ -128,92 +120,36 @@ private slots:
         const QString reason = ov9174fp_settingsFile::replaceContent(file, QByteArray(100, '#'));
         ::setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previous);
-
         QCOMPARE(reason, QString::fromLocal8Bit(strerror(EFBIG)));
         QCOMPARE(contentOf(file), old);
         QCOMPARE(entriesOf(dir.path()), QStringList{"ov7931_00001234.ini"});
         QCOMPARE(ov9174fp_settingsFile::failureMessage(file, reason),
                  QString("The settings could not be saved to %1: File too large.").arg(QDir::toNativeSeparators(file)));
-    }
-
-    // A garbled settings file is repaired by the next save (the panel's own
-    // file: its name says so).
-    void garbledFileRepaired()
-    {
-        const QString file = dir.filePath("ov7931_GARBLED.ini");
-        QVERIFY(writeFile(file, QByteArray("precious\n\x01\x02 binary\n")));
-        QCOMPARE(writePanelChoices(file, someChoices()), QString());
-        QCOMPARE(readPanelChoices(file).numberOfScans, QStringLiteral("5000"));
-    }
-
-    void fullDeviceReportsNoSpace()
-    {
-        const int fd = ::open("/dev/full", O_WRONLY);
-        if (fd < 0)
-            QSKIP("no /dev/full here");
-        const int err = ov9174fp_settingsFile::writeAll(fd, QByteArray(100, 'x'));
-        ::close(fd);
-        QCOMPARE(err, ENOSPC);
-    }
-
-    void folderWithoutPermission()
-    {
-        if (::geteuid() == 0)
-            QSKIP("root may write into any folder");
-        QTemporaryDir d;
-        const QByteArray name = QFile::encodeName(d.path());
-        QCOMPARE(::chmod(name.constData(), 0555), 0);
-        const QString message = writePanelChoices(d.filePath("ov7931_DEMO.ini"), someChoices());
-        ::chmod(name.constData(), 0755);
-        QVERIFY(message.endsWith(QString::fromLocal8Bit(strerror(EACCES)) + '.'));
-    }
-
-    // A save replaces the file but keeps what others wrote and the file's mode.
-    void saveKeepsOtherGroupsAndMode()
-    {
-        const QString file = dir.filePath("ov7931_KEEP.ini");
-        QVERIFY(writeFile(file, "[Channel_3]\nEnabled=true\n"));
-        QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0640), 0);
-        QVERIFY(writePanelChoices(file, someChoices()).isEmpty());
-        QSettings ini(file, QSettings::IniFormat);
-        QCOMPARE(ini.value("Channel_3/Enabled").toBool(), true);
-        QCOMPARE(ini.value("NumberOfScans").toString(), QStringLiteral("5000"));
-        QCOMPARE(readPanelChoices(file).samplingFrequency, QStringLiteral("10 kHz"));
-        QCOMPARE(QFileInfo(file).permissions() & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                              QFileDevice::ReadUser | QFileDevice::WriteUser |
-                                                              QFileDevice::ReadGroup);
-        // A missing folder of the descriptor file is created.
         const QString nested = dir.filePath("Orvane/DefaultInstrDescr.ini");
         QVERIFY(ov9174fp_descriptorHistory(nested, "7931").store({"VXI0::2::INSTR"}).isEmpty());
         QCOMPARE(ov9174fp_descriptorHistory(nested, "7931").load(), QStringList{"VXI0::2::INSTR"});
     }
 
-    // One box per file until it is saved again; the box names file and reason.
-    void failureReportedOnce()
+    // One box per file until it is saved again. The panel with a link named
+    // like its settings file in the working directory: the link's target
+    // stays as it was and one box names file and reason.
+    void failuresReportedOnce()
     {
-        ModalAnswerer answerer({QStringLiteral("OK")});
-        const QString a = dir.filePath("a.ini");
-        const QString b = dir.filePath("b.ini");
-        ov9174fp_saveProblems::report(a, "first failure of a");
-        ov9174fp_saveProblems::report(a, "second failure of a");
-        ov9174fp_saveProblems::report(b, "failure of b");
-        ov9174fp_saveProblems::report(a, QString());
-        ov9174fp_saveProblems::report(a, "failure of a after a success");
-        QStringList texts;
-        for (const SeenBox &box : answerer.seen()) {
-            QCOMPARE(box.title, QStringLiteral("Keltri 7931 SFP"));
-            QCOMPARE(box.icon, QMessageBox::Warning);
-            texts << box.text;
+        {
+            ModalAnswerer answerer({QStringLiteral("OK")});
+            const QString a = dir.filePath("a.ini");
+            for (const auto &[path, message] : {std::make_pair(a, "first failure of a"), {a, "second failure of a"},
+                                                {dir.filePath("b.ini"), "failure of b"}, {a, ""},
+                                                {a, "failure of a after a success"}})
+                ov9174fp_saveProblems::report(path, message);
+            QStringList texts;
+            for (const SeenBox &box : answerer.seen())
+                texts << QStringLiteral("%1 | %2 | %3").arg(box.title).arg(box.icon).arg(box.text);
+            QCOMPARE(texts, QStringList({"Keltri 7931 SFP | 2 | first failure of a",
+                                         "Keltri 7931 SFP | 2 | failure of b",
+                                         "Keltri 7931 SFP | 2 | failure of a after a success"}));
         }
-        QCOMPARE(texts, QStringList({"first failure of a", "failure of b", "failure of a after a success"}));
-    }
-
-    // The panel with a link named like its settings file in the working
-    // directory: the link's target stays as it was and one box says why.
-    void panelWithLinkedSettingsFile()
-    {
-        QTemporaryDir elsewhere;
-        const QString target = elsewhere.filePath("passwd");
+        const QString target = dir.filePath("passwd");
         QVERIFY(writeFile(target, "root:x:0:0\n"));
         AppFixture f;
         QVERIFY(QFile::link(target, f.path("ov7931_DEMO.ini")));
@@ -221,15 +157,11 @@ private slots:
         f.destroy();
         QCOMPARE(contentOf(target), QByteArray("root:x:0:0\n"));
         QVERIFY(QFileInfo(f.path("ov7931_DEMO.ini")).isSymLink());
-        const QList<SeenBox> boxes = f.boxes();
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes.first().title, QStringLiteral("Keltri 7931 SFP"));
-        QVERIFY(boxes.first().text.contains(QDir::toNativeSeparators(f.path("ov7931_DEMO.ini"))));
-        QVERIFY(boxes.first().text.contains("symbolic link"));
+        QCOMPARE(f.boxes().size(), 1);
+        QCOMPARE(f.boxes().first().title, QStringLiteral("Keltri 7931 SFP"));
+        QVERIFY(f.boxes().first().text.contains(QDir::toNativeSeparators(f.path("ov7931_DEMO.ini"))));
+        QVERIFY(f.boxes().first().text.contains("symbolic link"));
     }
-
-private:
-    QTemporaryDir dir;
 };
 
 QTEST_MAIN(SettingsFileTest)

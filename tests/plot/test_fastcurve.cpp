@@ -16,8 +16,6 @@
 
 #include <cmath>
 #include <memory>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -31,11 +29,11 @@ const QColor colours[4] = {Qt::cyan, Qt::yellow, QColor(255, 165, 0), Qt::white}
 // (variant 1) zoomed into a part with curves leaving the canvas. Variant 2
 // puts items between the fast curves that one of them paints in one go:
 // hidden, empty, drawn by Qwt, with symbols.
-std::unique_ptr<QwtPlot> makePlot(const std::vector<Series> &series, bool fast, int variant)
+QImage plotImage(const std::vector<Series> &series, bool fast, int variant)
 {
-    std::unique_ptr<QwtPlot> plot(new QwtPlot);
-    plot->setCanvasBackground(QColor(0, 0, 128));
-    plot->resize(1000, 300);
+    QwtPlot plot;
+    plot.setCanvasBackground(QColor(0, 0, 128));
+    plot.resize(1000, 300);
     for (size_t i = 0; i < series.size(); ++i) {
         auto *c = new ov7931Demo_FastCurve(QStringLiteral("Ch %1").arg(i + 1));
         c->setPen(QPen(colours[i % 4], 0));
@@ -44,15 +42,21 @@ std::unique_ptr<QwtPlot> makePlot(const std::vector<Series> &series, bool fast, 
         c->setVisible(!(variant == 2 && i == 1));
         if (variant == 2 && i == 5)
             c->setSymbol(new QwtSymbol(QwtSymbol::Ellipse, QBrush(Qt::red), QPen(Qt::red), QSize(5, 5)));
-        c->attach(plot.get());
+        c->attach(&plot);
     }
     if (variant == 1) {
-        plot->setAxisScale(QwtPlot::xBottom, 0.2, 0.25);
-        plot->setAxisScale(QwtPlot::yLeft, 60.0, 180.0);
+        plot.setAxisScale(QwtPlot::xBottom, 0.2, 0.25);
+        plot.setAxisScale(QwtPlot::yLeft, 60.0, 180.0);
     }
-    plot->show();
-    plot->replot();
-    return plot;
+    plot.show();
+    plot.replot();
+    const QImage image = plot.canvas()->grab().toImage();
+    for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        const auto *c = static_cast<ov7931Demo_FastCurve *>(item);
+        if (c->lastDrawWasFast() != (c->isVisible() && c->dataSize() > 0 && c->fastDrawing()))
+            return QImage(); // drawn the other way than it should have been
+    }
+    return image;
 }
 
 using Setup = std::function<void(ov7931Demo_FastCurve &, QPainter &)>;
@@ -69,8 +73,8 @@ const std::vector<Setup> otherStyles = {
     [](ov7931Demo_FastCurve &, QPainter &p) { p.translate(0.5, 0.25); },
 };
 
-// One curve painted straight into an image through draw().
-// Returns the image and whether the fast drawing drew it.
+// One curve painted straight into an image through draw(); the image and
+// whether the fast drawing drew it.
 std::pair<QImage, bool> paintCurve(const Series &s, bool fast, QSize size, const QwtScaleMap &xMap,
                                    const QwtScaleMap &yMap, QImage::Format format, const Setup &setup)
 {
@@ -93,138 +97,116 @@ class TestFastCurve : public QObject
     Q_OBJECT
 
 private slots:
-    void handMadeCurvesOnPlot_data();
-    void handMadeCurvesOnPlot();
-    void randomCurvesMatchQwt();
-    void boundingRectAsQwt();
-};
-
-void TestFastCurve::handMadeCurvesOnPlot_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("points");
-    QTest::addColumn<int>("variant");
-    QTest::newRow("spike") << 1 << 10000 << 0;
-    QTest::newRow("steep") << 2 << 10000 << 0;
-    QTest::newRow("noisy") << 3 << 10000 << 0;
-    QTest::newRow("noisy zoomed") << 3 << 10000 << 1;
-    QTest::newRow("noisy, other items between") << 3 << 10000 << 2;
-    QTest::newRow("sine, few points") << 4 << 37 << 0;
-    QTest::newRow("single point") << 0 << 1 << 0;
-}
-
-void TestFastCurve::handMadeCurvesOnPlot()
-{
-    QFETCH(int, kind);
-    QFETCH(int, points);
-    QFETCH(int, variant);
-    QRandomGenerator rng(1234 + kind);
-    std::vector<Series> series(8);
-    for (int c = 0; c < 8; ++c) {
-        for (int i = 0; i < points; ++i) {
-            const double y[5] = {0.0, i == points / 2 + 7 * c ? 5000.0 : 0.0,
-                                 (i * 8) % points < points / 2 ? -1000.0 : 1000.0, 300.0 * rng.generateDouble(),
-                                 400.0 * std::sin(i * 6.283 / points * 3 + c)};
-            series[size_t(c)].x.push_back(i * 1e-4);
-            series[size_t(c)].y.push_back(100.0 * c + y[kind]);
+    // Eight curves of a kind (0 flat, 1 a spike, 2 steep steps, 3 noise,
+    // 4 a sine) per plot, drawn fast and by Qwt.
+    void handMadeCurvesOnPlot()
+    {
+        const std::tuple<const char *, int, int, int> cases[] = {
+            {"spike", 1, 10000, 0}, {"steep", 2, 10000, 0}, {"noisy", 3, 10000, 0}, {"noisy zoomed", 3, 10000, 1},
+            {"noisy, other items between", 3, 10000, 2}, {"sine, few points", 4, 37, 0}, {"single point", 0, 1, 0}};
+        for (const auto &[name, kind, points, variant] : cases) {
+            QRandomGenerator rng(1234 + kind);
+            std::vector<Series> series(8);
+            for (int c = 0; c < 8; ++c)
+                for (int i = 0; i < points; ++i) {
+                    const double y[5] = {0.0, i == points / 2 + 7 * c ? 5000.0 : 0.0,
+                                         (i * 8) % points < points / 2 ? -1000.0 : 1000.0, 300.0 * rng.generateDouble(),
+                                         400.0 * std::sin(i * 6.283 / points * 3 + c)};
+                    series[size_t(c)].x.push_back(i * 1e-4);
+                    series[size_t(c)].y.push_back(100.0 * c + y[kind]);
+                }
+            const QImage plain = plotImage(series, false, variant), fast = plotImage(series, true, variant);
+            QVERIFY2(!fast.isNull() && fast == plain, name);
         }
     }
-    const auto plain = makePlot(series, false, variant);
-    const auto fast = makePlot(series, true, variant);
-    QCOMPARE(fast->canvas()->grab().toImage(), plain->canvas()->grab().toImage());
-    for (QwtPlotItem *item : fast->itemList(QwtPlotItem::Rtti_PlotCurve)) {
-        const auto *c = static_cast<ov7931Demo_FastCurve *>(item);
-        QCOMPARE(c->lastDrawWasFast(), c->isVisible() && c->dataSize() > 0 && c->fastDrawing());
-    }
-}
 
-// Random curves of every shape, few and many points, sometimes leaving the
-// canvas; pen widths 0 and 1, square and flat caps, painter translations,
-// with and without polyline splitting and polygon clipping, three formats;
-// a third of them in the other styles, which must go to Qwt's drawing.
-void TestFastCurve::randomCurvesMatchQwt()
-{
-    QRandomGenerator rng(20240611);
-    const QImage::Format formats[] = {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB32, QImage::Format_RGB888};
-    int fastCases = 0;
-    for (int round = 0; round < 500; ++round) {
-        const int style = int(rng.bounded(3 * int(otherStyles.size())));
-        const int n = 2 + int(rng.bounded(round % 3 == 0 ? 20 : (round % 3 == 1 ? 400 : 5000)));
-        const int shape = int(rng.bounded(4)); // increasing, anywhere, repeated x, one column
-        Series s;
-        double x = 0, y = 50; // shapes 2 and 3: a random walk of small steps
-        for (int i = 0; i < n; ++i) {
-            x = shape == 3 ? 1.0 : shape == 1 ? rng.generateDouble() * n
-                                              : x + (shape == 0 ? rng.generateDouble() : rng.bounded(4) != 0);
-            y = shape >= 2 ? y + rng.bounded(5) - 2.0 : rng.generateDouble() * 100;
-            s.x.push_back(x);
-            s.y.push_back(y);
+    // Random curves of every shape, few and many points, sometimes leaving
+    // the canvas; pen widths 0 and 1, square and flat caps, painter
+    // translations, with and without polyline splitting and polygon
+    // clipping, three formats; a third of them in the other styles, which
+    // must go to Qwt's drawing.
+    void randomCurvesMatchQwt()
+    {
+        QRandomGenerator rng(20240611);
+        const QImage::Format formats[] = {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB32,
+                                          QImage::Format_RGB888};
+        int fastCases = 0;
+        for (int round = 0; round < 500; ++round) {
+            const int style = int(rng.bounded(3 * int(otherStyles.size())));
+            const int n = 2 + int(rng.bounded(round % 3 == 0 ? 20 : (round % 3 == 1 ? 400 : 5000)));
+            const int shape = int(rng.bounded(4)); // increasing, anywhere, repeated x, one column
+            Series s;
+            double x = 0, y = 50; // shapes 2 and 3: a random walk of small steps
+            for (int i = 0; i < n; ++i) {
+                x = shape == 3 ? 1.0 : shape == 1 ? rng.generateDouble() * n
+                                                  : x + (shape == 0 ? rng.generateDouble() : rng.bounded(4) != 0);
+                y = shape >= 2 ? y + rng.bounded(5) - 2.0 : rng.generateDouble() * 100;
+                s.x.push_back(x);
+                s.y.push_back(y);
+            }
+            const QSize size(40 + int(rng.bounded(300)), 30 + int(rng.bounded(200)));
+            const QPoint translate(int(rng.bounded(3)) * 7, int(rng.bounded(3)) * 5);
+            const double zoom = rng.bounded(3) == 0 ? 0.3 + rng.generateDouble() : 1.0;
+            QwtScaleMap xMap, yMap;
+            xMap.setPaintInterval(0, size.width() - translate.x());
+            yMap.setPaintInterval(size.height() - translate.y(), 0);
+            xMap.setScaleInterval(0, (n + 1) * zoom);
+            yMap.setScaleInterval(50 - 60 * zoom, 50 + 60 * zoom);
+            QPen pen(colours[round % 4], rng.bounded(2) ? 0.0 : 1.0);
+            pen.setCapStyle(rng.bounded(3) == 0 ? Qt::FlatCap : Qt::SquareCap);
+            const bool clip = rng.bounded(4) != 0;
+            QwtPainter::setPolylineSplitting(rng.bounded(5) != 0);
+            const auto setup = [&](ov7931Demo_FastCurve &c, QPainter &p) {
+                c.setPen(pen);
+                c.setPaintAttribute(QwtPlotCurve::ClipPolygons, clip);
+                p.translate(translate);
+                if (style < int(otherStyles.size()))
+                    otherStyles[size_t(style)](c, p);
+            };
+            const QImage::Format format = formats[rng.bounded(3)];
+            const auto a = paintCurve(s, false, size, xMap, yMap, format, setup);
+            const auto b = paintCurve(s, true, size, xMap, yMap, format, setup);
+            fastCases += b.second;
+            QVERIFY2(a.first == b.first && (style >= int(otherStyles.size()) || !b.second),
+                     qPrintable(QStringLiteral("round %1").arg(round)));
         }
-        const QSize size(40 + int(rng.bounded(300)), 30 + int(rng.bounded(200)));
-        const QPoint translate(int(rng.bounded(3)) * 7, int(rng.bounded(3)) * 5);
-        const double zoom = rng.bounded(3) == 0 ? 0.3 + rng.generateDouble() : 1.0;
-        QwtScaleMap xMap, yMap;
-        xMap.setPaintInterval(0, size.width() - translate.x());
-        yMap.setPaintInterval(size.height() - translate.y(), 0);
-        xMap.setScaleInterval(0, (n + 1) * zoom);
-        yMap.setScaleInterval(50 - 60 * zoom, 50 + 60 * zoom);
-        QPen pen(colours[round % 4], rng.bounded(2) ? 0.0 : 1.0);
-        pen.setCapStyle(rng.bounded(3) == 0 ? Qt::FlatCap : Qt::SquareCap);
-        const bool clip = rng.bounded(4) != 0;
-        QwtPainter::setPolylineSplitting(rng.bounded(5) != 0);
-        const auto setup = [&](ov7931Demo_FastCurve &c, QPainter &p) {
-            c.setPen(pen);
-            c.setPaintAttribute(QwtPlotCurve::ClipPolygons, clip);
-            p.translate(translate);
-            if (style < int(otherStyles.size()))
-                otherStyles[size_t(style)](c, p);
+        QwtPainter::setPolylineSplitting(true);
+        // only curves leaving the device without polygon clipping are left to Qwt
+        QVERIFY2(fastCases > 250, qPrintable(QString::number(fastCases)));
+    }
+
+    // Autoscaling takes the bounding rectangle: Qwt's, with repeated
+    // extremes, signed zeros and NaN, renewed with new samples, also of
+    // curves sharing their time axis, changed in place and set again.
+    void boundingRectAsQwt()
+    {
+        QRandomGenerator rng(99);
+        const auto bytes = [](const QRectF &r) { // every bit, the sign of zero too
+            const double v[4] = {r.x(), r.y(), r.width(), r.height()};
+            return QByteArray(reinterpret_cast<const char *>(v), sizeof v);
         };
-        const QImage::Format format = formats[rng.bounded(3)];
-        const auto a = paintCurve(s, false, size, xMap, yMap, format, setup);
-        const auto b = paintCurve(s, true, size, xMap, yMap, format, setup);
-        fastCases += b.second;
-        QVERIFY2(a.first == b.first && (style >= int(otherStyles.size()) || !b.second),
-                 qPrintable(QStringLiteral("round %1").arg(round)));
-    }
-    QwtPainter::setPolylineSplitting(true);
-    // only curves leaving the device without polygon clipping are left to Qwt
-    QVERIFY2(fastCases > 250, qPrintable(QString::number(fastCases)));
-}
-
-// Autoscaling takes the bounding rectangle: Qwt's, with repeated extremes,
-// signed zeros and NaN, renewed with new samples.
-void TestFastCurve::boundingRectAsQwt()
-{
-    QRandomGenerator rng(99);
-    const auto bytes = [](const QRectF &r) { // every bit, the sign of zero too
-        const double v[4] = {r.x(), r.y(), r.width(), r.height()};
-        return QByteArray(reinterpret_cast<const char *>(v), sizeof v);
-    };
-    ov7931Demo_FastCurve fast;
-    for (int n : {3000, 1, 2, 777}) {
-        Series s;
-        for (int i = 0; i < n; ++i) {
-            s.x.push_back(n == 3000 ? (i ? i * 0.37 : -0.0) : rng.generateDouble() - 0.3);
-            s.y.push_back(i == 776 ? std::nan("") : i % 9 == 0 ? -0.0 : std::round(rng.generateDouble() * 20) - 5);
+        ov7931Demo_FastCurve fast;
+        for (int n : {3000, 1, 2, 777}) {
+            Series s;
+            for (int i = 0; i < n; ++i) {
+                s.x.push_back(n == 3000 ? (i ? i * 0.37 : -0.0) : rng.generateDouble() - 0.3);
+                s.y.push_back(i == 776 ? std::nan("") : i % 9 == 0 ? -0.0 : std::round(rng.generateDouble() * 20) - 5);
+            }
+            QwtPlotCurve plain;
+            plain.setRawSamples(s.x.data(), s.y.data(), n);
+            fast.setRawSamples(s.x.data(), s.y.data(), n);
+            QCOMPARE(bytes(fast.boundingRect()), bytes(plain.boundingRect()));
         }
-        QwtPlotCurve plain;
-        plain.setRawSamples(s.x.data(), s.y.data(), n);
-        fast.setRawSamples(s.x.data(), s.y.data(), n);
-        QCOMPARE(bytes(fast.boundingRect()), bytes(plain.boundingRect()));
+        std::vector<double> t = {0, 1, 2}, y = {5, 6, 7};
+        ov7931Demo_FastCurve a, b;
+        a.setRawSamples(t.data(), y.data(), 3);
+        b.setRawSamples(t.data(), y.data(), 3);
+        QVERIFY(a.boundingRect() == QRectF(0, 5, 2, 2) && b.boundingRect() == QRectF(0, 5, 2, 2));
+        t[2] = 4;
+        b.setRawSamples(t.data(), y.data(), 3);
+        QCOMPARE(b.boundingRect(), QRectF(0, 5, 4, 2));
     }
-    // curves sharing their time axis, changed in place and set again
-    std::vector<double> t = {0, 1, 2};
-    std::vector<double> y = {5, 6, 7};
-    ov7931Demo_FastCurve a;
-    ov7931Demo_FastCurve b;
-    a.setRawSamples(t.data(), y.data(), 3);
-    b.setRawSamples(t.data(), y.data(), 3);
-    QCOMPARE(a.boundingRect(), QRectF(0, 5, 2, 2));
-    QCOMPARE(b.boundingRect(), QRectF(0, 5, 2, 2));
-    t[2] = 4;
-    b.setRawSamples(t.data(), y.data(), 3);
-    QCOMPARE(b.boundingRect(), QRectF(0, 5, 4, 2));
-}
+};
 
 QTEST_MAIN(TestFastCurve)
 #include "test_fastcurve.moc"
