@@ -69,7 +69,7 @@ private slots:
     void init()
     {
         fx = new AppFixture;
-        app = demoWith(fx, {{0, Voltage}, {1, Resistance}, {2, PT100}});
+        app = panelWith(fx, {{0, Voltage}, {1, Resistance}, {2, PT100}});
         w = app->waveform;
         app->show();
         QVERIFY(QTest::qWaitForWindowExposed(app));

@@ -44,7 +44,7 @@ private slots:
     void init()
     {
         fx = new AppFixture;
-        app = demoWith(fx, {});
+        app = panelWith(fx, {});
         w = app->waveform;
         ovsim::clearJournal();
     }
