@@ -1,0 +1,534 @@
+// The waveform window's plots in demo mode (single shots without any driver
+// call): the block layout with channels disabled in the middle, the plots'
+// visibility rules with the no-channel warning, autoscale off with the
+// channels' nominal ranges; the axis dialogs (their texts and range label, a
+// click on each axis of each plot, Max, equal limits, Cancel) and the
+// trackers' ranges following them; plot pictures (a saved PNG is what the
+// screen shows, SVG and PDF drawn again agree with it, the clipboard, the
+// context menu, the keys and the file dialog, bad names).
+#include "modalanswer.h"
+#include "ov7931Demo_axisConfig.h"
+#include "ov7931Demo_plotExport.h"
+#include "ov7931Demo_tracker.h"
+#include "ov9174fp_digitCtrl.h"
+#include "ovsim_control.h"
+#include "wave_helpers.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_zoomer.h>
+#include <qwt_scale_widget.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace wave;
+
+namespace {
+
+const int valueAxis = QwtPlot::yLeft, timeAxis = QwtPlot::xBottom;
+const QColor off(200, 200, 200); // the legend of a channel without data
+
+// Presses a dialog button once the answering timer's handler has returned
+// (a box the press opens is then answered too).
+void press(QPushButton *button) { QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection); }
+
+// Pixels of `part` that differ from `whole` at `offset` by more than `tolerance` in a colour channel.
+int differing(const QImage &whole, const QPoint &offset, const QImage &part, int tolerance = 0)
+{
+    const QImage a = whole.convertToFormat(QImage::Format_RGB32), b = part.convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) {
+            const QRgb p = a.pixel(offset + QPoint(x, y)), q = b.pixel(x, y);
+            n += std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance ||
+                 std::abs(qBlue(p) - qBlue(q)) > tolerance;
+        }
+    return n;
+}
+
+} // namespace
+
+class TestPlots : public QObject
+{
+    Q_OBJECT
+
+    AppFixture *fx = nullptr;
+    ov7931Demo_App *app = nullptr;
+    ov7931Demo_Waveform *w = nullptr;
+    // What to do with the next axis dialog that opens; one opened without
+    // it is cancelled and counted.
+    std::function<void(axisConfig *)> next;
+    QList<axisConfig *> opened;
+    int cancelledLater = 0;
+    QTemporaryDir dir;
+
+    void runSingle(const QString &length = QStringLiteral("1000"))
+    {
+        app->waveformLengthList()->setCurrentText(length);
+        app->singleShotButton()->click();
+        QTRY_VERIFY(!app->singleShotButton()->isChecked() && !w->acqTimer->isActive());
+    }
+    void click(int plot, int axisId, QWidget *target = nullptr)
+    {
+        QWidget *widget = target ? target : w->panel(plot).plot->axisWidget(axisId);
+        QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+    }
+    // The next axis dialog gets a custom range and OK.
+    void nextRange(double lo, double hi, bool custom = true)
+    {
+        next = [=](axisConfig *d) {
+            d->customRange->setChecked(custom);
+            d->lowerLimit->setValue(lo);
+            d->upperLimit->setValue(hi);
+            press(d->okButton);
+        };
+    }
+    QColor legend(int plot, int ch) { return w->panel(plot).legend[ch]->palette().color(QPalette::WindowText); }
+    QString trackerValue(int plot, double y)
+    {
+        const myQwtPlotPicker *t = w->panel(plot).tracker;
+        return trackerValueText(y, t->yLower, t->yUpper, t->unit, t->usePrefix, t->customUnit);
+    }
+    // Channels 1 and 2 on the voltage plot, 5 on the temperature plot, with
+    // a block of 1000 scans of distinct curves; the exporter of the window.
+    ov7931Demo_PlotExport *exportedBlock()
+    {
+        enable(app, {{0, Voltage}, {1, Voltage}, {4, PT100}});
+        w->updateEnabledChannels();
+        w->scanCount = 1000;
+        for (int s = 0; s < 1000; ++s) {
+            for (int p = 0; p < 3; ++p)
+                w->timeAxis[p][s] = s / 1000.0;
+            w->plotData[s] = 4 * std::sin(s / 50.0);
+            w->plotData[1000 + s] = -3 + s / 200.0;
+            w->plotData[2000 + s] = 20 + 5 * std::cos(s / 80.0);
+        }
+        w->refreshPlots();
+        auto *exporter = w->findChild<ov7931Demo_PlotExport *>();
+        return exporter && exporter->shownPlots() == QList<int>{0, 2} ? exporter : nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        fx = new AppFixture;
+        app = panelWith(fx, {});
+        w = app->waveform;
+        app->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app));
+        ovsim::clearJournal();
+        opened.clear();
+        cancelledLater = 0;
+        fx->otherDialogs = [this](QWidget *widget) {
+            auto *dialog = qobject_cast<axisConfig *>(widget);
+            if (dialog && next)
+                opened << dialog, std::exchange(next, nullptr)(dialog);
+            else if (dialog)
+                ++cancelledLater, press(dialog->cancelButton);
+            return dialog != nullptr;
+        };
+    }
+    void cleanup() { delete fx; }
+
+    void blockLayoutAndVisibility()
+    {
+        enable(app, {{0, Voltage}, {1, Voltage}, {4, PT100}});
+        runSingle(QStringLiteral("50"));
+        QVERIFY(ovsim::journal().empty() && w->scanCount == 50 && yData(app, 0, 0) == w->plotData);
+        QVERIFY(yData(app, 0, 1) == w->plotData + 50 && yData(app, 2, 4) == w->plotData + 100);
+        QVERIFY(legend(0, 0) == w->panel(0).curves[0]->pen().color() && legend(0, 4) == off);
+        for (int s = 0; s < 50; ++s) // demo degrees are not converted
+            QVERIFY(std::fabs(w->plotData[s]) <= 1.0 && std::fabs(w->plotData[100 + s] - 100.0) < 1.06);
+        QVERIFY(w->plotVisible[0] && !w->plotVisible[1] && w->plotVisible[2] && !w->panel(0).plot->isHidden());
+        QVERIFY(w->panel(1).plot->isHidden() && !w->panel(2).plot->isHidden());
+        QCOMPARE(w->panel(1).expandButton->text(), QStringLiteral("v"));
+        // Channel 1 off: channel 2 takes block 0 and channel 5 block 1.
+        setChannel(app, 0, false);
+        w->updateEnabledChannels();
+        QCOMPARE(w->channelMask, 0x12u);
+        w->refreshPlots();
+        QVERIFY(points(app, 0, 0) == 0 && legend(0, 0) == off);
+        QVERIFY(yData(app, 0, 1) == w->plotData && yData(app, 2, 4) == w->plotData + 50);
+        // A channel of another kind still takes its block.
+        setChannel(app, 1, true, PT100);
+        w->refreshPlots();
+        QVERIFY(points(app, 0, 1) == 0 && yData(app, 2, 1) == w->plotData && yData(app, 2, 4) == w->plotData + 50);
+        // Expanding the empty resistance plot shows it until the next refresh.
+        const auto &r = w->panel(1);
+        QTest::mouseClick(r.expandButton, Qt::LeftButton);
+        QVERIFY(w->plotVisible[1] && r.expandButton->text() == "^" && !r.plot->isHidden() && !r.plotBox->isHidden());
+        QVERIFY(!r.legendBox->isHidden() && !r.autoscaleButton->isHidden() && !r.statisticsButton->isHidden());
+        w->refreshPlots();
+        QVERIFY(!w->plotVisible[1] && r.plot->isHidden());
+        // Nothing enabled: only the header rows and the state row remain,
+        // and a single shot is refused with a warning.
+        disableAll(app);
+        w->updateEnabledChannels();
+        w->refreshPlots();
+        for (int p = 0; p < 3; ++p)
+            QVERIFY(!w->plotVisible[p] && w->panel(p).plotBox->isHidden() && !w->panel(p).title->isHidden());
+        app->singleShotButton()->click();
+        QTRY_VERIFY(!fx->boxes().isEmpty() && !app->singleShotButton()->isChecked());
+        const SeenBox box = fx->boxes().first();
+        QCOMPARE(box.text, QStringLiteral("At least one channel must be enabled for Data Acquisition"));
+        QVERIFY(box.icon == QMessageBox::Warning && box.title == "Keltri 7931 SFP Warning message");
+        QVERIFY(fx->boxes().size() == 1 && !w->acqTimer->isActive() && app->singleShotButton()->isEnabled());
+        QCOMPARE(w->stateLabel->text(), QStringLiteral("Idle"));
+    }
+
+    void autoscaleOffUsesNominalRanges()
+    {
+        // 7931-BB: voltage slot 2 is +-2.75 V, slot 0 +-11 V; PT-100 slot 7
+        // spans -200 .. 150, PT-1000 slot 3 -200 .. 500 degrees.
+        const int sensors[4] = {Voltage, Voltage, PT100, PT1000}, rangeSlots[4] = {2, 0, 7, 3};
+        for (int c = 0; c < 4; ++c) {
+            setChannel(app, c, true, sensors[c]);
+            app->chCfg[c]->rangeSelector->setCurrentIndex(app->chCfg[c]->rangeSelector->findData(rangeSlots[c]));
+        }
+        runSingle(QStringLiteral("20"));
+        const QwtInterval resistance = axisRange(app, 1, valueAxis);
+        QPushButton *as0 = w->panel(0).autoscaleButton;
+        as0->click();
+        QVERIFY(!as0->isChecked() && as0->text() == "AutoScale OFF");
+        QCOMPARE(axisRange(app, 0, valueAxis), QwtInterval(-11.0, 11.0));
+        QVERIFY(app->chCfg[0]->plotRange[0] == -2.75 && app->chCfg[0]->plotRange[1] == 2.75);
+        // Without the wide channel the union narrows; a refresh keeps it.
+        setChannel(app, 1, false);
+        as0->click();
+        QVERIFY(as0->isChecked() && as0->text() == "AutoScale ON" && w->panel(0).plot->axisAutoScale(valueAxis));
+        as0->click();
+        QCOMPARE(axisRange(app, 0, valueAxis), QwtInterval(-2.75, 2.75));
+        runSingle(QStringLiteral("20"));
+        QCOMPARE(axisRange(app, 0, valueAxis), QwtInterval(-2.75, 2.75));
+        // Temperature: the PT table of each channel's sensor.
+        w->panel(2).autoscaleButton->click();
+        QVERIFY(axisRange(app, 2, valueAxis) == QwtInterval(-200.0, 500.0) && app->chCfg[2]->plotRange[1] == 150.0);
+        // A plot without channels keeps its scale.
+        w->asSlot2(false);
+        QVERIFY(w->panel(1).autoscaleButton->text() == "AutoScale OFF" && axisRange(app, 1, valueAxis) == resistance);
+    }
+
+    void axisDialogTextsAndRangeLabel()
+    {
+        axisConfig d(app, 0, true);
+        QVERIFY(d.isModal() && d.parentWidget() == nullptr && d.customUnit->isCheckable() && !d.customUnit->isChecked());
+        QCOMPARE((QStringList{d.windowTitle(), d.maxButton->toolTip(), d.offset->toolTip(), d.multiplier->toolTip(),
+                              d.customUnit->toolTip().left(62)}),
+                 (QStringList{"Axis Configuration", "Sets the maximum range.",
+                              "The offset voltage value is subtracted from the measured values."
+                              "<br><b>Result = (Measured-Offset)*Multiplier</b></hmtl>",
+                              "<html>{unit}/V<br><b>Result = (Measured-Offset)*Multiplier</b></hmtl>",
+                              "<html>Allows conversion from measured voltage to any arbitrary"}));
+        QCOMPARE(d.customUnit->whatsThis(), d.customUnit->toolTip());
+        QVERIFY(d.offset->suffix() == " V" && d.offset->decimals() == 9 && d.offset->maximum() == 10.24);
+        QVERIFY(d.multiplier->value() == 1.0 && d.multiplier->maximum() == 1e12 && d.multiplier->formatText() == "%g");
+        QVERIFY(d.rangeLabel->isHidden() && d.rangeLabel->font().bold());
+        // The label converts the limits: (limit - offset) * multiplier, unit appended as typed.
+        d.show();
+        d.customUnit->setChecked(true);
+        QVERIFY(d.rangeLabel->isVisible());
+        d.lowerLimit->setValue(1.0);
+        d.upperLimit->setValue(3.0);
+        d.offset->setValue(0.5);
+        d.multiplier->setValue(2.0);
+        d.unitName->setText(QStringLiteral("100%"));
+        QCOMPARE(d.rangeLabel->text(), QStringLiteral("Range:  1.000000 .. 5.000000  100%"));
+        d.customUnit->setChecked(false);
+        QVERIFY(d.rangeLabel->isHidden() && w->panel(0).valueAxisDialog->customUnit->isHidden());
+    }
+
+    void eachAxisClickAppliesItsResult_data()
+    {
+        QTest::addColumn<int>("plot");
+        QTest::addColumn<int>("axisId");
+        QTest::addColumn<double>("lo");
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<QString>("boxes"); // suffix, range (time: the block's first and last sample)
+        QTest::newRow("voltage value") << 0 << valueAxis << -2.0 << 3.0 << " V  -10.24 10.24";
+        QTest::newRow("resistance value") << 1 << valueAxis << 900.0 << 1100.5 << QString(" %1  0 1e+06").arg(QChar(0x03A9));
+        QTest::newRow("temperature value") << 2 << valueAxis << -50.0 << 250.0
+                                           << QString(" %1C  -280 5000").arg(QChar(0x00B0));
+        for (int p = 0; p < 3; ++p)
+            QTest::addRow("time of plot %d", p) << p << timeAxis << (1 + p) / 10.0 << 0.5 << " sec  0 0.999";
+    }
+    void eachAxisClickAppliesItsResult()
+    {
+        QFETCH(int, plot);
+        QFETCH(int, axisId);
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(QString, boxes);
+        enable(app, {{0, Voltage}, {1, Resistance}, {2, PT100}});
+        runSingle();
+        const auto &panel = w->panel(plot);
+        axisConfig *expected = axisId == valueAxis ? panel.valueAxisDialog : panel.timeAxisDialog;
+        expected->lowerLimit->setRange(-1.0, 1.0); // a box range spoilt since the last run is written again
+        const QwtInterval before = axisRange(app, plot, axisId);
+        QString written;
+        next = [&](axisConfig *d) {
+            const QDoubleSpinBox *box = d->lowerLimit;
+            written = QStringLiteral("%1 %2 %3").arg(box->suffix()).arg(box->minimum()).arg(box->maximum());
+            QVERIFY(box->value() == qBound(box->minimum(), before.minValue(), box->maximum()) &&
+                    d->upperLimit->value() == qBound(box->minimum(), before.maxValue(), box->maximum()));
+            nextRange(lo, hi);
+            std::exchange(next, nullptr)(d);
+        };
+        click(plot, axisId);
+        QCOMPARE(opened, QList<axisConfig *>({expected}));
+        QCOMPARE(written, boxes);
+        QCOMPARE(axisRange(app, plot, axisId), QwtInterval(lo, hi));
+        const myQwtPlotPicker *t = panel.tracker;
+        QCOMPARE(axisId == valueAxis ? QwtInterval(t->yLower, t->yUpper) : QwtInterval(t->xLower, t->xUpper),
+                 QwtInterval(lo, hi));
+        // A custom value range turns autoscale off; a time range leaves it on.
+        QCOMPARE(panel.autoscaleButton->isChecked(), axisId == timeAxis);
+        const int decimals = axisId == valueAxis ? 3 : 6;
+        QVERIFY(expected->lowerLimit->decimals() == decimals && expected->upperLimit->decimals() == decimals);
+    }
+
+    // Max sets the full range (before any block the time axis's 0 .. 1);
+    // equal limits are refused on a time axis and accepted on a value axis
+    // without "Custom Range", which turns autoscale back on.
+    void maxAndEqualLimits()
+    {
+        enable(app, {{0, Voltage}, {1, Resistance}, {2, PT100}});
+        w->updateEnabledChannels();
+        w->refreshPlots();
+        QStringList limits;
+        const auto max = [&](axisConfig *d) {
+            d->customRange->setChecked(true); // the limits are disabled while it is unchecked
+            d->maxButton->click();
+            limits << QString::number(d->lowerLimit->value()) << QString::number(d->upperLimit->value());
+            press(d->cancelButton);
+        };
+        next = max;
+        click(2, valueAxis);
+        QCOMPARE(w->scanCount, 0);
+        next = max;
+        click(0, timeAxis);
+        QCOMPARE(limits, QStringList({"-280", "5000", "0", "1"}));
+
+        runSingle();
+        const QwtInterval time = axisRange(app, 0, timeAxis);
+        nextRange(0.25, 0.25);
+        click(0, timeAxis);
+        QCOMPARE(cancelledLater, 1); // the dialog stayed open
+        QCOMPARE(fx->boxes().size(), 1);
+        const SeenBox box = fx->boxes().first();
+        QVERIFY(box.title == "Keltri 7931 SFP" && box.icon == QMessageBox::Warning);
+        QCOMPARE(box.text, QStringLiteral("The lower limit must be below the upper limit."));
+        QCOMPARE(axisRange(app, 0, timeAxis), time);
+        QPushButton *autoscale = w->panel(0).autoscaleButton;
+        autoscale->click();
+        nextRange(1.0, 1.0, false);
+        click(0, valueAxis);
+        QVERIFY(autoscale->isChecked() && autoscale->text() == "AutoScale ON");
+        QVERIFY(w->panel(0).plot->axisAutoScale(valueAxis) && fx->boxes().size() == 1);
+    }
+
+    void cancelChangesNothing_data()
+    {
+        QTest::addColumn<int>("axisId");
+        QTest::addColumn<bool>("autoscaleOn");
+        QTest::newRow("value, autoscale on") << valueAxis << true;
+        QTest::newRow("value, autoscale off") << valueAxis << false;
+        QTest::newRow("time") << timeAxis << true;
+    }
+    void cancelChangesNothing()
+    {
+        QFETCH(int, axisId);
+        QFETCH(bool, autoscaleOn);
+        enable(app, {{0, Voltage}, {1, Resistance}, {2, PT100}});
+        runSingle();
+        QPushButton *autoscale = w->panel(1).autoscaleButton;
+        if (!autoscaleOn)
+            autoscale->click();
+        const QwtInterval value = axisRange(app, 1, valueAxis), time = axisRange(app, 1, timeAxis);
+        next = [&](axisConfig *d) {
+            d->customRange->setChecked(autoscaleOn);
+            d->lowerLimit->setValue(d->lowerLimit->minimum());
+            press(d->cancelButton);
+        };
+        click(1, axisId);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(axisRange(app, 1, valueAxis) == value && axisRange(app, 1, timeAxis) == time);
+        QVERIFY(autoscale->isChecked() == autoscaleOn && autoscale->text() == (autoscaleOn ? "Autoscale ON" : "AutoScale OFF"));
+        // No dialog for a click on the canvas or on a hidden plot's axes.
+        opened.clear();
+        next = [&](axisConfig *d) { press(d->cancelButton); };
+        click(0, valueAxis, w->panel(0).plot->canvas());
+        setChannel(app, 1, false);
+        runSingle();
+        click(1, valueAxis);
+        click(1, timeAxis);
+        QTest::qWait(100);
+        QVERIFY(!w->plotVisible[1] && opened.isEmpty() && next);
+    }
+
+    // A small signal: the tracker's prefix follows the autoscaled range,
+    // then the range of a dialog, then a zoom.
+    void trackerFollowsTheAxis()
+    {
+        enable(app, {{0, Voltage}});
+        runSingle();
+        for (int s = 0; s < w->scanCount; ++s)
+            w->plotData[s] = 0.002 * std::sin(s / 50.0);
+        w->refreshPlots();
+        QCOMPARE(trackerValue(0, 0.0015), QStringLiteral("1.500 mV"));
+        nextRange(-5.0, 5.0);
+        click(0, valueAxis);
+        QCOMPARE(trackerValue(0, 0.0015), QStringLiteral("0.002 V"));
+        w->panel(0).zoomer->zoom(QRectF(0.0, -0.01, 0.5, 0.02));
+        QCOMPARE(trackerValue(0, 0.0015), QStringLiteral("1.500 mV"));
+        const myQwtPlotPicker *t = w->panel(0).tracker;
+        QVERIFY(t->xLower == 0.0 && t->xUpper == 0.5);
+    }
+
+    // A saved PNG holds, pixel for pixel, what grabs of the shown plots and
+    // their legends show; the clipboard gets the same picture. SVG and PDF,
+    // drawn again as pictures (by Qt's SVG renderer and by poppler's
+    // pdftoppm), agree with it within antialiasing, curves included.
+    void picturesShowTheScreen_data()
+    {
+        QTest::addColumn<QList<int>>("plots");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("png, voltage plot") << QList<int>{0} << "png";
+        QTest::newRow("png, temperature plot") << QList<int>{2} << "png";
+        QTest::newRow("png, all plots shown") << QList<int>{0, 2} << "png";
+        QTest::newRow("svg") << QList<int>{0, 2} << "svg";
+        QTest::newRow("pdf") << QList<int>{0, 2} << "pdf";
+    }
+    void picturesShowTheScreen()
+    {
+        QFETCH(QList<int>, plots);
+        QFETCH(QString, suffix);
+        ov7931Demo_PlotExport *exporter = exportedBlock();
+        QVERIFY(exporter);
+        const QString path = dir.filePath("plots." + suffix);
+        QString error;
+        QVERIFY2(exporter->save(plots, path, &error), qPrintable(error));
+        const QImage screen = exporter->picture(plots);
+        QImage drawn(path);
+        if (suffix == "png") {
+            QCOMPARE(drawn.size(), exporter->pictureSize(plots));
+            for (int p : plots) {
+                QCOMPARE(differing(drawn, exporter->plotOffset(plots, p), w->panel(p).plot->grab().toImage()), 0);
+                QCOMPARE(differing(drawn, exporter->legendOffset(plots, p), w->panel(p).legendBox->grab().toImage()), 0);
+            }
+            exporter->copy(plots);
+            QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                     drawn.convertToFormat(QImage::Format_RGB32));
+            return;
+        }
+        if (suffix == "svg") {
+            QSvgRenderer svg(path);
+            QVERIFY(svg.isValid() && svg.viewBox().size() == screen.size());
+            drawn = QImage(screen.size(), QImage::Format_RGB32);
+            QPainter painter(&drawn);
+            svg.render(&painter);
+        } else {
+            const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+            if (pdftoppm.isEmpty())
+                QSKIP("pdftoppm (poppler-utils, installed by scripts/bootstrap.sh) is missing");
+            QProcess::execute(pdftoppm, {"-r", QString::number(w->logicalDpiX()), "-png", "-singlefile", path,
+                                         dir.filePath("page")});
+            drawn.load(dir.filePath("page.png")); // a whole number of points: within a pixel of the picture
+            QVERIFY(std::abs(drawn.width() - screen.width()) <= 1 && std::abs(drawn.height() - screen.height()) <= 1);
+            drawn = drawn.copy(QRect(QPoint(), screen.size()));
+        }
+        const int all = screen.width() * screen.height(), clearly = differing(drawn, {}, screen, 96);
+        QVERIFY2(clearly < all / 20, qPrintable(QString("%1 of %2 pixels differ clearly").arg(clearly).arg(all)));
+        // Channel 1's cyan at the peak of its sine.
+        const QwtPlot *plot = w->panel(0).plot;
+        const QPoint peak = exporter->plotOffset(plots, 0) + plot->canvas()->mapTo(const_cast<QwtPlot *>(plot),
+            QPoint(int(plot->transform(timeAxis, 0.0785)), int(plot->transform(valueAxis, 4.0))));
+        bool cyanNear = false;
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx) {
+                const QColor c = drawn.pixelColor(peak + QPoint(dx, dy));
+                cyanNear |= c.red() < 100 && c.green() > 150 && c.blue() > 150;
+            }
+        QVERIFY(cyanNear);
+    }
+
+    // The right button opens the menu on a canvas that is not zoomed; on a
+    // zoomed canvas it still zooms out, and the axes keep their own clicks.
+    // Ctrl+E asks for a file for all shown plots (without an extension the
+    // chosen filter's is added), Ctrl+Shift+C copies them.
+    void menuKeysAndDialog()
+    {
+        ov7931Demo_PlotExport *exporter = exportedBlock();
+        QVERIFY(exporter);
+        app->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app));
+        QString offered;
+        fx->otherDialogs = [&](QWidget *widget) {
+            auto *dialog = qobject_cast<QFileDialog *>(widget);
+            if (dialog) {
+                offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+                dialog->selectNameFilter(dialog->nameFilters().value(1));
+                chooseFile(dialog, dir.filePath("report"));
+                static_cast<QDialog *>(dialog)->accept();
+            }
+            return dialog != nullptr;
+        };
+        QTest::keyClick(app, Qt::Key_E, Qt::ControlModifier);
+        QTRY_VERIFY(QFileInfo::exists(dir.filePath("report.svg")));
+        QCOMPARE(offered, QStringLiteral("waveforms.png"));
+        QCOMPARE(QSvgRenderer(dir.filePath("report.svg")).viewBox().size(), exporter->pictureSize({0, 2}));
+        QVERIFY(fx->boxes().isEmpty());
+        QApplication::clipboard()->clear();
+        app->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app));
+        QTest::keyClick(app, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::clipboard()->image().size(), exporter->pictureSize({0, 2}));
+
+        QwtPlot *plot = w->panel(0).plot;
+        const auto menuAfter = [&](QWidget *target) {
+            QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(10, 10), target->mapToGlobal(QPoint(10, 10)));
+            QCoreApplication::sendEvent(target, &e);
+            QStringList texts;
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *m = qobject_cast<QMenu *>(top); m && m->isVisible()) {
+                    for (QAction *a : m->actions())
+                        if (!a->isSeparator())
+                            texts << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
+                    m->close();
+                }
+            return texts.join('/');
+        };
+        QCOMPARE(menuAfter(plot->canvas()),
+                 QStringLiteral("Save Plot As.../Copy Plot/Save All Plots As... Ctrl+E/Copy All Plots Ctrl+Shift+C"));
+        QCOMPARE(menuAfter(plot->axisWidget(valueAxis)) + menuAfter(plot->axisWidget(timeAxis)), QString());
+        w->panel(0).zoomer->zoom(QRectF(0.1, -1, 0.2, 2));
+        QCOMPARE(menuAfter(plot->canvas()), QString());
+        w->panel(0).zoomer->zoom(0);
+        QVERIFY(!menuAfter(plot->canvas()).isEmpty());
+
+        const QString mustEnd = "The file name must end in .png, .svg or .pdf.", cannot = "The file cannot be written.";
+        const QStringList names{"plot.jpg", "plot", "missing/plot.png", "missing/plot.svg", "missing/plot.pdf"};
+        const QStringList reasons{mustEnd, mustEnd, "", cannot, cannot};
+        for (int i = 0; i < names.size(); ++i) {
+            QString reason;
+            QVERIFY(!exporter->save({0}, dir.filePath(names[i]), &reason) && !reason.isEmpty());
+            QVERIFY2(reasons[i].isEmpty() || reason == reasons[i], qPrintable(reason));
+        }
+        QString reason;
+        QVERIFY(!exporter->save({}, dir.filePath("none.png"), &reason));
+        QCOMPARE(reason, QStringLiteral("No plot is shown."));
+    }
+};
+
+QTEST_MAIN(TestPlots)
+#include "test_plots.moc"
