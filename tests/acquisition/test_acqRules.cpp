@@ -1,8 +1,10 @@
-// RTD conversion against an independent oracle (the IEC 60751
-// Callendar-Van Dusen equation, inverted by bisection), the PT-1000 bounds,
-// the range widening of the PT-100 and PT-500 tables, and the synthetic
-// samples of demo mode.
-#include "ov7931Demo_demoData.h"
+// Rules of the acquisition without widgets: the state shown for the
+// digitizer's error bits, the time window of a block far into a run; RTD
+// conversion against an independent oracle (the IEC 60751 Callendar-Van
+// Dusen equation, inverted by bisection), the PT-1000 bounds, the range
+// widening of the PT-100 and PT-500 tables. (Demo mode's synthetic samples
+// are checked on the window's plots in tests/waveform/test_plots.)
+#include "ov7931Demo_acqRules.h"
 #include "ov7931Demo_rtd.h"
 
 #include <QtTest>
@@ -25,14 +27,13 @@ double cvdTemperature(double r0, double r)
     return 0.5 * (lo + hi);
 }
 
-// A range table with distinct values: slot i spans -10 i .. 100 i.
+// A range table with distinct values: slot i spans -10 i .. 100 i; and
+// the slots of such a table that changed since.
 void fill(RtdRangeTable &t)
 {
     for (int i = 0; i < 9; ++i)
         t[i][0] = -10.0 * i, t[i][1] = 100.0 * i;
 }
-
-// The slots of a filled table that changed since.
 QString changed(const RtdRangeTable &t)
 {
     QStringList slotList;
@@ -44,11 +45,34 @@ QString changed(const RtdRangeTable &t)
 
 } // namespace
 
-class TestRtd : public QObject
+class TestAcqRules : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Bit 0 shows "Input Signal Out Of Range" (over the others) and the run
+    // goes on; any other bit stops it; all in red.
+    void errorBits_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("out of range") << 0x0001 << "Input Signal Out Of Range";
+        QTest::newRow("out of range wins over overflow") << 0x0041 << "Input Signal Out Of Range";
+        QTest::newRow("overflow") << 0x0040 << "FIFO overflow";
+        QTest::newRow("overflow wins over underflow") << 0x00C0 << "FIFO overflow";
+        QTest::newRow("underflow") << 0x0080 << "FIFO underflow";
+        QTest::newRow("other bits, upper-case hex") << 0xAB0C << "Hardware error AB0C";
+    }
+    void errorBits()
+    {
+        QFETCH(int, bits);
+        const AcquisitionStatusView v = acquisitionStatusView(6, unsigned(bits));
+        QTEST(v.text, "text");
+        QVERIFY(v.colour == Qt::red && v.stopsRun == !(bits & 1));
+        // The start time of a block far into a run is counted in 64 bits.
+        QCOMPARE(liveTimeWindow(10000, 300000, 50000.0).t0, 60000.0);
+    }
+
     void followsCallendarVanDusen_data()
     {
         QTest::addColumn<int>("code");
@@ -57,7 +81,6 @@ private slots:
         QTest::newRow("PT-500") << 1 << 500.0;
         QTest::newRow("PT-1000") << 2 << 1000.0;
     }
-
     void followsCallendarVanDusen()
     {
         QFETCH(int, code);
@@ -70,24 +93,20 @@ private slots:
         }
     }
 
-    void pt1000BoundsAndOtherCodes()
+    // PT-1000 readings outside its span are -255 and never widen a table;
+    // PT-100 readings widen slots 5..8 of the working table (a new start
+    // reloads it), PT-500 readings slots 3..6 of given tables.
+    void boundsAndWidening()
     {
-        RtdRangeTable pt100, pt500;
+        RtdRangeTable pt100, pt500, working[2];
         fill(pt100), fill(pt500);
         for (double ohms : {185.0, 3904.815076, 1e9, -5.0})
             QCOMPARE(rtdTemperature(2, ohms, &pt100, &pt500), -255.0);
         QVERIFY(std::fabs(rtdTemperature(2, 185.19, &pt100, &pt500) + 200.0) < 0.1);
         QVERIFY(std::fabs(rtdTemperature(2, 3904.815075, &pt100, &pt500) - 850.0) < 0.1);
-        QVERIFY(changed(pt100).isEmpty() && changed(pt500).isEmpty()); // the PT-1000 never widens anything
+        QVERIFY(changed(pt100).isEmpty() && changed(pt500).isEmpty());
         QVERIFY(T_rtd(3, 100.0) == 0.0 && T_rtd(-1, 100.0) == 0.0); // other sensor codes
-    }
 
-    void widening()
-    {
-        // PT-100 through the working tables: slots 5..8 take the reading's
-        // temperature, beyond 850 and below -200 degrees; a new start reloads.
-        RtdRangeTable pt100, pt500, working[2];
-        fill(pt100), fill(pt500);
         loadRtdRangeTables(pt100, pt500);
         double hot = T_rtd(0, 400.0), cold = T_rtd(0, 18.0);
         for (int i = 0; i < 9; ++i)
@@ -98,31 +117,10 @@ private slots:
         loadRtdRangeTables(pt100, pt500);
         QVERIFY(rtdWorkingRange(0, 5, &working[0][5][0], &working[0][5][1]) && working[0][5][1] == 500.0);
         QVERIFY(!rtdWorkingRange(2, 5, &working[0][5][0], &working[0][5][1]) && !rtdWorkingRange(0, 9, &cold, &hot));
-        // PT-500 on given tables: slots 3..6.
         const double hot5 = rtdTemperature(1, 2000.0, &pt100, &pt500);
         QVERIFY(changed(pt500) == "3,4,5,6" && changed(pt100).isEmpty() && pt500[3][1] == hot5 && pt500[6][1] == hot5);
     }
-
-    void demoBlocks()
-    {
-        const int n = 500;
-        std::vector<double> data(16 * n, -7.0);
-        bool enabled[16] = {};
-        int kinds[16] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 2}; // channel 2 (ohms) stays disabled: no segment
-        enabled[2] = enabled[4] = enabled[9] = true;    // ordinals 0 (volts), 1 (ohms), 2 (degrees)
-        const double phase = demoPhase;
-        generateDemoBlock(data.data(), n, enabled, kinds);
-        QCOMPARE(demoPhase, phase + 0.05);
-        for (int s = 0; s < n; ++s) {
-            // The k-th enabled channel shows 1.2 (k + 1) periods; ohms with noise of +-0.5, degrees +-0.05.
-            const double x = s * 1.2 * 6.283185307179586 / n + phase;
-            QCOMPARE(data[s], std::sin(x));
-            QVERIFY(std::fabs(data[n + s] - 1000.0 - std::sin(2 * x - phase)) <= 0.5 + 1e-9);
-            QVERIFY(std::fabs(data[2 * n + s] - 100.0 - std::sin(3 * x - 2 * phase)) <= 0.05 + 1e-9);
-        }
-        QCOMPARE(data[3 * n], -7.0); // nothing beyond the three segments
-    }
 };
 
-QTEST_APPLESS_MAIN(TestRtd)
-#include "test_rtd.moc"
+QTEST_APPLESS_MAIN(TestAcqRules)
+#include "test_acqRules.moc"
