@@ -153,6 +153,8 @@ private slots:
         QVERIFY(w->plotVisible[0] && !w->plotVisible[1] && w->plotVisible[2] && !w->panel(0).plot->isHidden());
         QVERIFY(w->panel(1).plot->isHidden() && !w->panel(2).plot->isHidden());
         QVERIFY(w->panel(1).expandButton->text() == "v" && w->panel(0).autoscaleButton->text() == "Autoscale ON");
+        // The expand buttons close the rows at the state row's right edge.
+        QCOMPARE(w->panel(0).expandButton->geometry().right(), w->stateSpacer->geometry().right());
         // No axis dialog for a click on a canvas or on a hidden plot's axes.
         next = [&](axisConfig *d) { press(d->cancelButton); };
         click(0, valueAxis, w->panel(0).plot->canvas());
