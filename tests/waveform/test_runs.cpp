@@ -1,19 +1,18 @@
 // Runs of the waveform window against the simulated instrument. Single
 // shots: the start sequence, the poll with its trigger pulse, completion by
-// state and by backlog, a short read, the error bits, every driver call's
-// text and reporting rule, the channels' status poll. Continuous runs: the
-// set-up calls, the display hand-off and its time axis, the file-size text
-// and its colour, a binary recording viewed back block by block with the
-// channels as recorded, a CSV recording, how a run ends on each fault (the
-// box shown at the stop), refused starts, quick restarts and a demo run.
+// state and by backlog, a short read, every driver call's text and
+// reporting rule, the channels' status poll. Continuous runs: the set-up
+// calls, the display hand-off and its time axis, the file-size text and its
+// colour, a binary recording viewed back block by block with the channels
+// as recorded, a CSV recording, how a run ends on each fault (the box shown
+// at the stop, a quick run after it), refused starts and a demo run. (The
+// error bits' texts are a table in tests/acquisition/test_acqRules.)
 // The streaming core itself (ring, writer, fault handling) is tested in
 // tests/stream; here only what the panel adds to it.
 #include "channelbench.h"
-#include "contStream.h"
 #include "ov7931.h"
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_acqConfig.h"
-#include "ov7931Demo_acqRules.h"
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931Demo_recordingView.h"
 #include "ov7931Demo_tracker.h"
@@ -43,7 +42,6 @@ const QString checkText = b + "4(ov8263_checkAcquisition, app->masterVi, &gl_sta
 int countOf(const std::string &function) { return int(ovsim::journalOf(function).size()); }
 std::string functionOf(const QString &callText) { return callText.section('(', 1).section(',', 0, 0).toStdString(); }
 QStringList callsOf(const QString &pattern) { return ChannelBench::calls().filter(QRegularExpression(pattern)); }
-void noCallback(ViSession, ViAddr) {}
 bool near(double v, double want, double by) { return std::fabs(v - want) < by; }
 
 // The box a reporting rule gives for the forwarded status of a failed call.
