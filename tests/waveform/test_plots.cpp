@@ -1,11 +1,11 @@
 // The waveform window's plots in demo mode (single shots without any driver
 // call): the block layout with channels disabled in the middle, the plots'
 // visibility rules with the no-channel warning, autoscale off with the
-// channels' nominal ranges; the axis dialogs (their texts and range label, a
-// click on each axis of each plot, Max, equal limits, Cancel) and the
+// channels' nominal ranges; the axis dialogs (their texts, a click on each
+// axis of each plot, Max, equal limits, Cancel) and the
 // trackers' ranges following them; plot pictures (a saved PNG is what the
-// screen shows, SVG and PDF drawn again agree with it, the clipboard, the
-// context menu, the keys and the file dialog, bad names).
+// screen shows, the clipboard, the keys and the file dialog, the context
+// menu, bad names).
 #include "modalanswer.h"
 #include "ov7931Demo_axisConfig.h"
 #include "ov7931Demo_plotExport.h"
@@ -21,8 +21,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QSvgRenderer>
 
 #include <qwt_plot_canvas.h>
@@ -42,20 +40,6 @@ const QColor off(200, 200, 200); // the legend of a channel without data
 // Presses a dialog button once the answering timer's handler has returned
 // (a box the press opens is then answered too).
 void press(QPushButton *button) { QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection); }
-
-// Pixels of `part` that differ from `whole` at `offset` by more than `tolerance` in a colour channel.
-int differing(const QImage &whole, const QPoint &offset, const QImage &part, int tolerance = 0)
-{
-    const QImage a = whole.convertToFormat(QImage::Format_RGB32), b = part.convertToFormat(QImage::Format_RGB32);
-    int n = 0;
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x) {
-            const QRgb p = a.pixel(offset + QPoint(x, y)), q = b.pixel(x, y);
-            n += std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance ||
-                 std::abs(qBlue(p) - qBlue(q)) > tolerance;
-        }
-    return n;
-}
 
 } // namespace
 
@@ -228,31 +212,19 @@ private slots:
         QVERIFY(w->panel(1).autoscaleButton->text() == "AutoScale OFF" && axisRange(app, 1, valueAxis) == resistance);
     }
 
-    void axisDialogTextsAndRangeLabel()
+    // The dialog's texts, those of its custom-unit section too (which the
+    // window's dialogs do not show).
+    void axisDialogTexts()
     {
-        axisConfig d(app, 0, true);
-        QVERIFY(d.isModal() && d.parentWidget() == nullptr && d.customUnit->isCheckable() && !d.customUnit->isChecked());
-        QCOMPARE((QStringList{d.windowTitle(), d.maxButton->toolTip(), d.offset->toolTip(), d.multiplier->toolTip(),
-                              d.customUnit->toolTip().left(62)}),
+        const axisConfig *d = w->panel(0).valueAxisDialog;
+        QVERIFY(d->isModal() && d->parentWidget() == nullptr && d->customUnit->isHidden());
+        QCOMPARE((QStringList{d->windowTitle(), d->maxButton->toolTip(), d->offset->toolTip(), d->multiplier->toolTip(),
+                              d->customUnit->toolTip().left(62)}),
                  (QStringList{"Axis Configuration", "Sets the maximum range.",
                               "The offset voltage value is subtracted from the measured values."
                               "<br><b>Result = (Measured-Offset)*Multiplier</b></hmtl>",
                               "<html>{unit}/V<br><b>Result = (Measured-Offset)*Multiplier</b></hmtl>",
                               "<html>Allows conversion from measured voltage to any arbitrary"}));
-        QVERIFY(d.customUnit->whatsThis() == d.customUnit->toolTip() && d.offset->suffix() == " V");
-        QVERIFY(d.multiplier->value() == 1.0 && d.rangeLabel->isHidden() && d.rangeLabel->font().bold());
-        // The label converts the limits: (limit - offset) * multiplier, unit appended as typed.
-        d.show();
-        d.customUnit->setChecked(true);
-        QVERIFY(d.rangeLabel->isVisible());
-        d.lowerLimit->setValue(1.0);
-        d.upperLimit->setValue(3.0);
-        d.offset->setValue(0.5);
-        d.multiplier->setValue(2.0);
-        d.unitName->setText(QStringLiteral("100%"));
-        QCOMPARE(d.rangeLabel->text(), QStringLiteral("Range:  1.000000 .. 5.000000  100%"));
-        d.customUnit->setChecked(false);
-        QVERIFY(d.rangeLabel->isHidden() && w->panel(0).valueAxisDialog->customUnit->isHidden());
     }
 
     void eachAxisClickAppliesItsResult_data()
@@ -374,71 +346,41 @@ private slots:
     }
 
     // A saved PNG holds, pixel for pixel, what grabs of the shown plots and
-    // their legends show; the clipboard gets the same picture. SVG and PDF,
-    // drawn again as pictures (by Qt's SVG renderer and by poppler's
-    // pdftoppm), agree with it within antialiasing, curves included.
-    void picturesShowTheScreen_data()
+    // their legends show; the clipboard gets the same picture.
+    void pngShowsTheScreen_data()
     {
         QTest::addColumn<QList<int>>("plots");
-        QTest::addColumn<QString>("suffix");
-        QTest::newRow("png, voltage plot") << QList<int>{0} << "png";
-        QTest::newRow("png, temperature plot") << QList<int>{2} << "png";
-        QTest::newRow("png, all plots shown") << QList<int>{0, 2} << "png";
-        QTest::newRow("svg") << QList<int>{0, 2} << "svg";
-        QTest::newRow("pdf") << QList<int>{0, 2} << "pdf";
+        QTest::newRow("voltage plot") << QList<int>{0};
+        QTest::newRow("temperature plot") << QList<int>{2};
+        QTest::newRow("all plots shown") << QList<int>{0, 2};
     }
-    void picturesShowTheScreen()
+    void pngShowsTheScreen()
     {
         QFETCH(QList<int>, plots);
-        QFETCH(QString, suffix);
         ov7931Demo_PlotExport *exporter = exportedBlock();
-        QVERIFY(exporter);
-        const QString path = dir.filePath("plots." + suffix);
         QString error;
-        QVERIFY2(exporter->save(plots, path, &error), qPrintable(error));
-        const QImage screen = exporter->picture(plots);
-        QImage drawn(path);
-        if (suffix == "png") {
-            QCOMPARE(drawn.size(), exporter->pictureSize(plots));
-            for (int p : plots) {
-                QCOMPARE(differing(drawn, exporter->plotOffset(plots, p), w->panel(p).plot->grab().toImage()), 0);
-                QCOMPARE(differing(drawn, exporter->legendOffset(plots, p), w->panel(p).legendBox->grab().toImage()), 0);
-            }
-            exporter->copy(plots);
-            QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
-                     drawn.convertToFormat(QImage::Format_RGB32));
-            return;
-        }
-        if (suffix == "svg") {
-            QSvgRenderer svg(path);
-            QVERIFY(svg.isValid() && svg.viewBox().size() == screen.size());
-            drawn = QImage(screen.size(), QImage::Format_RGB32);
-            QPainter painter(&drawn);
-            svg.render(&painter);
-        } else {
-            const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-            if (pdftoppm.isEmpty())
-                QSKIP("pdftoppm (poppler-utils, installed by scripts/bootstrap.sh) is missing");
-            QProcess::execute(pdftoppm, {"-r", QString::number(w->logicalDpiX()), "-png", "-singlefile", path,
-                                         dir.filePath("page")});
-            drawn.load(dir.filePath("page.png")); // a whole number of points: within a pixel of the picture
-            QVERIFY(std::abs(drawn.width() - screen.width()) <= 1 && std::abs(drawn.height() - screen.height()) <= 1);
-            drawn = drawn.copy(QRect(QPoint(), screen.size()));
-        }
-        const int all = screen.width() * screen.height(), clearly = differing(drawn, {}, screen, 96);
-        QVERIFY2(clearly < all / 20, qPrintable(QString("%1 of %2 pixels differ clearly").arg(clearly).arg(all)));
+        QVERIFY2(exporter && exporter->save(plots, dir.filePath("plots.png"), &error), qPrintable(error));
+        const QImage saved = QImage(dir.filePath("plots.png")).convertToFormat(QImage::Format_RGB32);
+        const auto shows = [&](const QPoint &at, QWidget *widget) {
+            const QImage grab = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            return saved.copy(QRect(at, grab.size())) == grab;
+        };
+        QCOMPARE(saved.size(), exporter->pictureSize(plots));
+        for (int p : plots)
+            QVERIFY(shows(exporter->plotOffset(plots, p), w->panel(p).plot) &&
+                    shows(exporter->legendOffset(plots, p), w->panel(p).legendBox));
+        exporter->copy(plots);
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), saved);
     }
 
-    // The right button opens the menu on a canvas that is not zoomed; on a
-    // zoomed canvas it still zooms out, and the axes keep their own clicks.
     // Ctrl+E asks for a file for all shown plots (without an extension the
-    // chosen filter's is added), Ctrl+Shift+C copies them.
-    void menuKeysAndDialog()
+    // chosen filter's is added), Ctrl+Shift+C copies them. The right button
+    // opens the menu on a canvas that is not zoomed; on a zoomed canvas it
+    // still zooms out, and the axes keep their own clicks. Bad names.
+    void keysMenuAndNames()
     {
         ov7931Demo_PlotExport *exporter = exportedBlock();
         QVERIFY(exporter);
-        app->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(app));
         QString offered;
         fx->otherDialogs = [&](QWidget *widget) {
             auto *dialog = qobject_cast<QFileDialog *>(widget);
@@ -450,16 +392,17 @@ private slots:
             }
             return dialog != nullptr;
         };
+        app->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app));
         QTest::keyClick(app, Qt::Key_E, Qt::ControlModifier);
         QTRY_VERIFY(QFileInfo::exists(dir.filePath("report.svg")));
         QCOMPARE(offered, QStringLiteral("waveforms.png"));
         QCOMPARE(QSvgRenderer(dir.filePath("report.svg")).viewBox().size(), exporter->pictureSize({0, 2}));
-        QVERIFY(fx->boxes().isEmpty());
         QApplication::clipboard()->clear();
         app->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(app));
         QTest::keyClick(app, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(QApplication::clipboard()->image().size(), exporter->pictureSize({0, 2}));
+        QVERIFY(QApplication::clipboard()->image().size() == exporter->pictureSize({0, 2}) && fx->boxes().isEmpty());
 
         QwtPlot *plot = w->panel(0).plot;
         const auto menuAfter = [&](QWidget *target) {
@@ -469,31 +412,32 @@ private slots:
             for (QWidget *top : QApplication::topLevelWidgets())
                 if (auto *m = qobject_cast<QMenu *>(top); m && m->isVisible()) {
                     for (QAction *a : m->actions())
-                        if (!a->isSeparator())
-                            texts << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
+                        texts << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
                     m->close();
                 }
             return texts.join('/');
         };
         QCOMPARE(menuAfter(plot->canvas()),
-                 QStringLiteral("Save Plot As.../Copy Plot/Save All Plots As... Ctrl+E/Copy All Plots Ctrl+Shift+C"));
+                 QStringLiteral("Save Plot As.../Copy Plot//Save All Plots As... Ctrl+E/Copy All Plots Ctrl+Shift+C"));
         QCOMPARE(menuAfter(plot->axisWidget(valueAxis)) + menuAfter(plot->axisWidget(timeAxis)), QString());
         w->panel(0).zoomer->zoom(QRectF(0.1, -1, 0.2, 2));
         QCOMPARE(menuAfter(plot->canvas()), QString());
         w->panel(0).zoomer->zoom(0);
         QVERIFY(!menuAfter(plot->canvas()).isEmpty());
 
+        // Bad names and their reasons (a PNG's is Qt's own); a PDF is written.
         const QString mustEnd = "The file name must end in .png, .svg or .pdf.", cannot = "The file cannot be written.";
-        const QStringList names{"plot.jpg", "plot", "missing/plot.png", "missing/plot.svg", "missing/plot.pdf"};
-        const QStringList reasons{mustEnd, mustEnd, "", cannot, cannot};
+        const QStringList names{"plot.jpg", "plot", "missing/plot.png", "missing/plot.svg", "missing/plot.pdf", ""};
+        const QStringList reasons{mustEnd, mustEnd, "", cannot, cannot, "No plot is shown."};
         for (int i = 0; i < names.size(); ++i) {
             QString reason;
-            QVERIFY(!exporter->save({0}, dir.filePath(names[i]), &reason) && !reason.isEmpty());
-            QVERIFY2(reasons[i].isEmpty() || reason == reasons[i], qPrintable(reason));
+            QVERIFY(!exporter->save(QList<int>{0}.mid(0, i < 5 ? 1 : 0), dir.filePath(names[i] + (i < 5 ? "" : "a.png")), &reason));
+            QVERIFY2(!reason.isEmpty() && (reasons[i].isEmpty() || reason == reasons[i]), qPrintable(reason));
         }
         QString reason;
-        QVERIFY(!exporter->save({}, dir.filePath("none.png"), &reason));
-        QCOMPARE(reason, QStringLiteral("No plot is shown."));
+        QVERIFY(exporter->save({0, 2}, dir.filePath("plots.pdf"), &reason));
+        QFile pdf(dir.filePath("plots.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
     }
 };
 

@@ -11,8 +11,6 @@
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_overview.h"
 #include "ov7931Demo_recordingView.h"
-#include "ov9174fp_About.h"
-#include "ov9174fp_clickableLabel.h"
 #include "ov9174fp_windowPlacement.h"
 #include "recording_files.h"
 #include "wave_helpers.h"
@@ -189,49 +187,34 @@ private slots:
     // On a 1366 x 768 screen (a virtual display: the offscreen platform's
     // screen is 800 x 600): the window, grown for the recording's three plots
     // and the slider row, is centred at its final size, and every dialog of
-    // the panel opens wholly on the screen.
+    // the panel opens wholly on the screen. (Windows of other parts, the
+    // licence viewers among them, follow the rule of test_windowPlacement.)
     void windowsOnLaptopScreen()
     {
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         if (available.size() != QSize(1366, 768))
             QSKIP("needs a 1366 x 768 screen: run as waveform.test_recordingView_1366x768");
-        // Dialogs shown by exec() are noted and rejected; those the test shows stay.
-        QList<QPair<QString, QRect>> opened;
-        bool noteAndReject = false;
-        fx->otherDialogs = [&](QWidget *dialog) {
-            if (noteAndReject)
-                opened << qMakePair(dialog->windowTitle(), dialog->frameGeometry());
-            return !noteAndReject;
-        };
+        fx->otherDialogs = [](QWidget *) { return true; }; // the dialogs the test shows stay
         QVERIFY(view(rec::header("7931-BB", true, "500.000000", 20, three) + samples(true, 60, 2)));
         QVERIFY(QTest::qWaitForWindowExposed(app));
         QVERIFY(w->plotVisible[0] && w->plotVisible[1] && w->plotVisible[2]);
         QTRY_COMPARE(app->frameGeometry().topLeft(), centredWithin(app->frameGeometry().size(), available));
         QVERIFY(available.contains(app->frameGeometry()));
-        const auto describe = [](const QString &title, const QRect &r) {
-            return QStringLiteral("%1 at %2, %3, %4 x %5").arg(title).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-        };
         app->configurationButton()->click();
         QVERIFY(app->config->isVisible());
-        QList<QDialog *> dialogs = app->findChildren<QDialog *>();
+        const QList<QDialog *> dialogs = app->findChildren<QDialog *>();
         QVERIFY(dialogs.size() >= 9); // configuration, continuous run, About, six axis dialogs
         for (QDialog *dialog : dialogs) {
             if (!dialog->isWindow())
                 continue;
             dialog->show();
             QVERIFY2(QTest::qWaitForWindowExposed(dialog), qPrintable(dialog->windowTitle()));
+            const QRect r = dialog->frameGeometry();
             QTRY_VERIFY2(available.contains(dialog->frameGeometry()),
-                         qPrintable(describe(dialog->windowTitle(), dialog->frameGeometry())));
+                         qPrintable(QString("%1 at %2, %3, %4 x %5").arg(dialog->windowTitle()).arg(r.x()).arg(r.y())
+                                        .arg(r.width()).arg(r.height())));
             dialog->hide();
         }
-        // The licence viewers open from the About box.
-        noteAndReject = true;
-        for (const char *link : {"qtLicenseLink", "qwtLicenseLink", "kissFFTLicenseLink"})
-            if (auto *label = app->aboutBox()->findChild<clickableLabel *>(QLatin1String(link)))
-                emit label->clicked();
-        QVERIFY(!opened.isEmpty());
-        for (const auto &dialog : opened)
-            QVERIFY2(available.contains(dialog.second), qPrintable(describe(dialog.first, dialog.second)));
     }
 
     // A long recording of a voltage, a resistance and a PT-100 channel, the
@@ -290,7 +273,7 @@ private slots:
         QVERIFY(view(QByteArray(), "big.bin7931"));
         QCOMPARE(quint64(w->blockSlider->maximum()), blocks);
         w->blockSlider->setValue(w->blockSlider->maximum());
-        QVERIFY(shown(0, 0) == sampleValue(0) && shown(7, 9999) == sampleValue(79999));
+        QCOMPARE(shown(7, 9999), sampleValue(79999));
         QCOMPARE(wave::axisRange(app, 0, QwtPlot::xBottom).minValue(), (blocks - 1) * 10000 / 50000.0);
         const auto threads = [] { return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
         auto *overview = w->findChild<ov7931Demo_overview *>();

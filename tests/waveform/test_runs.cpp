@@ -78,8 +78,8 @@ class TestRuns : public QObject
     ov7931Demo_Waveform *w = nullptr;
 
     // Channels 1 PT-100 at 500 uA (the scenario's 23.5 degC, as on a fresh
-    // settings file), 2 Resistance at 500 uA (1 kOhm) and 3 Voltage, 100
-    // scans at 1 kHz; the clock is the test's.
+    // settings file), 2 Resistance at 500 uA and 3 Voltage, both carrying
+    // sequence samples; 100 scans at 1 kHz; the clock is the test's.
     void open(AppFixture::Mode mode = AppFixture::Mode::Live)
     {
         app = fx->create(mode);
@@ -89,6 +89,8 @@ class TestRuns : public QObject
         app->waveformLengthList()->setCurrentText(QStringLiteral("100"));
         app->samplingRateList()->setCurrentText(QStringLiteral("1 kHz"));
         ovsim::setManualClock(true);
+        ovsim::setIntegrityMode(true);
+        ovsim::setIntegrityChannels(0x6);
         ovsim::clearJournal();
     }
     // Starts a single shot; the poll's ticks are the test's.
@@ -141,54 +143,40 @@ private slots:
     void init() { fx = new AppFixture; }
     void cleanup() { delete fx; } // the next fixture resets the simulated instrument and its clock
 
-    // A block by the poll's end state or by the backlog, and a short one:
-    // the FIFO holds 83 of the block's 100 scans, the read's warning is
-    // shown, each channel keeps its segment with the missing scans NaN, and
-    // then the user is told.
+    // A whole block, and a short one: the FIFO holds 83 of the block's 100
+    // scans, the read's warning is shown, each channel keeps its segment
+    // with the missing scans NaN, and then the user is told.
     void singleShotToPlottedBlock_data()
     {
-        QTest::addColumn<bool>("byBacklog");
         QTest::addColumn<int>("scans"); // delivered
-        QTest::newRow("complete by state") << false << 100;
-        QTest::newRow("complete by backlog") << true << 100;
-        QTest::newRow("short read") << false << 83;
+        QTest::newRow("whole block") << 100;
+        QTest::newRow("short read") << 83;
     }
     void singleShotToPlottedBlock()
     {
-        QFETCH(bool, byBacklog);
         QFETCH(int, scans);
         if (scans < 100)
             QVERIFY(testkit::loadScenario(testkit::defaultScenarioWith(
                 {"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        fifo_samples: 250"})));
         open();
-        ovsim::setIntegrityMode(true);
-        ovsim::setIntegrityChannels(0x6);
         app->config->show();
         startShot();
         QCOMPARE(ChannelBench::calls().join("; "),
                  QString("ov8263_setTrigConfig(0, 0); ov8263_setAcquisitionMode(1000, 100, 1, 0); ov8263_resetFIFO(); "
                          "ov8263_armDAQ(6); ov8263_checkAcquisition(&, &, &)"));
         QVERIFY(app->config->isHidden() && w->acqTimer->interval() == 50);
-        if (byBacklog) {
-            // The card set for a longer run than the panel asked for: the block
-            // is complete as soon as the backlog holds the panel's scans.
-            blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi);
-            blockedHardwareAccess5(ov8263_setAcquisitionMode, app->masterVi, 1000.0, 1000, ViUInt16(1), ViUInt16(0));
-            blockedHardwareAccess2(ov8263_armDAQ, app->masterVi, ViUInt16(6));
-        }
         tickAfter(0.0025); // synchronising: no pulse
         QCOMPARE(countOf("ov8263_generateITRI"), 0);
         tickAfter(0.006); // the "Ready" tick pulses once, right after its check
         QCOMPARE(w->stateLabel->text(), QStringLiteral("Ready"));
         QCOMPARE(ChannelBench::calls().mid(ovsim::journal().size() - 2),
                  (QStringList{"ov8263_checkAcquisition(&, &, &)", "ov8263_generateITRI(2)"}));
-        tickAfter(byBacklog ? 0.0995 : 0.05); // the block not complete yet
+        tickAfter(0.05); // the block not complete yet
         QVERIFY(app->singleShotButton()->isChecked() && countOf("ov8263_generateITRI") == 1);
-        tickAfter(byBacklog ? 0.001 : 0.06);
-        QCOMPARE(gl_state, ViInt16(byBacklog ? 6 : 7)); // still acquiring, or "End"
-        QVERIFY(idle());
+        tickAfter(0.06);
+        QVERIFY(gl_state == 7 && idle()); // "End"
         // Stop, read, then the stop of the run (once more by the panel's break).
-        QCOMPARE(callsOf("^ov8263_(stopAcq|readAcq|stopDAQ)").mid(byBacklog ? 1 : 0),
+        QCOMPARE(callsOf("^ov8263_(stopAcq|readAcq|stopDAQ)"),
                  (QStringList{"ov8263_stopAcquisition()", "ov8263_readAcquisition(100, 0, null, &, &)",
                               "ov8263_stopDAQ()", "ov8263_stopDAQ()"}));
         // Degrees, ohms and volts, each segment on the plot of its kind.
@@ -338,7 +326,6 @@ private slots:
             c->rangeSelector->setCurrentIndex(p[4]);
         }
         const QStringList recorded = channelSettings(app);
-        ovsim::setIntegrityMode(true);
         ovsim::setIntegrityChannels(0x8106);
         ovsim::clearJournal();
         const QString path = fx->path(format ? "run.csv" : "run.bin7931");
@@ -408,29 +395,10 @@ private slots:
         }
     }
 
-    // The file-size text turns orange while the digitizer holds many unread
-    // scans (a late callback), and black again when they are read.
-    void fileSizeColour()
-    {
-        open();
-        ovsim::scheduleStall(2, 20.0);
-        press(fx->path("colour.bin7931"));
-        blocks(2);
-        ovsim::advanceClock(17.0);
-        w->timerSlot();
-        QVERIFY(gl_scanBacklog > kHighBacklogScans);
-        QCOMPARE(w->fileSizeLabel->palette().color(QPalette::WindowText), QColor(255, 128, 0));
-        ovsim::advanceClock(4.0);
-        QTRY_VERIFY(w->contParams.blocksRead.load() >= 200);
-        w->timerSlot();
-        QCOMPARE(w->fileSizeLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
-        stop();
-        QVERIFY(fx->boxes().isEmpty());
-    }
-
     // How a run ends: a failing call (its text and reporting rule; the
     // set-up goes on), a failed read, a full disk, an error bit other than
-    // "out of range", callbacks that stop coming, reads that come short.
+    // "out of range", callbacks that stop coming (the file size turns
+    // orange while the digitizer holds many unread scans), short reads.
     // The box is shown at the stop, which always ends and frees everything;
     // a quick run after it records whole, consecutive blocks.
     void runEndings_data()
@@ -465,8 +433,6 @@ private slots:
                 {"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        fifo_samples: 400",
                  "          4: {sensor: pt100, temperature: 23.5, wires: [intact, broken, intact, intact]}\n", ""})));
         open();
-        ovsim::setIntegrityMode(true);
-        ovsim::setIntegrityChannels(0x6);
         ovsim::setForwardedStatus(ov8263_ERROR_HARDWARE);
         QString path = fx->path("end.bin7931");
         if (fault.startsWith(b)) {
@@ -488,6 +454,8 @@ private slots:
         press(path);
         QCOMPARE(countOf("ov8263_startAcquisitionEx"), 1); // the set-up went on
         blocks(fault == "silent" ? 4 : 6);
+        if (fault == "silent") // many scans wait in the digitizer: the file size turns orange
+            ovsim::advanceClock(17.0);
         w->timerSlot();
         if (fault == "overflow") // the run ends by itself
             QVERIFY(!app->continuousButton()->isChecked() && countOf("ov8263_stopAcquisition") == 1 &&
@@ -495,7 +463,8 @@ private slots:
         if (fault == "short")
             QCOMPARE(w->stateLabel->text(), QStringLiteral("Input Signal Out Of Range"));
         if (fault == "silent")
-            QCOMPARE(w->contParams.blocksRead.load(), int64_t(2));
+            QVERIFY(w->contParams.blocksRead.load() == 2 && gl_scanBacklog > kHighBacklogScans &&
+                    w->fileSizeLabel->palette().color(QPalette::WindowText) == QColor(255, 128, 0));
         stop();
         QCOMPARE(w->stateLabel->text(), fault == "overflow" ? "FIFO overflow" : "Idle");
         QVERIFY(atRest());
