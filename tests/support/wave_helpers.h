@@ -61,13 +61,12 @@ inline ov7931Demo_App *panelWith(AppFixture *fx, std::initializer_list<std::pair
     return app;
 }
 
-// The curve of channel ch on a plot, how many points it has, and the first
+// How many points the curve of channel ch on a plot has, and the first
 // sample value it references (nullptr when it has none).
-inline QwtPlotCurve *curve(ov7931Demo_App *app, int plot, int ch) { return app->waveform->panel(plot).curves[ch]; }
-inline size_t points(ov7931Demo_App *app, int plot, int ch) { return curve(app, plot, ch)->dataSize(); }
+inline size_t points(ov7931Demo_App *app, int plot, int ch) { return app->waveform->panel(plot).curves[ch]->dataSize(); }
 inline const double *yData(ov7931Demo_App *app, int plot, int ch)
 {
-    auto *d = dynamic_cast<const QwtCPointerData *>(curve(app, plot, ch)->data());
+    auto *d = dynamic_cast<const QwtCPointerData *>(app->waveform->panel(plot).curves[ch]->data());
     return d && d->size() > 0 ? d->yData() : nullptr;
 }
 // The range an axis of a plot shows.
