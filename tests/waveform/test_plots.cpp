@@ -111,20 +111,11 @@ class TestPlots : public QObject
         return trackerValueText(y, t->yLower, t->yUpper, t->unit, t->usePrefix, t->customUnit);
     }
     // Channels 1 and 2 on the voltage plot, 5 on the temperature plot, with
-    // a block of 1000 scans of distinct curves; the exporter of the window.
+    // a demo block; the exporter of the window.
     ov7931Demo_PlotExport *exportedBlock()
     {
         enable(app, {{0, Voltage}, {1, Voltage}, {4, PT100}});
-        w->updateEnabledChannels();
-        w->scanCount = 1000;
-        for (int s = 0; s < 1000; ++s) {
-            for (int p = 0; p < 3; ++p)
-                w->timeAxis[p][s] = s / 1000.0;
-            w->plotData[s] = 4 * std::sin(s / 50.0);
-            w->plotData[1000 + s] = -3 + s / 200.0;
-            w->plotData[2000 + s] = 20 + 5 * std::cos(s / 80.0);
-        }
-        w->refreshPlots();
+        runSingle();
         auto *exporter = w->findChild<ov7931Demo_PlotExport *>();
         return exporter && exporter->shownPlots() == QList<int>{0, 2} ? exporter : nullptr;
     }
