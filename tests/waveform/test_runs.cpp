@@ -114,12 +114,12 @@ class TestRuns : public QObject
         app->continuousButton()->click();
         w->acqTimer->stop();
     }
-    // Lets `n` blocks arrive, each written before the next.
+    // Lets `n` blocks arrive, each written before the next (generous waits: a loaded machine).
     void blocks(int n, double each = kBlock)
     {
         for (int i = 0; i < n; ++i) {
             ovsim::advanceClock(each);
-            for (int k = 0; k < 5000 && w->contParams.recording && w->contParams.running.load() &&
+            for (int k = 0; k < 20000 && w->contParams.recording && w->contParams.running.load() &&
                             w->contParams.tail.load() != w->contParams.head.load(); ++k)
                 QTest::qWait(1);
         }
@@ -241,7 +241,7 @@ private slots:
         if (phase != Start)
             ovsim::failNext(functionOf(callText), forwarded);
         phase == Stop ? app->singleShotButton()->click() : phase != Start ? w->acqTimer->start(50) : void();
-        QTRY_VERIFY(fx->boxes().size() >= 1); // a failing start may bring more: the first is the call's
+        QTRY_VERIFY_WITH_TIMEOUT(fx->boxes().size() >= 1, 20000); // a failing start may bring more: the first is the call's
         QCOMPARE(fx->boxes().first().text, expected(callText, digitizerRule));
         QVERIFY(expected(callText, true) != expected(callText, false)); // the two rules are told apart
         if (phase == Start) // the start went on after its failing call
@@ -278,14 +278,14 @@ private slots:
         for (int i = 0; i < sites.size(); ++i) {
             for (int k = 0; k < 5; ++k) // let the window system's activation events settle
                 QApplication::setActiveWindow(app->config), QTest::qWait(40);
-            QTRY_VERIFY(app->chCfg[0]->isActiveWindow());
+            QTRY_VERIFY_WITH_TIMEOUT(app->chCfg[0]->isActiveWindow(), 20000);
             ovsim::clearJournal();
             w->acqTimer->start(100000);
             if (i > 0)
                 ovsim::failNext(functionOf(sites[i]), forwarded);
             w->timerStatSlot();
             QCOMPARE(w->acqTimer->isActive(), i == 0);
-            QTRY_COMPARE(fx->boxes().size(), i);
+            QTRY_COMPARE_WITH_TIMEOUT(fx->boxes().size(), i, 20000);
             if (i == 0)
                 QCOMPARE(callsOf("^ov7931_(checkChanPgaEf|readPGAError)"),
                          (QStringList{"ov7931_checkChanPgaEf(1, &)", "ov7931_checkChanPgaEf(2, &)",
