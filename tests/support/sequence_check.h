@@ -42,12 +42,13 @@ inline std::vector<double> binarySamples(const std::string &bytes, size_t *heade
 
 // What a recording's sample data prove in the simulator's sequence mode.
 struct SequenceCheck {
-    long blocks = 0;        // whole blocks found
-    bool whole = true;      // the data are a whole number of blocks
+    long blocks = 0;         // whole blocks found
+    bool whole = true;       // the data are a whole number of blocks
     bool consecutive = true; // block k holds scans k*N .. k*N+N-1 of each channel in order
     std::string why;
 };
 
+// Channel k's samples are checked unless skip[k] is set.
 inline SequenceCheck checkSequenceBlocks(const std::vector<double> &data, const std::vector<int> &channels,
                                          int32_t scans, const std::vector<bool> &skip = {})
 {
@@ -55,21 +56,14 @@ inline SequenceCheck checkSequenceBlocks(const std::vector<double> &data, const 
     const size_t perBlock = channels.size() * size_t(scans);
     r.whole = perBlock && data.size() % perBlock == 0;
     r.blocks = perBlock ? long(data.size() / perBlock) : 0;
-    for (long b = 0; b < r.blocks && r.consecutive; ++b) {
-        for (size_t k = 0; k < channels.size() && r.consecutive; ++k) {
-            if (k < skip.size() && skip[k])
-                continue;
-            for (int32_t s = 0; s < scans; ++s) {
-                const double v = data[size_t(b) * perBlock + k * size_t(scans) + size_t(s)];
-                const double want = ovsim::integritySample(channels[k], int64_t(b) * scans + s);
-                if (v != want) {
-                    r.consecutive = false;
-                    r.why = "block " + std::to_string(b) + ", channel " + std::to_string(channels[k]) + ", scan " +
-                            std::to_string(s) + ": " + std::to_string(v);
-                    break;
-                }
-            }
-        }
+    for (size_t i = 0; i < size_t(r.blocks) * perBlock && r.consecutive; ++i) {
+        const size_t b = i / perBlock, k = i % perBlock / size_t(scans), s = i % size_t(scans);
+        if (k < skip.size() && skip[k])
+            continue;
+        r.consecutive = data[i] == ovsim::integritySample(channels[k], int64_t(b * size_t(scans) + s));
+        if (!r.consecutive)
+            r.why = "block " + std::to_string(b) + ", channel " + std::to_string(channels[k]) + ", scan " +
+                    std::to_string(s) + ": " + std::to_string(data[i]);
     }
     return r;
 }

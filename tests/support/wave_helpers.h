@@ -1,5 +1,6 @@
 // Helpers of the waveform tests: setting channels up through their panels
-// and reading what the plots hold.
+// and reading what the plots hold. Includes what the waveform window's
+// tests all need.
 #ifndef OV_TEST_WAVE_HELPERS_H
 #define OV_TEST_WAVE_HELPERS_H
 
@@ -10,13 +11,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
 
 #include <initializer_list>
 #include <utility>
 
+#include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_point_data.h>
+#include <qwt_scale_div.h>
 
 namespace wave {
 
@@ -45,23 +51,28 @@ inline void enable(ov7931Demo_App *app, std::initializer_list<std::pair<int, int
         setChannel(app, c.first, true, c.second);
 }
 
-// A demo panel with only the channels `on` enabled.
-inline ov7931Demo_App *demoWith(AppFixture *fx, std::initializer_list<std::pair<int, int>> on)
+// A demo (or live) panel with only the channels `on` enabled.
+inline ov7931Demo_App *panelWith(AppFixture *fx, std::initializer_list<std::pair<int, int>> on,
+                                 AppFixture::Mode mode = AppFixture::Mode::Demo)
 {
-    ov7931Demo_App *app = fx->create(AppFixture::Mode::Demo);
+    ov7931Demo_App *app = fx->create(mode);
     disableAll(app);
     enable(app, on);
     return app;
 }
 
-// The curve of channel ch on a plot, how many points it has, and the first
+// How many points the curve of channel ch on a plot has, and the first
 // sample value it references (nullptr when it has none).
-inline QwtPlotCurve *curve(ov7931Demo_App *app, int plot, int ch) { return app->waveform->panel(plot).curves[ch]; }
-inline size_t points(ov7931Demo_App *app, int plot, int ch) { return curve(app, plot, ch)->dataSize(); }
+inline size_t points(ov7931Demo_App *app, int plot, int ch) { return app->waveform->panel(plot).curves[ch]->dataSize(); }
 inline const double *yData(ov7931Demo_App *app, int plot, int ch)
 {
-    auto *d = dynamic_cast<const QwtCPointerData *>(curve(app, plot, ch)->data());
+    auto *d = dynamic_cast<const QwtCPointerData *>(app->waveform->panel(plot).curves[ch]->data());
     return d && d->size() > 0 ? d->yData() : nullptr;
+}
+// The range an axis of a plot shows.
+inline QwtInterval axisRange(ov7931Demo_App *app, int plot, int axis)
+{
+    return app->waveform->panel(plot).plot->axisScaleDiv(axis).interval();
 }
 
 } // namespace wave

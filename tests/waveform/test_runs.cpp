@@ -1,0 +1,533 @@
+// Runs of the waveform window against the simulated instrument. Single
+// shots: the start sequence, the poll with its trigger pulse, completion by
+// state and by backlog, a short read, every driver call's text and
+// reporting rule, the channels' status poll. Continuous runs: the set-up
+// calls, the display hand-off and its time axis, the file-size text and its
+// colour, a binary recording viewed back block by block with the channels
+// as recorded, a CSV recording, how a run ends on each fault (the box shown
+// at the stop, a quick run after it), refused starts and a demo run. (The
+// error bits' texts are a table in tests/acquisition/test_acquisition.)
+// The streaming core itself (ring, writer, fault handling) is tested in
+// tests/stream; here only what the panel adds to it.
+#include "channelbench.h"
+#include "ov7931.h"
+#include "ov7931Demo_Config.h"
+#include "ov7931Demo_acqConfig.h"
+#include "ov7931Demo_hwaccess.h"
+#include "ov7931Demo_recordingView.h"
+#include "ov7931Demo_tracker.h"
+#include "ov8263.h"
+#include "ovsim_control.h"
+#include "runTexts.h"
+#include "sequence_check.h"
+#include "testkit.h"
+#include "wave_helpers.h"
+
+#include <QLineEdit>
+#include <QSlider>
+
+#include <cmath>
+
+using namespace wave;
+using namespace streamtest;
+
+namespace {
+
+constexpr int kScans = 100;      // per block, at 1 kHz
+constexpr double kBlock = 0.1;   // seconds per block
+const ViStatus forwarded = ov7931_ERROR_FC_DRIVER; // its text depends on the reporting rule
+const QString b = "blockedHardwareAccess";
+const QString checkText = b + "4(ov8263_checkAcquisition, app->masterVi, &gl_state, &gl_errors, &gl_scanBacklog)";
+
+int countOf(const std::string &function) { return int(ovsim::journalOf(function).size()); }
+std::string functionOf(const QString &callText) { return callText.section('(', 1).section(',', 0, 0).toStdString(); }
+QStringList callsOf(const QString &pattern) { return ChannelBench::calls().filter(QRegularExpression(pattern)); }
+bool near(double v, double want, double by) { return std::fabs(v - want) < by; }
+
+// The box a reporting rule gives for the forwarded status of a failed call.
+QString expected(const QString &callText, bool digitizerRule)
+{
+    const StatusReport r = describeStatus(forwarded, callText.toLatin1().constData(),
+                                          digitizerRule ? ReportRule::Digitizer : ReportRule::Conditioning);
+    return r.isError ? r.text + "\nDo you want to exit?" : r.text;
+}
+
+// Each channel panel's sensor, mode, range and current, or "off".
+QStringList channelSettings(const ov7931Demo_App *app)
+{
+    QStringList settings;
+    for (const ov7931Demo_ChCfg *p : app->chCfg)
+        settings << (p->isEnabled() ? QStringLiteral("%1/%2/%3/%4").arg(p->sensorType()).arg(p->mode())
+                                          .arg(p->rangeIndex()).arg(p->excitationCode())
+                                    : QStringLiteral("off"));
+    return settings;
+}
+
+// Where a fault strikes a single shot: in the start, in the poll (while
+// arming, while "Ready", at the end of the block) or in the stop.
+enum Phase { Start, Arming, Ready, End, Stop };
+
+} // namespace
+
+class TestRuns : public QObject
+{
+    Q_OBJECT
+
+    AppFixture *fx = nullptr;
+    ov7931Demo_App *app = nullptr;
+    ov7931Demo_Waveform *w = nullptr;
+
+    // Channels 1 PT-100 at 500 uA (the scenario's 23.5 degC, as on a fresh
+    // settings file), 2 Resistance at 500 uA and 3 Voltage, both carrying
+    // sequence samples; 100 scans at 1 kHz; the clock is the test's.
+    void open(AppFixture::Mode mode = AppFixture::Mode::Live)
+    {
+        app = fx->create(mode);
+        enable(app, {{1, Resistance}, {2, Voltage}});
+        w = app->waveform;
+        app->chCfg[1]->excitationSelector->setCurrentIndex(1);
+        app->waveformLengthList()->setCurrentText(QStringLiteral("100"));
+        app->samplingRateList()->setCurrentText(QStringLiteral("1 kHz"));
+        ovsim::setManualClock(true);
+        ovsim::setIntegrityMode(true);
+        ovsim::setIntegrityChannels(0x6);
+        ovsim::clearJournal();
+    }
+    // Starts a single shot; the poll's ticks are the test's.
+    void startShot()
+    {
+        app->singleShotButton()->click();
+        QVERIFY(app->singleShotButton()->isChecked());
+        w->acqTimer->stop();
+    }
+    void tickAfter(double seconds) { ovsim::advanceClock(seconds), w->timerSlot(); }
+    bool idle() { return !app->singleShotButton()->isChecked() && w->stateLabel->text() == "Idle"; }
+
+    // Presses the continuous button; the dialog's "Start" (or "Cancel") is
+    // clicked with `path` and `format`; the poll's ticks are the test's.
+    void press(const QString &path, int format = 0, bool cancel = false)
+    {
+        app->acqCfg->pathEdit->setText(path);
+        app->acqCfg->formatSelector->setCurrentIndex(format);
+        app->acqCfg->refreshSelector->setCurrentIndex(0);
+        QTimer::singleShot(0, cancel ? app->acqCfg->cancelButton : app->acqCfg->startButton, &QPushButton::click);
+        app->continuousButton()->click();
+        w->acqTimer->stop();
+    }
+    // Lets `n` blocks arrive, each written before the next (generous waits: a loaded machine).
+    void blocks(int n, double each = kBlock)
+    {
+        for (int i = 0; i < n; ++i) {
+            ovsim::advanceClock(each);
+            for (int k = 0; k < 20000 && w->contParams.recording && w->contParams.running.load() &&
+                            w->contParams.tail.load() != w->contParams.head.load(); ++k)
+                QTest::qWait(1);
+        }
+    }
+    void stop()
+    {
+        if (app->continuousButton()->isChecked())
+            app->continuousButton()->click();
+    }
+    // The buttons back, the file size hidden, the run's buffers freed.
+    bool atRest()
+    {
+        return !app->continuousButton()->isChecked() && app->continuousButton()->isEnabled() &&
+               app->singleShotButton()->isEnabled() && app->configurationButton()->isEnabled() &&
+               app->enableAllButton()->isEnabled() && app->resetButton()->isEnabled() &&
+               w->panel(1).statisticsButton->isEnabled() && w->fileSizeLabel->isHidden() &&
+               !w->contParams.displayBlock && !w->contParams.blocks[0] && !w->contParams.blocks[15];
+    }
+
+private slots:
+    void init() { fx = new AppFixture; }
+    void cleanup() { delete fx; } // the next fixture resets the simulated instrument and its clock
+
+    // A whole block, and a short one: the FIFO holds 83 of the block's 100
+    // scans, the read's warning is shown, each channel keeps its segment
+    // with the missing scans NaN, and then the user is told.
+    void singleShotToPlottedBlock_data()
+    {
+        QTest::addColumn<int>("scans"); // delivered
+        QTest::newRow("whole block") << 100;
+        QTest::newRow("short read") << 83;
+    }
+    void singleShotToPlottedBlock()
+    {
+        QFETCH(int, scans);
+        if (scans < 100)
+            QVERIFY(testkit::loadScenario(testkit::defaultScenarioWith(
+                {"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        fifo_samples: 250"})));
+        open();
+        app->config->show();
+        startShot();
+        QCOMPARE(ChannelBench::calls().join("; "),
+                 QString("ov8263_setTrigConfig(0, 0); ov8263_setAcquisitionMode(1000, 100, 1, 0); ov8263_resetFIFO(); "
+                         "ov8263_armDAQ(6); ov8263_checkAcquisition(&, &, &)"));
+        QVERIFY(app->config->isHidden() && w->acqTimer->interval() == 50);
+        tickAfter(0.0025); // synchronising: no pulse
+        QCOMPARE(countOf("ov8263_generateITRI"), 0);
+        tickAfter(0.006); // the "Ready" tick pulses once, right after its check
+        QCOMPARE(w->stateLabel->text(), QStringLiteral("Ready"));
+        QCOMPARE(ChannelBench::calls().mid(ovsim::journal().size() - 2),
+                 (QStringList{"ov8263_checkAcquisition(&, &, &)", "ov8263_generateITRI(2)"}));
+        tickAfter(0.05); // the block not complete yet
+        QVERIFY(app->singleShotButton()->isChecked() && countOf("ov8263_generateITRI") == 1);
+        tickAfter(0.06);
+        QVERIFY(gl_state == 7 && idle()); // "End"
+        // Stop, read, then the stop of the run (once more by the panel's break).
+        QCOMPARE(callsOf("^ov8263_(stopAcq|readAcq|stopDAQ)"),
+                 (QStringList{"ov8263_stopAcquisition()", "ov8263_readAcquisition(100, 0, null, &, &)",
+                              "ov8263_stopDAQ()", "ov8263_stopDAQ()"}));
+        // Degrees, ohms and volts, each segment on the plot of its kind.
+        QCOMPARE(w->scanCount, 100);
+        for (int s = 0; s < 100; ++s) {
+            const double t = w->plotData[s], ohm = w->plotData[100 + s], volt = w->plotData[200 + s];
+            const int64_t scan = 100 - scans + s;
+            QVERIFY2(s < scans ? near(t, 23.5, 0.5) && ohm == ovsim::integritySample(2, scan) &&
+                                     volt == ovsim::integritySample(3, scan)
+                               : std::isnan(t) && std::isnan(ohm) && std::isnan(volt),
+                     qPrintable(QString::number(s)));
+        }
+        QVERIFY(yData(app, 2, 0) == w->plotData && yData(app, 1, 1) == w->plotData + 100 && points(app, 1, 1) == 100);
+        QVERIFY(yData(app, 0, 2) == w->plotData + 200 && w->timeAxis[2][99] == 0.099);
+        QVERIFY(w->panel(0).tracker->xLower == 0.0 && w->panel(0).tracker->xUpper == 0.1);
+        const double before = w->plotData[5];
+        w->refreshPlots(); // a second refresh of the same block does not convert again
+        QCOMPARE(w->plotData[5], before);
+        QCOMPARE(fx->boxes().size(), scans < 100 ? 2 : 0);
+        if (scans < 100) {
+            QCOMPARE(fx->boxes()[0].text,
+                     "Warning: [" + testkit::driverText(true, app->masterVi, ov8263_WARN_NOT_ALL_READ) + "]");
+            QVERIFY(fx->boxes()[1].title == "Keltri 7931 SFP" && fx->boxes()[1].icon == QMessageBox::Warning);
+            QCOMPARE(fx->boxes()[1].text, QString::fromStdString(shortBlocksText(1, 1)));
+        }
+    }
+
+    void singleShotFaults_data()
+    {
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<QString>("callText");
+        QTest::addColumn<bool>("digitizerRule"); // else the conditioning card's
+        QTest::newRow("start: trigger") << int(Start) << b + "3(ov8263_setTrigConfig, app->masterVi, 0, 0)" << true;
+        QTest::newRow("start: mode") << int(Start) << b + "5(ov8263_setAcquisitionMode, app->masterVi, samplingRate, "
+                                                          "scanCount, ov8263_DA_START_TRIG, ov8263_DA_STOP_ERR_OFF)"
+                                     << true;
+        QTest::newRow("start: fifo") << int(Start) << b + "1(ov8263_resetFIFO, app->masterVi)" << true;
+        QTest::newRow("start: arm") << int(Start) << b + "2(ov8263_armDAQ, app->masterVi, ov8263_SYNC_IF_NEED | "
+                                                         "ov8263_ARM_NOWAIT)" << true;
+        QTest::newRow("start: check") << int(Start) << checkText << true;
+        QTest::newRow("poll: check") << int(Arming) << checkText << false;
+        QTest::newRow("poll: pulse") << int(Ready) << b + "2(ov8263_generateITRI, app->masterVi, ov8263_PULSE)" << true;
+        QTest::newRow("poll: stop") << int(End) << b + "1(ov8263_stopAcquisition, app->masterVi)" << false;
+        QTest::newRow("poll: read") << int(End) << b + "6(ov8263_readAcquisition, app->masterVi, scanCount, "
+                                                       "ov8263_GROUP_BY_CHANNEL, (ViPReal64)0, &scanCount, plotData)"
+                                    << true;
+        QTest::newRow("break: stop") << int(Stop) << b + "1(ov8263_stopDAQ, app->masterVi)" << true;
+    }
+    void singleShotFaults()
+    {
+        QFETCH(int, phase);
+        QFETCH(QString, callText);
+        QFETCH(bool, digitizerRule);
+        open();
+        ovsim::setForwardedStatus(ov8263_ERROR_HARDWARE);
+        if (phase == Start)
+            ovsim::failNext(functionOf(callText), forwarded);
+        startShot();
+        if (phase == End)
+            tickAfter(0.006); // the pulse first
+        ovsim::advanceClock(phase == End ? 0.2 : phase == Ready ? 0.006 : 0.0);
+        if (phase != Start)
+            ovsim::failNext(functionOf(callText), forwarded);
+        phase == Stop ? app->singleShotButton()->click() : phase != Start ? w->acqTimer->start(50) : void();
+        QTRY_VERIFY_WITH_TIMEOUT(fx->boxes().size() >= 1, 20000); // a failing start may bring more: the first is the call's
+        QCOMPARE(fx->boxes().first().text, expected(callText, digitizerRule));
+        QVERIFY(expected(callText, true) != expected(callText, false)); // the two rules are told apart
+        if (phase == Start) // the start went on after its failing call
+            QCOMPARE(countOf("ov8263_checkAcquisition"), 1);
+        if (phase != Start && phase != Stop) {
+            // The poll stops; the run stays until the user breaks it.
+            QVERIFY(!w->acqTimer->isActive() && app->singleShotButton()->isChecked() && countOf("ov8263_stopDAQ") == 0);
+            QTest::qWait(120);
+            QCOMPARE(fx->boxes().size(), 1);
+        }
+        if (phase != Stop)
+            app->singleShotButton()->click();
+        QVERIFY(idle() && app->singleShotButton()->isEnabled() && countOf("ov8263_stopDAQ") >= 1);
+    }
+
+    // The channels' status poll: the excitation status, then the flags of
+    // the enabled channels while their panels' window is active, the
+    // amplifier error read where a flag is up. A failing read stops the
+    // acquisition timer and is reported. (A busy device is left alone:
+    // tests/channels.)
+    void statusPoll()
+    {
+        open();
+        setChannel(app, 2, false);
+        ovsim::setPgaError(2, true);
+        ovsim::setForwardedStatus(ov8263_ERROR_HARDWARE);
+        ovsim::clearJournal();
+        w->timerStatSlot();
+        QVERIFY(countOf("ov7931_checkECStatus") == 1 && countOf("ov7931_checkChanPgaEf") == 0);
+        app->config->show();
+        const QStringList sites = {QString(), b + "3(ov7931_checkChanPgaEf, app->slaveVi, channelId, &pgaError)",
+                                   b + "2(ov7931_checkECStatus, app->slaveVi, &ecStatus)",
+                                   b + "4(ov7931_readPGAError, app->slaveVi, i + 1, &b, (ViPInt16)0)"};
+        for (int i = 0; i < sites.size(); ++i) {
+            for (int k = 0; k < 5; ++k) // let the window system's activation events settle
+                QApplication::setActiveWindow(app->config), QTest::qWait(40);
+            QTRY_VERIFY_WITH_TIMEOUT(app->chCfg[0]->isActiveWindow(), 20000);
+            ovsim::clearJournal();
+            w->acqTimer->start(100000);
+            if (i > 0)
+                ovsim::failNext(functionOf(sites[i]), forwarded);
+            w->timerStatSlot();
+            QCOMPARE(w->acqTimer->isActive(), i == 0);
+            QTRY_COMPARE_WITH_TIMEOUT(fx->boxes().size(), i, 20000);
+            if (i == 0)
+                QCOMPARE(callsOf("^ov7931_(checkChanPgaEf|readPGAError)"),
+                         (QStringList{"ov7931_checkChanPgaEf(1, &)", "ov7931_checkChanPgaEf(2, &)",
+                                      "ov7931_readPGAError(2, &, null)"}));
+            else
+                QCOMPARE(fx->boxes().last().text, expected(sites[i], false));
+        }
+        w->acqTimer->stop();
+    }
+
+    // A continuous run recorded, then viewed: channels 1 PT-100 (4-wire,
+    // 500 uA), 2 resistance (2-wire, the secondary current, its second
+    // range), 3 single-ended voltage (range 3), 9 PT-1000 (3-wire, no
+    // current) and 16 differential voltage (range 7); all but channel 1
+    // carry sequence samples.
+    void recordedAndViewedBack_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("binary") << 0;
+        QTest::newRow("CSV") << 1;
+    }
+    void recordedAndViewedBack()
+    {
+        QFETCH(int, format);
+        open();
+        const int picks[5][5] = {{0, PT100, 1, 1, 0}, {1, Resistance, 3, 2, 1}, {2, Voltage, 5, 0, 3},
+                                 {8, PT1000, 2, 0, 2}, {15, Voltage, 4, 0, 7}}; // channel, sensor, mode, current, range item
+        for (const auto &p : picks) {
+            ov7931Demo_ChCfg *c = app->chCfg[p[0]];
+            setChannel(app, p[0], true, p[1]);
+            c->modeSelector->setCurrentIndex(c->modeSelector->findData(p[2]));
+            c->excitationSelector->setCurrentIndex(c->excitationSelector->findData(p[3]));
+            c->rangeSelector->setCurrentIndex(p[4]);
+        }
+        const QStringList recorded = channelSettings(app);
+        ovsim::setIntegrityChannels(0x8106);
+        ovsim::clearJournal();
+        const QString path = fx->path(format ? "run.csv" : "run.bin7931");
+        press(path, format);
+        QCOMPARE(ChannelBench::calls(), (QStringList{"ov8263_setTrigConfig(0, 0)",
+                                                    "ov8263_setAcquisitionMode(1000, 0, 0, 0)",
+                                                    "ov8263_startAcquisitionEx(100, fn, &)"}));
+        QVERIFY(app->continuousButton()->isChecked() && !app->resetButton()->isEnabled() &&
+                !app->singleShotButton()->isEnabled() && !w->panel(1).statisticsButton->isEnabled());
+        QCOMPARE(w->acqTimer->interval(), 20);
+        // Each tick shows the first block completed after the previous one, at its time.
+        blocks(3);
+        w->timerSlot();
+        QCOMPARE(yData(app, 0, 2)[0], ovsim::integritySample(3, 0));
+        QCOMPARE(w->panel(0).plot->axisScaleDiv(QwtPlot::xBottom).lowerBound(), 0.0);
+        blocks(3);
+        w->timerSlot();
+        QCOMPARE(yData(app, 0, 2)[0], ovsim::integritySample(3, 3 * kScans));
+        QCOMPARE(yData(app, 1, 1)[kScans - 1], ovsim::integritySample(2, 4 * kScans - 1));
+        QCOMPARE(w->panel(2).plot->axisScaleDiv(QwtPlot::xBottom).interval(), QwtInterval(0.3, 0.4));
+        QCOMPARE(w->timeAxis[0][0], 0.3);
+        QVERIFY(near(yData(app, 2, 0)[0], 23.5, 0.5)); // the PT-100, converted for the plot
+        w->timerSlot(); // nothing new: the plots keep the block
+        QCOMPARE(yData(app, 0, 2)[0], ovsim::integritySample(3, 3 * kScans));
+        QCOMPARE(w->fileSizeLabel->text(), format ? "        (file size: 80.3 kB)" : "        (file size: 23.4 kB)");
+        QCOMPARE(w->fileSizeLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
+        stop();
+        QVERIFY(atRest() && w->stateLabel->text() == "Idle" && fx->boxes().isEmpty());
+
+        if (format == 1) { // CSV: three header lines, then a scan a line, ending ", " and CR LF
+            const QString text = QString::fromStdString(readAll(path.toStdString()));
+            QVERIFY(text.endsWith("\r\n") && !text.contains(QRegularExpression("[^\r]\n")));
+            const QStringList lines = text.split("\r\n", Qt::SkipEmptyParts);
+            QCOMPARE(lines.mid(0, 3), (QStringList{"Sampling rate: 1000.000000 Hz",
+                                                   "FC1_CH1, FC1_CH2, FC1_CH3, FC1_CH9, FC1_CH16, ",
+                                                   QString::fromUtf8("°C, Ohm, V, °C, V, ")}));
+            const QStringList last = lines.last().split(", "); // the values' format is the core's
+            QVERIFY(lines.size() == 3 + 6 * kScans && last.size() == 6 && near(last[0].toDouble(), 23.5, 0.5));
+            QCOMPARE(last[4].toDouble(), ovsim::integritySample(16, 6 * kScans - 1));
+            return;
+        }
+        fx->destroy();
+        QString subType;
+        QCOMPARE(openRecordingHeader(path.toStdString(), &subType), RecordingStart::View);
+        const recordingInfo &info = viewedRecording();
+        QVERIFY(info.blockCount == 6 && info.dataLength == 6 * info.blockLength);
+        fx->app = app = new ov7931Demo_App(&fx->descriptor, 1, true, subType);
+        w = app->waveform;
+        app->show();
+        QVERIFY(lockPanelToRecording(app, info));
+        QCOMPARE(app->slaveSubType, QStringLiteral("7931-BB"));
+        QCOMPARE(channelSettings(app), recorded);
+        // The last block as written: sequence samples exactly, the PT-100 in
+        // degrees; channel 9's sequence samples lie far outside a PT-1000's
+        // span: -255 degC.
+        const int channels[5] = {1, 2, 3, 9, 16};
+        w->blockSlider->setValue(6);
+        QCOMPARE(w->timeAxis[0][0], 5 * kBlock);
+        for (int k = 0; k < 5; ++k)
+            for (int s = 0; s < kScans; ++s) {
+                const double got = w->plotData[k * kScans + s], want = ovsim::integritySample(channels[k], 500 + s);
+                QVERIFY2(k == 0 ? near(got, 23.5, 0.5) : got == (k == 3 ? -255.0 : want), qPrintable(QString::number(s)));
+            }
+    }
+
+    // How a run ends: a failing call (its text and reporting rule; the
+    // set-up goes on), a failed read, a full disk, an error bit other than
+    // "out of range", callbacks that stop coming (the file size turns
+    // orange while the digitizer holds many unread scans), short reads.
+    // The box is shown at the stop, which always ends and frees everything;
+    // a quick run after it records whole, consecutive blocks.
+    void runEndings_data()
+    {
+        QTest::addColumn<QString>("fault"); // the failing call's text, or what goes wrong
+        QTest::addColumn<bool>("digitizerRule");
+        QTest::addColumn<QString>("box"); // %1: the digitizer's text for a hardware error
+        QTest::newRow("set-up: trigger") << b + "3(ov8263_setTrigConfig, app->masterVi, 0, 0)" << true << "";
+        QTest::newRow("set-up: mode") << b + "5(ov8263_setAcquisitionMode, app->masterVi, samplingRate, 0, "
+                                             "ov8263_DA_START_IMM, ov8263_DA_STOP_ERR_OFF)" << true << "";
+        QTest::newRow("set-up: stream") << b + "4(ov8263_startAcquisitionEx, app->masterVi, scanCount, "
+                                               "contCallback, (ViAddr)&contParams)" << true << "";
+        QTest::newRow("stop") << b + "1(ov8263_stopAcquisition, app->masterVi)" << false << "";
+        QTest::newRow("poll") << checkText << false << "";
+        QTest::newRow("read") << "read" << true << "ov8263_readMultAcquisitionEx failed due to [%1]\nDo you want to exit?";
+        QTest::newRow("disk full") << "disk" << true << "Disk write failed!\nDo you want to exit?";
+        QTest::newRow("FIFO overflow") << "overflow" << true << "";
+        QTest::newRow("callbacks stop") << "silent" << true << "";
+        QTest::newRow("short reads") << "short" << true << QString::fromStdString(shortBlocksText(1, 6));
+    }
+    void runEndings()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, digitizerRule);
+        QFETCH(QString, box);
+        // For short reads the FIFO has room for one block and channel 4's
+        // PT-100 nothing connected: "Input Signal Out Of Range" hides the
+        // overflow, the run goes on, and the read after a late callback
+        // comes short.
+        if (fault == "short")
+            QVERIFY(testkit::loadScenario(testkit::defaultScenarioWith(
+                {"revision: \"2.4.1.0\"", "revision: \"2.4.1.0\"\n        fifo_samples: 400",
+                 "          4: {sensor: pt100, temperature: 23.5, wires: [intact, broken, intact, intact]}\n", ""})));
+        open();
+        ovsim::setForwardedStatus(ov8263_ERROR_HARDWARE);
+        QString path = fx->path("end.bin7931");
+        if (fault.startsWith(b)) {
+            ovsim::failNext(functionOf(fault), forwarded);
+            box = expected(fault, digitizerRule);
+        } else if (fault == "read")
+            ovsim::scheduleReadError(3, ov8263_ERROR_HARDWARE);
+        else if (fault == "overflow")
+            ovsim::scheduleErrorBits(2, ov8263_ERR_FIFO_OVERFLOW);
+        else if (fault == "silent")
+            ovsim::scheduleStall(2, 1e6);
+        else if (fault == "short") {
+            setChannel(app, 3, true, PT100);
+            app->chCfg[3]->excitationSelector->setCurrentIndex(1); // 500 uA into an open input
+            ovsim::scheduleStall(2, 0.3 * kBlock);
+        }
+        else if (fault == "disk" && QFile::link("/dev/full", path))
+            fx->answerWith({"Yes", "No"}); // overwrite; the error box
+        press(path);
+        QCOMPARE(countOf("ov8263_startAcquisitionEx"), 1); // the set-up went on
+        blocks(fault == "silent" ? 4 : 6);
+        if (fault == "silent") // many scans wait in the digitizer: the file size turns orange
+            ovsim::advanceClock(17.0);
+        w->timerSlot();
+        if (fault == "overflow") // the run ends by itself
+            QVERIFY(!app->continuousButton()->isChecked() && countOf("ov8263_stopAcquisition") == 1 &&
+                    w->stateLabel->palette().color(QPalette::WindowText) == Qt::red);
+        if (fault == "short")
+            QCOMPARE(w->stateLabel->text(), QStringLiteral("Input Signal Out Of Range"));
+        if (fault == "silent")
+            QVERIFY(w->contParams.blocksRead.load() == 2 && gl_scanBacklog > kHighBacklogScans &&
+                    w->fileSizeLabel->palette().color(QPalette::WindowText) == QColor(255, 128, 0));
+        stop();
+        QCOMPARE(w->stateLabel->text(), fault == "overflow" ? "FIFO overflow" : "Idle");
+        QVERIFY(atRest());
+        // A failing set-up call may bring more boxes: the first is the call's.
+        QCOMPARE(fx->boxes().isEmpty(), box.isEmpty());
+        if (!box.isEmpty())
+            QCOMPARE(fx->boxes()[fault == "disk" ? 1 : 0].text,
+                     box.arg(testkit::driverText(true, app->masterVi, ov8263_ERROR_HARDWARE)));
+        if (fault == "short")
+            QVERIFY(fx->boxes()[0].title == "Keltri 7931 SFP" && fx->boxes()[0].icon == QMessageBox::Warning);
+        if (fault == "silent") // the wait for the callback, the shut-down's pause
+            QCOMPARE(countOf("ov9174_delay"), 20 + 1);
+        const QString again = fx->path("again.bin7931");
+        setChannel(app, 3, false);
+        press(again);
+        blocks(2);
+        stop();
+        QVERIFY(atRest());
+        const SequenceCheck c = checkSequenceBlocks(binarySamples(readAll(again.toStdString())), {1, 2, 3}, kScans,
+                                                    {true, false, false});
+        // (After a failed stop the card's scans ran on: the samples go on from there.)
+        QVERIFY2(c.whole && c.blocks == 2 && (c.consecutive || fault.contains("stopAcq")), c.why.c_str());
+    }
+
+    // Cancel (as any refusal of the dialog's checks, see test_acquisition)
+    // and a file that cannot be opened: nothing streams and the buttons are
+    // back at rest.
+    void nothingStarts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("cancel") << "a.bin7931" << QString();
+        QTest::newRow("cannot open") << "folder.bin7931" << "Cannot open file: \"%1\" for writing.";
+    }
+    void nothingStarts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, box);
+        open();
+        QDir(fx->path(QString())).mkdir("folder.bin7931");
+        fx->answerWith({"Yes", "OK"}); // the folder is tried
+        press(fx->path(name), 0, box.isEmpty());
+        QCOMPARE(countOf("ov8263_startAcquisitionEx"), 0);
+        QVERIFY(atRest() && w->stateLabel->text() == "Idle");
+        QCOMPARE(fx->boxes().size(), box.isEmpty() ? 0 : name.startsWith("folder") ? 2 : 1);
+        if (!box.isEmpty())
+            QVERIFY2(fx->boxes().last().text.endsWith(box.arg(fx->path(name))), qPrintable(fx->boxes().last().text));
+    }
+
+    // Demo: the dialog with the data rate, the box about saving, the chosen
+    // refresh interval, a new block at each tick.
+    void demoRun()
+    {
+        open(AppFixture::Mode::Demo);
+        fx->answerWith({"OK"});
+        app->acqCfg->refreshSelector->setCurrentIndex(3);
+        app->acqCfg->pathEdit->setText(QString());
+        QTimer::singleShot(0, app->acqCfg->startButton, &QPushButton::click);
+        app->continuousButton()->click();
+        QCOMPARE(app->acqCfg->dataRateLabel->text(), QStringLiteral("Data Rate: 23.4 kB/s"));
+        QCOMPARE(fx->boxes().size(), 1);
+        QCOMPARE(fx->boxes().first().text, QStringLiteral("Saving to file does not work in demo mode."));
+        QVERIFY(w->acqTimer->isActive() && w->acqTimer->interval() == 200);
+        w->acqTimer->stop();
+        w->timerSlot();
+        const double first = yData(app, 0, 2)[0];
+        w->timerSlot();
+        QVERIFY(yData(app, 0, 2)[0] != first);
+        stop();
+        QVERIFY(atRest());
+    }
+};
+
+QTEST_MAIN(TestRuns)
+#include "test_runs.moc"
