@@ -75,7 +75,7 @@ private slots:
     void demoPanelFitsItsScreen()
     {
         AppFixture f;
-        ov7931Demo_App *app = wave::demoWith(&f, {{0, wave::Voltage}});
+        ov7931Demo_App *app = wave::panelWith(&f, {{0, wave::Voltage}});
         ov7931Demo_Waveform *w = app->waveform;
         app->show();
         QVERIFY(QTest::qWaitForWindowExposed(app));
