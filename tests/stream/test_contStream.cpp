@@ -7,7 +7,6 @@
 #include "csvFormat.h"
 #include "recordingReader.h"
 #include "shortRead.h"
-#include "shortSlice.h"
 #include "stream_rig.h"
 
 #include <QProcess>
@@ -18,8 +17,6 @@
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 using namespace streamtest;
 
@@ -484,46 +481,6 @@ private slots:
             QVERIFY2(check.whole && check.consecutive, where + ": " + check.why.c_str());
         }
         qInfo("24 kills, %d files with a cut last block", partialTails);
-    }
-    // The writer's short time slice: taken only by a thread of the normal
-    // policy, and given back at the writer's end (its pool thread runs other
-    // tasks afterwards). The slice is the kernel's sched_attr runtime.
-    void writerSlice()
-    {
-        const auto schedule = [] {
-            struct {
-                uint32_t size, policy;
-                uint64_t flags;
-                int32_t nice;
-                uint32_t priority;
-                uint64_t runtime, deadline, period;
-            } a = {};
-            syscall(SYS_sched_getattr, 0, &a, unsigned(sizeof a), 0u);
-            return std::make_pair(a.policy, a.runtime);
-        };
-        std::pair<uint32_t, uint64_t> before, inside, after, batchBefore, batchAfter;
-        bool granted = false;
-        bool batchGranted = true;
-        std::thread([&] {
-            before = schedule();
-            {
-                const ShortTimeSlice slice;
-                granted = slice.granted();
-                inside = schedule();
-            }
-            after = schedule();
-            sched_param none = {};
-            if (sched_setscheduler(0, SCHED_BATCH, &none) == 0) {
-                batchBefore = schedule();
-                batchGranted = ShortTimeSlice().granted();
-                batchAfter = schedule();
-            }
-        }).join();
-        if (granted)
-            QCOMPARE(inside.second, uint64_t(100000));
-        QCOMPARE(after, before);
-        QVERIFY(!batchGranted);
-        QCOMPARE(batchAfter, batchBefore);
     }
 };
 
