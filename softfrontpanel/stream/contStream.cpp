@@ -25,7 +25,6 @@
 #include "csvFormat.h"
 #include "ov9174.h"
 #include "shortRead.h"
-#include "shortSlice.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -339,7 +338,6 @@ void contCallback(ViSession vi, ViAddr userData)
 void contWriter(contParams_t *p)
 {
     p->writerFuture.started.store(true);
-    const ShortTimeSlice shortTurns;
     std::string text;
     bool failed = false;
     for (;;) {
