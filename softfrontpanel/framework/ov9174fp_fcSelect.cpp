@@ -7,6 +7,7 @@
 #include "ov9174fp_fcEnterAddress.h"
 #include "ov9174fp_fcIcon.h"
 #include "ov9174fp_genFC.h"
+#include "ov9174fp_resourceInfo.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,14 +38,6 @@ const char *const chooseCardHint = "Select one available function card and then 
                                    "or click \"Cancel\" to quit";
 
 bool isSelectable(const QTreeWidgetItem *item) { return item && (item->flags() & Qt::ItemIsSelectable); }
-
-QString bufferText(const ViChar *buffer, size_t size)
-{
-    size_t n = 0;
-    while (n < size && buffer[n] != '\0')
-        ++n;
-    return QString::fromLatin1(buffer, int(n));
-}
 
 } // namespace
 
@@ -133,7 +126,7 @@ bool ov9174fp_fcSelect::askUnavailable(ViStatus status)
     blockedHardwareAccess2(ov9174_statusMessage, status, message);
     QMessageBox box(QMessageBox::Question, questionTitle(),
                     QStringLiteral("Selected %1 function card is unavailable.\nError: %2")
-                        .arg(modelNumber(), bufferText(message, sizeof message)),
+                        .arg(modelNumber(), ov9174fp_bufferText(message, sizeof message)),
                     QMessageBox::NoButton, nullptr);
     box.setWindowIcon(ov9174fp_fcWindowIcon());
     QPushButton *tryAgain = box.addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
@@ -260,7 +253,7 @@ int ov9174fp_fcSelect::searchCards()
         getResourceInfo_params_t item;
         item.fc = fc;
         item.defaultRM = manager;
-        item.record.resourceName = bufferText(name, sizeof name);
+        item.record.resourceName = ov9174fp_bufferText(name, sizeof name);
         work.append(item);
     }
 

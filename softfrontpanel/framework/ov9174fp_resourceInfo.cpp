@@ -27,15 +27,15 @@ ViUInt16 translate(const CodePair *table, size_t n, ViUInt16 code)
     return code;
 }
 
-QString bufferText(const ViChar *buffer, size_t size)
+} // namespace
+
+QString ov9174fp_bufferText(const ViChar *buffer, size_t size)
 {
     size_t n = 0;
     while (n < size && buffer[n] != '\0')
         ++n;
     return QString::fromLatin1(buffer, int(n));
 }
-
-} // namespace
 
 QString ov9174fp_lxiCarrierText(const QString &host, ViUInt16 carrierModel)
 {
@@ -90,7 +90,8 @@ void getResourceInfo(getResourceInfo_params_t &params)
         std::memset(device, 0, sizeof device);
         blockedHardwareAccess3(viGetAttribute, vi, VI_ATTR_TCPIP_HOSTNAME, static_cast<void *>(host));
         blockedHardwareAccess3(viGetAttribute, vi, VI_ATTR_TCPIP_DEVICE_NAME, static_cast<void *>(device));
-        record.carrierTexts.append(ov9174fp_lxiCarrierText(bufferText(host, sizeof host), record.carrierModel));
+        record.carrierTexts.append(
+            ov9174fp_lxiCarrierText(ov9174fp_bufferText(host, sizeof host), record.carrierModel));
     } else {
         ViInt16 slot = 0;
         ViInt16 logicalAddress = 0;

@@ -35,6 +35,9 @@ struct getResourceInfo_params_t {
 // identified keeps its name only. Runs on a worker thread.
 void getResourceInfo(getResourceInfo_params_t &params);
 
+// A driver's text buffer of `size` characters up to its first NUL.
+QString ov9174fp_bufferText(const ViChar *buffer, size_t size);
+
 // The texts of the selection list.
 QString ov9174fp_lxiCarrierText(const QString &host, ViUInt16 carrierModel); // "%1 - %2 LXI"
 QString ov9174fp_vxiCarrierText(int slot, ViUInt16 carrierModel);           // "Slot %1 - %2 MB"
