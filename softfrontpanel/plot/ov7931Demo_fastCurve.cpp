@@ -2,6 +2,7 @@
 #include "ov7931Demo_lineRaster.h"
 #include "ov7931Demo_pixelLayers.h"
 #include "ov7931Demo_sampleMaps.h"
+#include "ov7931Demo_shareWork.h"
 
 #include <QPaintDevice>
 #include <QImage>
@@ -52,42 +53,13 @@ inline double qwtRound(double v)
 }
 
 // The mapped time axis, shared by the curves one drawLines() paints (they
-// have the same samples of time): valid only while that call lasts.
-struct MappedAxis {
-    bool open = false;
-    const double *v = nullptr;
-    int n = 0;
-    double map[3] = {};
-    std::vector<int> values;
-    int lo = 0;
-    int hi = 0;
-    bool finite = false;
-
-    const int *get(const double *at, int count, const sampleMaps::Linear &l, int &low, int &high,
-                   bool &allFinite)
-    {
-        const double m[3] = {l.p1, l.ts1, l.cnv};
-        if (!open || at != v || count != n || std::memcmp(m, map, sizeof m) != 0) {
-            values.resize(size_t(count));
-            finite = sampleMaps::mapAxis(at, count, l, values.data(), lo, hi);
-            v = at;
-            n = count;
-            std::copy(m, m + 3, map);
-            open = true;
-        }
-        low = lo;
-        high = hi;
-        allFinite = finite;
-        return values.data();
-    }
-};
-
-thread_local MappedAxis timeAxis;
+// have the same samples of time): held only while that call lasts.
+thread_local sampleMaps::MappedAxis timeAxis;
 
 // Keeps the mapped time axis for the length of one drawLines() call.
 struct TimeAxisOpen {
-    TimeAxisOpen() { timeAxis.open = false; }
-    ~TimeAxisOpen() { timeAxis.open = false; }
+    TimeAxisOpen() { timeAxis.close(); }
+    ~TimeAxisOpen() { timeAxis.close(); }
 };
 
 // Curves painted ahead by the curve drawn before them, with what they were
@@ -296,12 +268,16 @@ void ov7931Demo_FastCurve::followers(std::vector<const ov7931Demo_FastCurve *> &
 
 // The pixels the engine would set for the lines of samples from .. to drawn
 // with `pen` by `painter`, in device coordinates; or that the engine draws
-// nothing, or that Qwt's drawing must do it.
+// nothing, or that Qwt's drawing must do it. The mapped time is taken from
+// `shared` where that holds it, else from `own`, which is mapped anew where
+// it does not hold it either.
 ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *painter, const QPen &pen,
                                                               const QwtScaleMap &xMap,
                                                               const QwtScaleMap &yMap,
                                                               const QRectF &canvasRect, int from, int to,
-                                                              lineRaster::Spans &out) const
+                                                              lineRaster::Spans &out,
+                                                              const sampleMaps::MappedAxis *shared,
+                                                              sampleMaps::MappedAxis &own) const
 {
     // The polygon exactly as QwtPlotCurve builds it: mapped, rounded, without
     // consecutive duplicates, clipped to the canvas (plus the pen width). The
@@ -337,8 +313,13 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *pa
         const int n = to - from + 1;
         thread_local std::vector<int> ys;
         ys.resize(size_t(n));
-        bool finiteX;
-        const int *xs = timeAxis.get(rawX + from, n, lx, minXi, maxXi, finiteX);
+        const sampleMaps::MappedAxis *time = shared && shared->holds(rawX + from, n, lx) ? shared : &own;
+        if (time == &own && !own.holds(rawX + from, n, lx))
+            own.map(rawX + from, n, lx);
+        const int *xs = time->values.data();
+        minXi = time->lo;
+        maxXi = time->hi;
+        const bool finiteX = time->finite;
         // a sum of finite values beyond +-1e9 only fails the device bounds below
         finite = sampleMaps::mapAxis(rawY + from, n, ly, ys.data(), minYi, maxYi) && finiteX;
         // the points, without consecutive duplicates where Qwt weeds them
@@ -459,7 +440,8 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     }
 
     thread_local std::vector<lineRaster::Spans> spans(1);
-    const Pixels pixels = linePixels(painter, painter->pen(), xMap, yMap, canvasRect, from, to, spans[0]);
+    const Pixels pixels = linePixels(painter, painter->pen(), xMap, yMap, canvasRect, from, to, spans[0],
+                                     nullptr, timeAxis);
     if (pixels == Pixels::Qwt) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
@@ -488,9 +470,13 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         return;
     }
 
-    // This curve and the fast curves drawn right after it, in one go.
+    // This curve and the fast curves drawn right after it, in one go. The
+    // followers are worked out together by this thread and the helper
+    // (ov7931Demo_shareWork.h); they are painted up to the first one that
+    // Qwt's drawing must do.
     thread_local std::vector<pixelLayers::Layer> layers;
     thread_local std::vector<const ov7931Demo_FastCurve *> next;
+    thread_local std::vector<Pixels> results;
     layers.assign(1, pixelLayers::Layer{&spans[0], pixelLayers::pixelValue(target.format, painter->pen().color())});
     ahead.members.clear();
     ahead.next = 0;
@@ -502,15 +488,24 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         spans.resize(next.size() + 1); // before any layer points into it
         layers[0].spans = &spans[0];
     }
-    for (const ov7931Demo_FastCurve *c : next) {
-        const size_t slot = layers.size();
-        const int n = int(c->dataSize());
-        const Pixels p = c->linePixels(painter, c->pen(), xMap, yMap, canvasRect, 0, n - 1, spans[slot]);
-        if (p == Pixels::Qwt)
-            break;
-        if (p == Pixels::Spans) {
+    results.assign(next.size(), Pixels::Qwt);
+    // this thread's own, wherever the work is done
+    const sampleMaps::MappedAxis *time = &timeAxis;
+    const std::vector<const ov7931Demo_FastCurve *> &curves = next;
+    std::vector<lineRaster::Spans> &curveSpans = spans;
+    std::vector<Pixels> &curvePixels = results;
+    lineRaster::shareWork(int(curves.size()), [&](int i, bool) {
+        thread_local sampleMaps::MappedAxis own;
+        own.close();
+        const ov7931Demo_FastCurve *c = curves[size_t(i)];
+        curvePixels[size_t(i)] = c->linePixels(painter, c->pen(), xMap, yMap, canvasRect, 0,
+                                               int(c->dataSize()) - 1, curveSpans[size_t(i) + 1], time, own);
+    });
+    for (size_t i = 0; i < next.size() && results[i] != Pixels::Qwt; ++i) {
+        const ov7931Demo_FastCurve *c = next[i];
+        if (results[i] == Pixels::Spans) {
             const quint32 value = pixelLayers::pixelValue(target.format, c->pen().color());
-            layers.push_back(pixelLayers::Layer{&spans[slot], value});
+            layers.push_back(pixelLayers::Layer{&spans[i + 1], value});
         }
         ahead.members.push_back(Ahead::Member{c, c->data(), c->dataSize()});
     }

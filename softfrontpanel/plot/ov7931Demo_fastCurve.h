@@ -21,6 +21,9 @@
 namespace lineRaster {
 struct Spans;
 }
+namespace sampleMaps {
+struct MappedAxis;
+}
 
 class ov7931Demo_FastCurve : public QwtPlotCurve
 {
@@ -54,7 +57,8 @@ private:
     void followers(std::vector<const ov7931Demo_FastCurve *> &out) const;
     Pixels linePixels(const QPainter *painter, const QPen &pen, const QwtScaleMap &xMap,
                       const QwtScaleMap &yMap, const QRectF &canvasRect, int from, int to,
-                      lineRaster::Spans &out) const;
+                      lineRaster::Spans &out, const sampleMaps::MappedAxis *shared,
+                      sampleMaps::MappedAxis &own) const;
     bool m_fast = true;
     mutable bool m_lastFast = false;
     mutable bool m_boundsValid = false;

@@ -1,5 +1,6 @@
 #include "ov7931Demo_pixelLayers.h"
 #include "ov7931Demo_lineRaster.h"
+#include "ov7931Demo_shareWork.h"
 
 #include <QColor>
 #include <QPaintEngine>
@@ -278,9 +279,7 @@ void paint(const Target &target, const Layer *layers, int count)
     int c1 = INT_MIN;
     // the rare runs apart from a column's run, per layer in column order
     thread_local std::vector<std::vector<QRect>> extras;
-    thread_local std::vector<size_t> next;
     extras.resize(size_t(count));
-    next.assign(size_t(count), 0);
     for (int l = 0; l < count; ++l) {
         const lineRaster::Spans &s = *layers[l].spans;
         c0 = std::min(c0, s.minCol);
@@ -291,6 +290,8 @@ void paint(const Target &target, const Layer *layers, int count)
     }
     c0 = std::max(c0, clip.left());
     c1 = std::min(c1, clip.right());
+    if (c0 > c1)
+        return;
     const int top = clip.top();
     const int bottom = clip.bottom();
     uchar *const bits = target.bits;
@@ -300,66 +301,84 @@ void paint(const Target &target, const Layer *layers, int count)
     // column of the tile shows, then the tile written row by row, 16 pixels
     // at a time, with the runs' colours as a row pattern that changes only
     // where a run starts or ends (or, for short runs, column by column).
+    // The tiles are shared out in chunks between this thread and the helper
+    // (ov7931Demo_shareWork.h); no two tiles touch the same pixel.
     constexpr int tileWidth = 16;
-    thread_local std::vector<Segment> runs[tileWidth];
-    thread_local Covered covered;
-    for (int t0 = c0; t0 <= c1; t0 += tileWidth) {
-        const int t1 = std::min(c1, t0 + tileWidth - 1);
-        int rowLo = INT_MAX;
-        int rowHi = INT_MIN;
-        for (int c = t0; c <= t1; ++c) {
-            std::vector<Segment> &column = runs[c - t0];
-            column.clear();
-            covered.clear();
-            for (int l = count - 1; l >= 0; --l) {
-                const lineRaster::Spans &s = *layers[l].spans;
-                const quint32 value = layers[l].value;
-                const auto keep = [&](int y0, int y1) { column.push_back(Segment{y0, y1, value}); };
-                const auto run = [&](int a, int b) {
-                    a = std::max(a, top);
-                    b = std::min(b, bottom);
-                    if (a <= b) {
-                        covered.add(a, b, keep);
-                        rowLo = std::min(rowLo, a);
-                        rowHi = std::max(rowHi, b);
-                    }
-                };
-                if (c >= s.minCol && c <= s.maxCol && s.lo[size_t(c)] <= s.hi[size_t(c)])
-                    run(s.lo[size_t(c)], s.hi[size_t(c)]);
-                const std::vector<QRect> &e = extras[size_t(l)];
-                size_t &k = next[size_t(l)];
-                while (k < e.size() && e[k].x() < c)
-                    ++k;
-                for (size_t j = k; j < e.size() && e[j].x() == c; ++j)
-                    run(e[j].top(), e[j].bottom());
-            }
+    constexpr int tilesPerChunk = 4;
+    const int tiles = (c1 - c0) / tileWidth + 1;
+    const std::vector<std::vector<QRect>> &extraRuns = extras;
+    const auto paintTiles = [&](int chunk, bool) {
+        thread_local std::vector<Segment> runs[tileWidth];
+        thread_local Covered covered;
+        thread_local std::vector<size_t> next;
+        const int first = c0 + chunk * tilesPerChunk * tileWidth;
+        const int last = std::min(c1, first + tilesPerChunk * tileWidth - 1);
+        next.resize(size_t(count));
+        for (int l = 0; l < count; ++l) {
+            const std::vector<QRect> &e = extraRuns[size_t(l)];
+            next[size_t(l)] = size_t(std::lower_bound(e.begin(), e.end(), first,
+                                                      [](const QRect &r, int x) { return r.x() < x; })
+                                     - e.begin());
         }
-        if (rowLo > rowHi)
-            continue;
-        const int w = t1 - t0 + 1;
-        // Short runs (steep lines of few samples) change the row pattern
-        // every few rows; they are written down their columns, as are the
-        // tiles the image ends in.
-        size_t segmentCount = 0;
-        qint64 pixels = 0;
-        for (int j = 0; j < w; ++j) {
-            segmentCount += runs[j].size();
-            for (const Segment &g : runs[j])
-                pixels += g.y1 - g.y0 + 1;
-        }
-        if (t0 + tileWidth > target.width || pixels < 16 * qint64(segmentCount)) {
-            for (int j = 0; j < w; ++j) {
-                uchar *const column = bits + 4 * (t0 + j);
-                for (const Segment &g : runs[j]) {
-                    uchar *p = column + stride * g.y0;
-                    for (int y = g.y0; y <= g.y1; ++y, p += stride)
-                        *reinterpret_cast<quint32 *>(p) = g.value;
+        for (int t0 = first; t0 <= last; t0 += tileWidth) {
+            const int t1 = std::min(last, t0 + tileWidth - 1);
+            int rowLo = INT_MAX;
+            int rowHi = INT_MIN;
+            for (int c = t0; c <= t1; ++c) {
+                std::vector<Segment> &column = runs[c - t0];
+                column.clear();
+                covered.clear();
+                for (int l = count - 1; l >= 0; --l) {
+                    const lineRaster::Spans &s = *layers[l].spans;
+                    const quint32 value = layers[l].value;
+                    const auto keep = [&](int y0, int y1) { column.push_back(Segment{y0, y1, value}); };
+                    const auto run = [&](int a, int b) {
+                        a = std::max(a, top);
+                        b = std::min(b, bottom);
+                        if (a <= b) {
+                            covered.add(a, b, keep);
+                            rowLo = std::min(rowLo, a);
+                            rowHi = std::max(rowHi, b);
+                        }
+                    };
+                    if (c >= s.minCol && c <= s.maxCol && s.lo[size_t(c)] <= s.hi[size_t(c)])
+                        run(s.lo[size_t(c)], s.hi[size_t(c)]);
+                    const std::vector<QRect> &e = extraRuns[size_t(l)];
+                    size_t &k = next[size_t(l)];
+                    while (k < e.size() && e[k].x() < c)
+                        ++k;
+                    for (size_t j = k; j < e.size() && e[j].x() == c; ++j)
+                        run(e[j].top(), e[j].bottom());
                 }
             }
-            continue;
+            if (rowLo > rowHi)
+                continue;
+            const int w = t1 - t0 + 1;
+            // Short runs (steep lines of few samples) change the row pattern
+            // every few rows; they are written down their columns, as are the
+            // tiles the image ends in.
+            size_t segmentCount = 0;
+            qint64 pixels = 0;
+            for (int j = 0; j < w; ++j) {
+                segmentCount += runs[j].size();
+                for (const Segment &g : runs[j])
+                    pixels += g.y1 - g.y0 + 1;
+            }
+            if (t0 + tileWidth > target.width || pixels < 16 * qint64(segmentCount)) {
+                for (int j = 0; j < w; ++j) {
+                    uchar *const column = bits + 4 * (t0 + j);
+                    for (const Segment &g : runs[j]) {
+                        uchar *p = column + stride * g.y0;
+                        for (int y = g.y0; y <= g.y1; ++y, p += stride)
+                            *reinterpret_cast<quint32 *>(p) = g.value;
+                    }
+                }
+                continue;
+            }
+            writeRows(bits + 4 * t0, stride, runs, w, rowLo, rowHi);
         }
-        writeRows(bits + 4 * t0, stride, runs, w, rowLo, rowHi);
-    }
+    };
+    lineRaster::shareWork((tiles + tilesPerChunk - 1) / tilesPerChunk, paintTiles);
 }
 
 } // namespace pixelLayers

@@ -183,6 +183,22 @@ bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi
     return finite;
 }
 
+bool MappedAxis::holds(const double *v, int n, const Linear &l) const
+{
+    // bit for bit: a map with -0.0 is not taken for one with 0.0
+    return m_open && v == m_v && n == m_n && std::memcmp(&l, &m_l, sizeof l) == 0;
+}
+
+void MappedAxis::map(const double *v, int n, const Linear &l)
+{
+    values.resize(size_t(n));
+    finite = mapAxis(v, n, l, values.data(), lo, hi);
+    m_v = v;
+    m_n = n;
+    m_l = l;
+    m_open = true;
+}
+
 int wholePoints(const int *xs, const int *ys, int n, bool weed, QPoint *out)
 {
     // point i is kept unless it repeats point i - 1

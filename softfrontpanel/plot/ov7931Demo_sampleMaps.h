@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <vector>
 
 class QwtScaleMap;
 
@@ -42,6 +43,27 @@ inline int wholeOf(double v)
 // wholeOf(p1 + (s - ts1) * cnv). Returns whether every mapped value is
 // finite; lo and hi are the bounds of the rounded values.
 bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi);
+
+// An axis of samples mapped by mapAxis(), kept for the curves that share
+// those samples while one painting lasts.
+struct MappedAxis {
+    std::vector<int> values;
+    int lo = 0;
+    int hi = 0;
+    bool finite = false;
+
+    // Whether `values` are those samples mapped with `l`.
+    bool holds(const double *v, int n, const Linear &l) const;
+    // Maps the samples into `values`, now held until close().
+    void map(const double *v, int n, const Linear &l);
+    void close() { m_open = false; }
+
+private:
+    bool m_open = false;
+    const double *m_v = nullptr;
+    int m_n = 0;
+    Linear m_l{};
+};
 
 // The points (xs[i], ys[i]) of n >= 1 mapped samples into `out`, without
 // consecutive duplicates where `weed` (as QwtPlotCurve's FilterPoints drops

@@ -5,7 +5,22 @@
 #include <mutex>
 #include <thread>
 
+#ifdef __linux__
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 namespace {
+
+// Whether this thread is working on shared work: work shared from inside it
+// is done where it is, by that thread alone.
+thread_local bool t_sharing = false;
+
+// Marks the thread as working on shared work while it lives.
+struct Sharing {
+    Sharing() { t_sharing = true; }
+    ~Sharing() { t_sharing = false; }
+};
 
 // The helper thread, started with the first shared work and joined when the
 // program ends. A job is open from its start until the caller has taken the
@@ -38,8 +53,11 @@ public:
             ++m_job;
         }
         m_wake.notify_one();
-        for (int c = m_next.fetch_add(1); c < chunks; c = m_next.fetch_add(1))
-            work(c, false);
+        {
+            const Sharing sharing;
+            for (int c = m_next.fetch_add(1); c < chunks; c = m_next.fetch_add(1))
+                work(c, false);
+        }
         std::unique_lock<std::mutex> lock(m_mutex);
         m_open = false;
         m_done.wait(lock, [this] { return !m_busy; });
@@ -49,6 +67,15 @@ public:
 private:
     void loop()
     {
+#ifdef __linux__
+        // The helper only takes what the drawing thread has not yet taken:
+        // it yields its processor at once to any other thread of the
+        // machine (the recording writer above all), which then waits for no
+        // refresh.
+        const sched_param idle{};
+        pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+#endif
+        const Sharing sharing;
         unsigned seen = 0;
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
@@ -89,6 +116,11 @@ namespace lineRaster {
 
 void shareWork(int chunks, const std::function<void(int chunk, bool onHelper)> &work)
 {
+    if (t_sharing) {
+        for (int c = 0; c < chunks; ++c)
+            work(c, false);
+        return;
+    }
     static Helper helper;
     helper.share(chunks, work);
 }

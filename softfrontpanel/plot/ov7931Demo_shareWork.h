@@ -1,10 +1,15 @@
-// A second thread that shares the work of a long curve with the thread
-// drawing it. Qwt cuts a curve into short polylines, each stroked afresh, so
-// runs of them can be worked out apart and their pixels joined afterwards
-// (ov7931Demo_lineRaster.cpp). The drawing thread never waits for the helper
-// to start: both take chunks one by one from a shared counter, and at the end
-// the drawing thread waits only for a chunk the helper has begun. On a
-// machine whose other processors are busy it simply does every chunk itself.
+// A second thread that shares the drawing thread's work on a picture: the
+// pieces of a long curve (Qwt cuts a curve into short polylines, each stroked
+// afresh, so runs of them can be worked out apart and their pixels joined
+// afterwards, ov7931Demo_lineRaster.cpp), the curves painted in one go
+// (ov7931Demo_fastCurve.cpp) and the tiles of their pixels
+// (ov7931Demo_pixelLayers.cpp). The drawing thread never waits for the
+// helper to start: both take chunks one by one from a shared counter, and at
+// the end the drawing thread waits only for a chunk the helper has begun. The
+// helper runs at the lowest priority, so any other thread that wants a
+// processor (the recording writer above all) takes it from the helper at
+// once; on a machine whose other processors are busy the drawing thread
+// simply does every chunk itself.
 #ifndef OV7931DEMO_SHAREWORK_H
 #define OV7931DEMO_SHAREWORK_H
 
@@ -16,7 +21,8 @@ namespace lineRaster {
 // calling thread (onHelper false) or on the helper thread (true), and
 // returns when all have returned. Calls of one thread come one after the
 // other; what the helper's calls wrote is visible to the caller afterwards.
-// Only one thread at a time may share work.
+// Only one thread at a time may share work; work shared from inside shared
+// work is done by the thread that shares it, alone.
 void shareWork(int chunks, const std::function<void(int chunk, bool onHelper)> &work);
 
 } // namespace lineRaster
