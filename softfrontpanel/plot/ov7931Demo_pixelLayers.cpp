@@ -248,26 +248,33 @@ bool straightTarget(QPainter *painter, QPoint translate, Target &target)
     return true;
 }
 
-// Asked of the engine itself, on one pixel; the last answer is kept.
+// Asked of the engine itself, on one pixel; the answers for the last few
+// colours (a plot's curves have one each) are kept.
 quint32 pixelValue(QImage::Format format, const QColor &colour)
 {
-    thread_local QImage::Format lastFormat = QImage::Format_Invalid;
-    thread_local quint64 lastColour = 0;
-    thread_local quint32 value = 0;
+    struct Answer {
+        QImage::Format format = QImage::Format_Invalid;
+        quint64 colour = 0;
+        quint32 value = 0;
+    };
+    constexpr int kept = 32;
+    thread_local Answer answers[kept];
+    thread_local int oldest = 0;
     const quint64 key = quint64(colour.rgba64());
-    if (format != lastFormat || key != lastColour) {
-        QImage one(1, 1, format);
-        one.fill(0);
-        QPainter p(&one);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QBrush(colour));
-        p.drawRect(QRect(0, 0, 1, 1));
-        p.end();
-        value = *reinterpret_cast<const quint32 *>(one.constScanLine(0));
-        lastFormat = format;
-        lastColour = key;
-    }
-    return value;
+    for (const Answer &a : answers)
+        if (a.format == format && a.colour == key)
+            return a.value;
+    QImage one(1, 1, format);
+    one.fill(0);
+    QPainter p(&one);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QBrush(colour));
+    p.drawRect(QRect(0, 0, 1, 1));
+    p.end();
+    Answer &a = answers[oldest];
+    oldest = (oldest + 1) % kept;
+    a = Answer{format, key, *reinterpret_cast<const quint32 *>(one.constScanLine(0))};
+    return a.value;
 }
 
 void paint(const Target &target, const Layer *layers, int count)
