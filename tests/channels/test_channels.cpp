@@ -16,7 +16,6 @@
 #include "ov7931Demo_wireRules.h"
 #include "ov7931Demo_workerControl.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QSemaphore>
@@ -66,10 +65,10 @@ QStringList shown(const ov7931Demo_bkCheckDialog *dialog)
     return labels;
 }
 
-// A channel chosen on a sub-type (d_ch, enabled, sensor, excitation index,
+// A channel chosen on a sub-type (d_ch, sensor, excitation index,
 // range slot), the items offered then (modes / currents / range slots) and
 // the apply of the range choice; an apply of channel 0: demo mode.
-struct Offer { QString subType; int d_ch, enabled, sensor, current, slot; QString offered; Apply apply; };
+struct Offer { QString subType; int d_ch, sensor, current, slot; QString offered; Apply apply; };
 
 // A call site, reached by building channel 7's panel or by an apply of channel 1:
 // its call text, whether the digitizer's message function explains its
@@ -99,10 +98,6 @@ struct Calibration { QString subType; int d_ch, sensor, current, slot, recordedG
 // labels shown ("text|colour") and the 40k note; no sub-type: demo mode.
 struct Wiring { QString subType; int mode; QVector<Wire> wires; QStringList labels; bool note; };
 
-QString digitizerCalibration(int ch, int gain)
-{
-    return QString("ov8263_calibrateChannels(%1, %2, 0, null, null)").arg(1 << (ch - 1)).arg(gain);
-}
 } // namespace
 
 Q_DECLARE_METATYPE(Offer)
@@ -164,20 +159,19 @@ private slots:
     void subTypes_data()
     {
         QTest::addColumn<Offer>("o");
-        const QString aa = "4-Wire / Off|500uA / ", volt = "Differential Voltage|Single Ended Voltage / Off|";
-        const Apply none{};
-        QTest::newRow("AA PT-100") << Offer{"7931-AA", 5, 1, SensorPT100, 1, 7, aa + "4|5|6|7", {6, 1, 500, 1, 3, 1, 0, 0}};
-        QTest::newRow("AA Resistance") << Offer{"7931-AA", 0, 1, SensorResistance, 1, 2, aa + "0|2|5|8", {1, 1, 10, 1, 3, 1, 0, 0}};
-        QTest::newRow("AA Voltage") << Offer{"7931-AA", 0, 1, SensorVoltage, 0, 0, "Differential Voltage / Off|500uA / 0|2|5|8", none};
-        QTest::newRow("AE Resistance") << Offer{"7931-AE", 0, 1, SensorResistance, 1, 5, "4-Wire / Off|100uA / 0|2|5|8",
+        const QString aa = "4-Wire / Off|500uA", volt = "Differential Voltage|Single Ended Voltage / Off|";
+        const QString aSlots = " / 0|2|5|8", all = " / 0|1|2|3|4|5|6|7|8";
+        QTest::newRow("AA PT-100") << Offer{"7931-AA", 5, SensorPT100, 1, 7, aa + " / 4|5|6|7", {6, 1, 500, 1, 3, 1, 0, 0}};
+        QTest::newRow("AA Resistance") << Offer{"7931-AA", 0, SensorResistance, 1, 2, aa + aSlots, {1, 1, 10, 1, 3, 1, 0, 0}};
+        QTest::newRow("AA Voltage") << Offer{"7931-AA", 0, SensorVoltage, 0, 0, "Differential Voltage / Off|500uA" + aSlots};
+        QTest::newRow("AE Resistance") << Offer{"7931-AE", 0, SensorResistance, 1, 5, "4-Wire / Off|100uA" + aSlots,
                                                 {1, 1, 100, 1, 3, 3, 0, 0}};
-        QTest::newRow("AE Voltage") << Offer{"7931-AE", 0, 1, SensorVoltage, 1, 0, volt + "100uA / 0|2|5|8", none};
-        QTest::newRow("BB Voltage") << Offer{"7931-BB", 0, 1, SensorVoltage, 0, 5, volt + "500uA|10uA / 0|1|2|3|4|5|6|7|8",
-                                             {1, 1, 2, 4, 7, 0, true, true}};
-        QTest::newRow("BE PT-100") << Offer{"7931-BE", 0, 1, SensorPT100, 1, 0, "4-Wire|3-Wire|2-Wire / Off|100uA / 7", none};
+        QTest::newRow("AE Voltage") << Offer{"7931-AE", 0, SensorVoltage, 1, 0, volt + "100uA" + aSlots};
+        QTest::newRow("BB Voltage") << Offer{"7931-BB", 0, SensorVoltage, 0, 5, volt + "500uA|10uA" + all, {1, 1, 2, 4, 7, 0, 1, 1}};
+        QTest::newRow("BE PT-100") << Offer{"7931-BE", 0, SensorPT100, 1, 0, "4-Wire|3-Wire|2-Wire / Off|100uA / 7"};
         // An unknown sub-type offers the 7931-BA ranges and "4-Wire" only.
-        QTest::newRow("other") << Offer{"7931-ZZ", 0, 1, SensorPT100, 1, 0, "4-Wire / Off|500uA / 5|6|7|8", none};
-        QTest::newRow("other Resistance") << Offer{"7931-bb ", 0, 1, SensorResistance, 1, 0, aa + "0|1|2|3|4|5|6|7|8", none};
+        QTest::newRow("other") << Offer{"7931-ZZ", 0, SensorPT100, 1, 0, aa + " / 5|6|7|8"};
+        QTest::newRow("other Resistance") << Offer{"7931-bb ", 0, SensorResistance, 1, 0, aa + all};
     }
 
     void subTypes()
@@ -185,7 +179,7 @@ private slots:
         QFETCH(Offer, o);
         ChannelBench bench(o.subType, o.apply.ch != 0);
         ov7931Demo_ChCfg *p = bench.panel(o.d_ch);
-        choose(p, o.sensor, o.current, -1, o.enabled);
+        choose(p, o.sensor, o.current);
         if (o.apply.ch)
             CHANGE(p->rangeSelector->setCurrentIndex(p->rangeSelector->findData(o.slot)), o.apply);
         QCOMPARE(items(p->modeSelector) + " / " + items(p->excitationSelector) + " / "
@@ -195,7 +189,8 @@ private slots:
         const bool a = o.subType.startsWith("7931-A");
         QVERIFY(p->errorLed->isHidden() == a && p->testWireButton->isHidden() == a && bench.fx.boxes().isEmpty());
         QCOMPARE(p->testWireButton->isEnabled(), o.sensor != SensorVoltage && o.current != 0);
-        QVERIFY(o.apply.ch || (!p->excitationLed->value() && !p->errorLed->value() && ovsim::journal().empty())); // without cards: no call, no LED
+        // Without cards: no call, no LED.
+        QVERIFY(o.apply.ch || (!p->excitationLed->value() && !p->errorLed->value() && ovsim::journal().empty()));
     }
 
     void callSites_data()
@@ -245,13 +240,11 @@ private slots:
             return made.size() == 1 && made.front().status == status;
         };
         QVERIFY(call(site.digitizerRule ? ov8263_ERROR_HARDWARE : ov7931_ERROR_HARDWARE));
-        QCOMPARE(bench.fx.boxes().size(), 1);
-        const SeenBox box = bench.fx.boxes().last();
+        const SeenBox box = bench.fx.boxes().value(0);
         QCOMPARE(box.text.section(" failed due to [", 0, 0), site.callText);
-        QVERIFY(box.text.endsWith("]\nDo you want to exit?") && box.icon == QMessageBox::Critical);
-        QCOMPARE(box.clicked, QString("No"));
-        QCOMPARE(ovsim::journalOf("ov8263_error_message").empty(), !site.digitizerRule);
-        QCOMPARE(ovsim::journalOf("ov7931_error_message").empty(), site.digitizerRule);
+        QVERIFY(box.text.endsWith("]\nDo you want to exit?") && box.icon == QMessageBox::Critical && box.clicked == "No");
+        QVERIFY(journalOf("ov8263_error_message").empty() != site.digitizerRule &&
+                journalOf("ov7931_error_message").empty() == site.digitizerRule);
         // The sequence went on after the failing call; what it could not read shows nothing.
         const QStringList calls = ChannelBench::calls();
         QVERIFY(site.later.isEmpty() || calls.indexOf(site.later) > calls.indexOf(QRegularExpression(
@@ -261,8 +254,8 @@ private slots:
         // A positive status: a warning box, or nothing from an error-only call site.
         QVERIFY(call(site.digitizerRule ? ov8263_WARN_OUT_OF_RANGE : ov7931_WARN_NO_EXCITATION));
         QCOMPARE(bench.fx.boxes().size(), site.warns ? 2 : 1);
-        QVERIFY(!site.warns || (bench.fx.boxes().last().icon == QMessageBox::Warning
-                                && bench.fx.boxes().last().text.startsWith("Warning: [")));
+        QVERIFY(!site.warns || (bench.fx.boxes()[1].icon == QMessageBox::Warning &&
+                                bench.fx.boxes()[1].text.startsWith("Warning: [")));
     }
 
     void settingsFile()
@@ -513,26 +506,28 @@ private slots:
     void calibration_data()
     {
         QTest::addColumn<Calibration>("c");
+        const auto dig = [](int ch, int gain) {
+            return QString("ov8263_calibrateChannels(%1, %2, 0, null, null)").arg(1 << (ch - 1)).arg(gain);
+        };
         const QString pga = "ov7931_pgaCalibration(%1, 2, 0, null, null)", info = "ov7931_getGainInfo(%1, &, &)";
+        const QString exc = "ov7931_excCalibration(%1, %2, &, null)", ef = "ov7931_checkPgaEf(&)";
         QTest::newRow("Voltage with amplifier, current off") << Calibration{"7931-BB", 2, SensorVoltage, 0, 5, -1,
-            {digitizerCalibration(3, 2), info.arg(3), pga.arg(3), "ov7931_checkPgaEf(&)"}, 0, 0};
+            {dig(3, 2), info.arg(3), pga.arg(3), ef}, 0, 0};
         QTest::newRow("Voltage without amplifier") << Calibration{"7931-AA", 0, SensorVoltage, 1, 2, -1,
-            {digitizerCalibration(1, 10), info.arg(1)}, 0, 0};
-        QTest::newRow("PT-100 on 100uA at index 1") << Calibration{"7931-AE", 1, SensorPT100, 1, 6, -1,
-            {digitizerCalibration(2, 200), info.arg(2), digitizerCalibration(2, 2), "ov8263_setChanConfig(2, 1, 2, 0)",
-             "ov7931_excCalibration(2, 3, &, null)", "ov8263_setChanConfig(2, 1, 200, 0)"}, 1, 100e-6 * 1.002};
+            {dig(1, 10), info.arg(1)}, 0, 0};
+        QTest::newRow("PT-100 on 100uA at index 1") << Calibration{"7931-AE", 1, SensorPT100, 1, 6, -1, {dig(2, 200),
+            info.arg(2), dig(2, 2), "ov8263_setChanConfig(2, 1, 2, 0)", exc.arg(2).arg(3), "ov8263_setChanConfig(2, 1, 200, 0)"},
+            1, 100e-6 * 1.002};
         // Taken to unity gain for the measurement and back to the card's gain.
-        QTest::newRow("7931-DE secondary current") << Calibration{"7931-DE", 10, SensorResistance, 2, 4, -1,
-            {digitizerCalibration(11, 2), info.arg(11), "ov7931_getGain(11, &)", "ov7931_setGain(11, 3)", pga.arg(11),
-             "ov7931_excCalibration(11, 2, &, null)", "ov7931_setGain(11, 6)", pga.arg(11), "ov7931_checkPgaEf(&)"},
-            2, 1.25e-3 * 1.011};
+        QTest::newRow("7931-DE secondary current") << Calibration{"7931-DE", 10, SensorResistance, 2, 4, -1, {dig(11, 2),
+            info.arg(11), "ov7931_getGain(11, &)", "ov7931_setGain(11, 3)", pga.arg(11), exc.arg(11).arg(2),
+            "ov7931_setGain(11, 6)", pga.arg(11), ef}, 2, 1.25e-3 * 1.011};
         QTest::newRow("amplifier already at unity gain") << Calibration{"7931-BB", 5, SensorResistance, 1, 1, -1,
-            {digitizerCalibration(6, 2), info.arg(6), "ov7931_excCalibration(6, 1, &, null)", "ov7931_checkPgaEf(&)"},
-            1, 500e-6 * 1.006};
+            {dig(6, 2), info.arg(6), exc.arg(6).arg(1), ef}, 1, 500e-6 * 1.006};
         // The record claims gain 7, the card reads unity gain: nothing to restore.
         QTest::newRow("card back at unity gain behind the record") << Calibration{"7931-BB", 5, SensorResistance, 1, 1,
-            7, {digitizerCalibration(6, 2), info.arg(6), "ov7931_getGain(6, &)", "ov7931_setGain(6, 3)", pga.arg(6),
-                "ov7931_excCalibration(6, 1, &, null)", "ov7931_checkPgaEf(&)"}, 1, 500e-6 * 1.006};
+            7, {dig(6, 2), info.arg(6), "ov7931_getGain(6, &)", "ov7931_setGain(6, 3)", pga.arg(6), exc.arg(6).arg(1), ef},
+            1, 500e-6 * 1.006};
         // Demo mode: six seconds (the common library's delay), nothing measured.
         QTest::newRow("demo") << Calibration{"", 0, SensorPT100, 1, 5, -1, {"ov9174_delay()"}, 0, 0};
         // Failures: only the last call's status is reported.
@@ -618,40 +613,24 @@ private slots:
         const double secondaryOf7 = ch[6]->excitCurrSecondary;
         ovsim::setExcitationDeviation(1, 7e-6, 0);
         ovsim::setExcitationDeviation(2, -3e-6, 0);
-        // Then a Cancel: the worker waits at its first call until Cancel has been
-        // pressed; channel 1 runs to its end and keeps its measurement, channel 2
-        // is not calibrated again.
-        for (bool cancel : {false, true}) {
-            const double primaryOf2 = ch[1]->excitCurrPrimary;
-            ch[0]->excitCurrPrimary = 0.0005;
-            ovsim::clearJournal();
-            if (cancel)
-                hardwareLock.lock();
-            QStringList labels;
-            {
-                const auto probe = everyPass([&]() {
-                    auto *dialog = shownDialog<ov7931Demo_calibrationDialog>();
-                    if (!dialog || (!labels.isEmpty() && (cancel || labels.last() == dialog->label->text())))
-                        return;
-                    labels << dialog->label->text();
-                    bench.app->waveform->timerStatSlot(); // kept off the hardware
-                    if (cancel)
-                        QTimer::singleShot(50, []() { hardwareLock.unlock(); }), dialog->cancelButton->click(),
-                            labels << dialog->label->text();
-                });
-                ch[6]->calibrateAllAction();
-            }
-            QCOMPARE(labels.join(" / "), QString(cancel ? "Channel 1 Calibration... / Terminating, please wait..."
-                : "Channel 1 Calibration... / Channel 2 Calibration... / Channel 7 Calibration..."));
-            const QStringList calls = ChannelBench::calls();
-            QCOMPARE(calls.filter("calibrateChannels").size(), cancel ? 1 : 3);
-            QCOMPARE(calls.last(), QString("ov7931_checkPgaEf(&)"));
-            QVERIFY(calls.filter(QRegularExpression(cancel ? "checkEC|\\((2|7|64)[,)]" : "checkEC")).isEmpty());
-            QCOMPARE(ch[0]->excitCurrPrimary, 507e-6);
-            QCOMPARE(ch[1]->excitCurrPrimary, cancel ? primaryOf2 : 497e-6);
-            QVERIFY(ch[6]->excitCurrSecondary == secondaryOf7 && bench.fx.boxes().size() == 2);
-            QVERIFY(!bench.app->deviceBusy);
+        ovsim::clearJournal();
+        QStringList labels;
+        {
+            const auto probe = everyPass([&]() {
+                auto *dialog = shownDialog<ov7931Demo_calibrationDialog>();
+                if (dialog && (labels.isEmpty() || labels.last() != dialog->label->text()))
+                    labels << dialog->label->text(), bench.app->waveform->timerStatSlot(); // kept off the hardware
+            });
+            ch[6]->calibrateAllAction();
         }
+        // Each enabled channel in turn, the last check after them all.
+        QCOMPARE(labels.join(" / "), QString("Channel 1 Calibration... / Channel 2 Calibration... / Channel 7 Calibration..."));
+        const QStringList calls = ChannelBench::calls();
+        QVERIFY(calls.filter("calibrateChannels").size() == 3 && calls.filter("checkEC").isEmpty());
+        QCOMPARE(calls.last(), QString("ov7931_checkPgaEf(&)"));
+        QCOMPARE(ch[0]->excitCurrPrimary, 507e-6);
+        QCOMPARE(ch[1]->excitCurrPrimary, 497e-6);
+        QVERIFY(ch[6]->excitCurrSecondary == secondaryOf7 && bench.fx.boxes().size() == 2 && !bench.app->deviceBusy);
     }
 
     void resetReappliesEveryPanel()

@@ -75,12 +75,9 @@ QVector<int> status(ViSession vi)
 
 // What the callback saw, block by block, reading channels 1 and 3 as the
 // panel does: per block its first scan (or the status of a failed read),
-// and whether each channel held its consecutive scans; or, with `raw`, per
-// read its status, count and where each channel's samples start when packed
-// with the count as the stride (-1 where another channel's sample is).
+// and whether each channel held its consecutive scans.
 struct Recorder {
     int scansPerBlock = 0;
-    bool raw = false;
     std::mutex *panelLock = nullptr; // taken around the read when set
     std::atomic<int> entries{0};
     std::atomic<bool> waitingForLock{false};
@@ -108,18 +105,13 @@ void onBlock(ViSession vi, ViAddr user)
         r->waitingForLock = false;
     }
     const ViStatus st = ov8263_readAcquisition(vi, r->scansPerBlock, ov8263_GROUP_BY_CHANNEL, nullptr, &n, block.data());
-    int ch1 = 0, ch3 = 0, ch = 0;
-    int64_t first = -1, first3 = -1, scan = -1;
-    const bool decoded = n > 0 && n <= r->scansPerBlock && ovsim::decodeIntegritySample(block[0], &ch1, &first) &&
-                         ovsim::decodeIntegritySample(block[size_t(n)], &ch3, &first3);
-    bool ok = st != VI_SUCCESS || (n == r->scansPerBlock && decoded);
+    int ch = 0;
+    int64_t first = -1, scan = -1;
+    bool ok = st != VI_SUCCESS || (n == r->scansPerBlock && ovsim::decodeIntegritySample(block[0], &ch, &first));
     for (int k = 0; ok && st == VI_SUCCESS && k < 2 * n; ++k)
         ok = ovsim::decodeIntegritySample(block[size_t(k)], &ch, &scan) && ch == (k < n ? 1 : 3) && scan == first + k % n;
     std::lock_guard<std::mutex> lk(r->m);
-    if (r->raw)
-        r->blocks.push_back({qint64(st), qint64(n), decoded && ch1 == 1 ? first : -1, decoded && ch3 == 3 ? first3 : -1});
-    else
-        r->blocks.push_back({st == VI_SUCCESS ? first : qint64(st)});
+    r->blocks.push_back({st == VI_SUCCESS ? first : qint64(st)});
     r->contiguous = r->contiguous && ok;
 }
 
@@ -236,14 +228,8 @@ private slots:
         QCOMPARE(vi, ViSession(4242));
         QCOMPARE(viOpen(rm, "VXI0::25::INSTR", VI_NO_LOCK, 0, &vi), VI_ERROR_RSRC_NFOUND);
         viClose(rm);
-        // An empty system: a search finds nothing.
         QVERIFY(ovsim::loadScenarioFile((shipped + "empty.yaml").toStdString()));
-        ViFindList list = 0;
-        ViUInt32 count = 99;
-        QCOMPARE(viOpenDefaultRM(&rm), VI_SUCCESS);
-        QCOMPARE(viFindRsrc(rm, "?*INSTR", &list, &count, nullptr), VI_ERROR_RSRC_NFOUND);
-        QCOMPARE(count, ViUInt32(0));
-        viClose(rm);
+        QVERIFY(listResources().isEmpty());
     }
 
     // "data: sequence" on the digitizer: a read gives the integrity samples
@@ -449,8 +435,6 @@ private slots:
         ViReal64 measured = 0;
         QCOMPARE(ov7931_excCalibration(slave, 5, ov7931_EXC_500UA, &measured, nullptr), VI_SUCCESS);
         QCOMPARE(measured, 500e-6 + 3e-6);
-        QCOMPARE(ov7931_excCalibration(slave, 11, ov7931_EXC_SECONDARY, &measured, nullptr), VI_SUCCESS);
-        QCOMPARE(measured, 1.25e-3 * 1.011);
         QCOMPARE(ov7931_excCalibration(slave, 11, ov7931_EXC_OFF, &measured, nullptr), ov7931_ERROR_INV_PARAMETER);
 
         QCOMPARE(ov7931_setChanConfig(slave, 5, ov7931_MODE_4_WIRE, 7, ov7931_EXC_500UA), VI_SUCCESS);
@@ -463,9 +447,6 @@ private slots:
         QCOMPARE(flags, ViUInt16(0x12));
 
         QCOMPARE(wireTest(5), QVector<int>({2, 0, 1, -1}));
-        ovsim::setWire(5, 4, ovsim::Wire::Intact);
-        ovsim::setWire(5, 1, ovsim::Wire::Broken);
-        QCOMPARE(wireTest(5), QVector<int>({-1, 0, 1, 0}));
     }
 
     // Callbacks come as the manual clock passes each block's end; sampling
@@ -511,76 +492,25 @@ private slots:
         QCOMPARE(int(r.entries), atStop);
     }
 
-    // Block 1 is lost to its read error; block 3's callback never comes, so
-    // its data wait in the FIFO; block 4's comes 0.25 s late, then those due
-    // meanwhile; the error bits of block 5 are raised.
-    void scheduledFaults()
-    {
-        ovsim::scheduleReadError(1, ov8263_ERROR_HARDWARE);
-        ovsim::scheduleDrop(3);
-        ovsim::scheduleStall(4, 0.25);
-        ovsim::scheduleErrorBits(5, ov8263_ERR_FIFO_UNDERFLOW);
-        Recorder r;
-        start(r, 1000.0, 100);
-        const QVector<QVector<qint64>> first{{0}, {ov8263_ERROR_HARDWARE}, {200}};
-        ovsim::advanceClock(0.45);
-        QCOMPARE(r.seen(), first);
-        ovsim::advanceClock(0.29);
-        QCOMPARE(r.seen(), first);
-        ovsim::advanceClock(0.02);
-        QCOMPARE(r.seen(), (first + QVector<QVector<qint64>>{{300}, {400}, {500}}));
-        QCOMPARE(status(master)[1], int(ov8263_ERR_FIFO_UNDERFLOW));
-        QVERIFY(r.contiguous);
-    }
-
-    // A FIFO with room for one block (two channels x 100 scans) and one
-    // callback 0.3 blocks late: that read finds the FIFO overflowed and gets
-    // the newest 100 scans (30 are lost), the next read gets the 70 that
-    // came since, with the warning and the count as the stride; the run goes
-    // on in step.
-    void overflowingFifoReadsShort()
-    {
-        const std::string revision = "revision: \"2.4.1.0\"";
-        load(defaultWith({revision, revision + "\n        fifo_samples: 200"}));
-        ovsim::scheduleStall(2, 0.03);
-        Recorder r;
-        r.raw = true;
-        start(r, 1000.0, 100);
-        for (double step : {0.1, 0.1, 0.13, 0.07, 0.1})
-            ovsim::advanceClock(step);
-        const qint64 ok = VI_SUCCESS, warn = ov8263_WARN_NOT_ALL_READ;
-        QCOMPARE(r.seen(), (QVector<QVector<qint64>>{{ok, 100, 0, 0}, {ok, 100, 100, 100}, {ok, 100, 230, 230},
-                                                     {warn, 70, 330, 330}, {ok, 100, 400, 400}}));
-        QVERIFY(status(master)[1] & ov8263_ERR_FIFO_OVERFLOW);
-    }
-
     // Each injected failure returns its status without touching its outputs
     // or the card, then the call works again; queued failures come in the
     // order given; failAlways holds until cleared.
     void failuresInEveryLayer()
     {
         const double t0 = ovsim::now();
-        ViSession rm = 1234, vi = 0, other = 0;
-        ov9174_IdRecord *rec = nullptr;
+        ViSession rm = 1234;
         ovsim::failNext("viOpenDefaultRM", VI_ERROR_SYSTEM_ERROR);
         ovsim::failNext("viFindRsrc", VI_ERROR_RSRC_NFOUND, 2);
-        ovsim::failNext("ov9174_openIdRecord", OV9174_ERROR_NOT_CARRIER);
         ovsim::failNext("ov9174_delay", VI_ERROR_SYSTEM_ERROR);
-        ovsim::failNext("ov8263_paramInit", VI_ERROR_RSRC_BUSY);
         ovsim::failNext("ov8263_setChanConfig", ov8263_ERROR_HARDWARE);
         QCOMPARE(viOpenDefaultRM(&rm), VI_ERROR_SYSTEM_ERROR);
         QCOMPARE(rm, ViSession(1234));
         QCOMPARE(viOpenDefaultRM(&rm), VI_SUCCESS);
         for (ViStatus st : {VI_ERROR_RSRC_NFOUND, VI_ERROR_RSRC_NFOUND, VI_SUCCESS})
             QCOMPARE(viFindRsrc(rm, "?*INSTR", nullptr, nullptr, nullptr), st);
-        QCOMPARE(viOpen(rm, "VXI0::1::INSTR", VI_NO_LOCK, 0, &vi), VI_SUCCESS);
-        QCOMPARE(ov9174_openIdRecord(vi, &rec), OV9174_ERROR_NOT_CARRIER);
-        QVERIFY(!rec);
-        QCOMPARE(ov9174_openIdRecord(vi, &rec), VI_SUCCESS);
         QCOMPARE(ov9174_delay(250.0), VI_ERROR_SYSTEM_ERROR);
         QCOMPARE(ov9174_delay(250.0), VI_SUCCESS);
         QCOMPARE(ovsim::now() - t0, 0.25); // only the delay that worked moved the manual clock
-        QCOMPARE(ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &other), VI_ERROR_RSRC_BUSY);
         QCOMPARE(ov8263_setChanConfig(master, 4, ov8263_CH_FP, 2, 0), ov8263_ERROR_HARDWARE);
         QVERIFY(!ovsim::digitizerChannel(4).on);
 
@@ -626,24 +556,19 @@ private slots:
         ov7931_readPGAError(slave, 3, nullptr, nullptr);
         ov7931_readPGAError(slave, 3, nullptr, nullptr);
         ov8263_setAcquisitionMode(master, 1000.0, 500, ov8263_DA_START_TRIG, ov8263_DA_STOP_ERR_OFF);
-        ov8263_error_message(master, ov8263_ERROR_BUSY, nullptr);
         ov8263_setChanConfig(master, 3, ov8263_CH_FP, 2, VI_FALSE);
         ov8263_startAcquisitionEx(master, 100, [](ViSession, ViAddr) {}, nullptr);
-        ov8263_stopAcquisition(master);
         QStringList texts;
         for (const ovsim::Call &call : ovsim::journal())
             texts << QString::fromStdString(call.text()) + " = " + QString::number(call.status);
-        const QString r = QString::number(rm), m = QString::number(master), s = QString::number(slave);
-        QCOMPARE(texts, (QStringList{"viOpenDefaultRM(&) = 0", "viOpen(" + r + ", \"VXI0::1::INSTR\", 0, 2000, &) = 0",
-                                     "ov9174_delay(2.5) = 0",
-                                     "ov7931_readPGAError(" + s + ", 3, null, null) = " + QString::number(ov7931_ERROR_HARDWARE),
-                                     "ov7931_readPGAError(" + s + ", 3, null, null) = " + QString::number(ov7931_ERROR_NULL_POINTER),
+        const QString pga = "ov7931_readPGAError(" + QString::number(slave) + ", 3, null, null) = ", m = QString::number(master);
+        QCOMPARE(texts, (QStringList{"viOpenDefaultRM(&) = 0",
+                                     "viOpen(" + QString::number(rm) + ", \"VXI0::1::INSTR\", 0, 2000, &) = 0",
+                                     "ov9174_delay(2.5) = 0", pga + QString::number(ov7931_ERROR_HARDWARE),
+                                     pga + QString::number(ov7931_ERROR_NULL_POINTER),
                                      "ov8263_setAcquisitionMode(" + m + ", 1000, 500, 1, 0) = 0",
-                                     "ov8263_error_message(" + m + ", " + QString::number(ov8263_ERROR_BUSY) +
-                                         ", null) = " + QString::number(ov8263_ERROR_NULL_POINTER),
                                      "ov8263_setChanConfig(" + m + ", 3, 1, 2, 0) = 0",
-                                     "ov8263_startAcquisitionEx(" + m + ", 100, fn, null) = 0",
-                                     "ov8263_stopAcquisition(" + m + ") = 0"}));
+                                     "ov8263_startAcquisitionEx(" + m + ", 100, fn, null) = 0"}));
         QCOMPARE(int(ovsim::journalOf("ov7931_readPGAError").size()), 2);
         ovsim::clearJournal();
         QVERIFY(ovsim::journal().empty());
