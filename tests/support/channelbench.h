@@ -28,6 +28,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <memory>
@@ -55,7 +56,8 @@ public:
         fx.otherDialogs = [](QWidget *) { return true; };
         app->slaveSubType = subType;
         app->slaveSerial = QStringLiteral("BENCH");
-        if (live && (!testkit::loadScenario(testkit::defaultScenarioWith({"sub_type: BB", "sub_type: " + subType.mid(5)})) ||
+        const QString scenario = testkit::defaultScenarioWith({"sub_type: BB", "sub_type: " + subType.mid(5)});
+        if (live && (!testkit::loadScenario(scenario) ||
                      ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &app->masterVi) != VI_SUCCESS ||
                      ov7931_init(app->masterVi, VI_TRUE, VI_TRUE, &app->slaveVi) != VI_SUCCESS))
             qFatal("cannot open the simulated cards of sub-type %s", qPrintable(subType));
@@ -123,22 +125,18 @@ inline void choose(ov7931Demo_ChCfg *p, int sensor, int current, int slot = -1, 
         p->rangeSelector->setCurrentIndex(p->rangeSelector->findData(slot));
 }
 
-// Calls `probe` on every pass of the event loop while the timer lives:
-// inside a tool's progress loop, with its dialog shown.
-inline std::unique_ptr<QTimer> everyPass(std::function<void()> probe)
+// Calls `probe` with the modal dialog of type T on every pass of the event
+// loop in which it is shown, while the timer lives: inside a tool's progress loop.
+template <typename T, typename Probe>
+std::unique_ptr<QTimer> whileShown(Probe probe)
 {
     auto timer = std::make_unique<QTimer>();
-    QObject::connect(timer.get(), &QTimer::timeout, std::move(probe));
+    QObject::connect(timer.get(), &QTimer::timeout, [probe]() mutable {
+        if (T *dialog = qobject_cast<T *>(QApplication::activeModalWidget()); dialog && dialog->isVisible())
+            probe(dialog);
+    });
     timer->start(0);
     return timer;
-}
-
-// The modal dialog of type T now shown, or null.
-template <typename T>
-T *shownDialog()
-{
-    T *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-    return dialog && dialog->isVisible() ? dialog : nullptr;
 }
 
 // A box as "title | buttons | icon | text" (icon: critical, warning, question, information or none).
@@ -155,12 +153,10 @@ inline QStringList driverCalls()
 }
 
 // How many ov9174_delay calls the journal holds with this argument.
-inline int delayCalls(const QString &milliseconds)
+inline int delayCalls(const QString &ms)
 {
-    int n = 0;
-    for (const ovsim::Call &c : ovsim::journalOf("ov9174_delay"))
-        n += c.args.at(0) == milliseconds.toStdString();
-    return n;
+    const std::vector<ovsim::Call> delays = ovsim::journalOf("ov9174_delay");
+    return int(std::count_if(delays.begin(), delays.end(), [&](const ovsim::Call &c) { return c.args[0] == ms.toStdString(); }));
 }
 
 // True when another thread takes and releases hardwareLock within 2 s.
