@@ -93,6 +93,23 @@ std::vector<float> keptProcessor(const std::vector<float> &wallMs, const std::ve
 
 using Times = contParams_t::WriterTimes;
 
+// The figures of a series of block writes: their count, wall-clock p50, p99
+// and maximum, CPU p50 and p99, and how many another thread interrupted. On
+// a machine busy elsewhere a block's wall time also holds the turns of other
+// threads that took the processor in the middle of it: the p99 of the blocks
+// written without such a break tells the write's own pace.
+void printTimes(const char *prefix, const char *countName, const char *preemptedName, const Times &t)
+{
+    std::printf("%s: %zu count\n", countName, t.wallMs.size());
+    std::printf("%s_p50_ms: %.2f ms\n", prefix, percentile(t.wallMs, 0.5));
+    std::printf("%s_p99_ms: %.2f ms\n", prefix, percentile(t.wallMs, 0.99));
+    std::printf("%s_cpu_p50_ms: %.2f ms\n", prefix, percentile(t.cpuMs, 0.5));
+    std::printf("%s_cpu_p99_ms: %.2f ms\n", prefix, percentile(t.cpuMs, 0.99));
+    std::printf("%s_max_ms: %.2f ms\n", prefix, percentile(t.wallMs, 1.0));
+    std::printf("%s: %ld count\n", preemptedName, long(std::count(t.preempted.begin(), t.preempted.end(), true)));
+    std::printf("%s_unpreempted_p99_ms: %.2f ms\n", prefix, percentile(keptProcessor(t.wallMs, t.preempted), 0.99));
+}
+
 // The plain write path: what the disk and the kernel cost for the run's
 // blocks at the run's pace, with nothing of ours around the write.
 Times bareWrite(const std::string &path, int seconds)
@@ -254,35 +271,14 @@ int main(int argc, char **argv)
     }
     std::remove(path.toLocal8Bit().constData());
 
-    std::printf("bare_write_blocks: %zu count\n", bare.wallMs.size());
-    std::printf("bare_write_p50_ms: %.2f ms\n", percentile(bare.wallMs, 0.5));
-    std::printf("bare_write_p99_ms: %.2f ms\n", percentile(bare.wallMs, 0.99));
-    std::printf("bare_write_cpu_p50_ms: %.2f ms\n", percentile(bare.cpuMs, 0.5));
-    std::printf("bare_write_cpu_p99_ms: %.2f ms\n", percentile(bare.cpuMs, 0.99));
-    std::printf("bare_write_max_ms: %.2f ms\n", percentile(bare.wallMs, 1.0));
-    std::printf("bare_write_preempted: %ld count\n",
-                long(std::count(bare.preempted.begin(), bare.preempted.end(), true)));
-    std::printf("bare_write_unpreempted_p99_ms: %.2f ms\n",
-                percentile(keptProcessor(bare.wallMs, bare.preempted), 0.99));
+    printTimes("bare_write", "bare_write_blocks", "bare_write_preempted", bare);
     std::printf("run_seconds: %.1f s\n", elapsed);
     std::printf("blocks_read: %lld blocks\n", (long long)blocksRead);
     std::printf("blocks_in_file: %ld blocks\n", c.blocks);
     std::printf("blocks_lost: %lld blocks\n", (long long)(blocksRead - good));
     std::printf("recording_error_box: %d bool\n", errorBox ? 1 : 0);
     std::printf("process_cpu_cores: %.3f cores\n", cpu / elapsed);
-    std::printf("writer_blocks: %zu count\n", writer.wallMs.size());
-    std::printf("writer_block_p50_ms: %.2f ms\n", percentile(writer.wallMs, 0.5));
-    std::printf("writer_block_p99_ms: %.2f ms\n", percentile(writer.wallMs, 0.99));
-    std::printf("writer_block_cpu_p50_ms: %.2f ms\n", percentile(writer.cpuMs, 0.5));
-    std::printf("writer_block_cpu_p99_ms: %.2f ms\n", percentile(writer.cpuMs, 0.99));
-    std::printf("writer_block_max_ms: %.2f ms\n", percentile(writer.wallMs, 1.0));
-    // On a machine busy elsewhere a block's wall time also holds the turns
-    // of other threads that took the writer's processor in the middle of it:
-    // the blocks the writer wrote without such a break tell its own pace.
-    std::printf("writer_blocks_preempted: %ld count\n",
-                long(std::count(writer.preempted.begin(), writer.preempted.end(), true)));
-    std::printf("writer_block_unpreempted_p99_ms: %.2f ms\n",
-                percentile(keptProcessor(writer.wallMs, writer.preempted), 0.99));
+    printTimes("writer_block", "writer_blocks", "writer_blocks_preempted", writer);
     std::printf("gui_ticks: %zu count\n", tickMs.size());
     std::printf("gui_tick_p50_ms: %.2f ms\n", percentile(tickMs, 0.5));
     std::printf("gui_tick_p99_ms: %.2f ms\n", percentile(tickMs, 0.99));

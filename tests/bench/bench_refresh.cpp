@@ -78,34 +78,16 @@ qint64 differingPixels(const QImage &a, const QImage &b)
     return diff;
 }
 
-// Times `refresh` (which must end with the canvases painted) `iterations`
-// times after two warm-up runs: wall-clock and GUI-thread CPU milliseconds.
-// The CPU time is the figure to trust on a machine that is busy elsewhere.
-std::vector<double> timeRuns(int iterations, const std::function<void()> &refresh,
-                             std::vector<double> *cpuMs)
-{
-    refresh();
-    refresh();
-    std::vector<double> ms;
-    QElapsedTimer t;
-    for (int i = 0; i < iterations; ++i) {
-        const double cpu0 = threadCpuMs();
-        t.start();
-        refresh();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-        cpuMs->push_back(threadCpuMs() - cpu0);
-    }
-    return ms;
-}
+// The timings of one way of drawing (plain Qwt or fast): medians of the
+// wall-clock and GUI-thread CPU milliseconds (the CPU time is the figure to
+// trust on a machine that is busy elsewhere), the fastest and the p99 (where
+// a helper thread held up shows).
+struct Timing {
+    double ms = 0, cpuMs = 0, minMs = 0, p99Ms = 0;
+};
 
 struct Comparison {
-    double plainMs = 0;
-    double fastMs = 0;
-    double plainCpuMs = 0;
-    double fastCpuMs = 0;
-    double plainMinMs = 0;
-    double fastMinMs = 0;
-    double fastP99Ms = 0; // a helper thread held up shows here
+    Timing timing[2]; // plain, fast
     qint64 pixels = 0;
     qint64 different = 0;
     int paintsPerRefresh = 0;
@@ -113,18 +95,41 @@ struct Comparison {
     double callMs = 0; // the fast refreshPlots() call alone, before the painting it causes
 };
 
+// Times `refresh` (which must end with the canvases painted) `iterations`
+// times after two warm-up runs, for the plain (fast 0) or fast drawing.
+void timeRuns(int iterations, int fast, const std::function<void()> &refresh, PaintCounter &counter,
+              Comparison &r)
+{
+    counter.paints = 0;
+    refresh();
+    refresh();
+    std::vector<double> ms, cpuMs;
+    QElapsedTimer t;
+    for (int i = 0; i < iterations; ++i) {
+        const double cpu0 = threadCpuMs();
+        t.start();
+        refresh();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        cpuMs.push_back(threadCpuMs() - cpu0);
+    }
+    r.timing[fast] = {median(ms), median(cpuMs), *std::min_element(ms.begin(), ms.end()),
+                      bench::percentile(ms, 0.99)};
+    r.paintsPerRefresh = counter.paints / (iterations + 2);
+}
+
 void printComparison(const char *prefix, const Comparison &c)
 {
-    std::printf("%splain_qwt_refresh_median_ms: %.2f ms\n", prefix, c.plainMs);
-    std::printf("%srefresh_median_ms: %.2f ms\n", prefix, c.fastMs);
-    std::printf("%splain_qwt_refresh_cpu_median_ms: %.2f ms\n", prefix, c.plainCpuMs);
-    std::printf("%srefresh_cpu_median_ms: %.2f ms\n", prefix, c.fastCpuMs);
-    std::printf("%splain_qwt_refresh_min_ms: %.2f ms\n", prefix, c.plainMinMs);
-    std::printf("%srefresh_min_ms: %.2f ms\n", prefix, c.fastMinMs);
-    std::printf("%srefresh_p99_ms: %.2f ms\n", prefix, c.fastP99Ms);
+    const Timing &plain = c.timing[0], &fast = c.timing[1];
+    std::printf("%splain_qwt_refresh_median_ms: %.2f ms\n", prefix, plain.ms);
+    std::printf("%srefresh_median_ms: %.2f ms\n", prefix, fast.ms);
+    std::printf("%splain_qwt_refresh_cpu_median_ms: %.2f ms\n", prefix, plain.cpuMs);
+    std::printf("%srefresh_cpu_median_ms: %.2f ms\n", prefix, fast.cpuMs);
+    std::printf("%splain_qwt_refresh_min_ms: %.2f ms\n", prefix, plain.minMs);
+    std::printf("%srefresh_min_ms: %.2f ms\n", prefix, fast.minMs);
+    std::printf("%srefresh_p99_ms: %.2f ms\n", prefix, fast.p99Ms);
     if (c.callMs > 0)
         std::printf("%srefresh_call_median_ms: %.2f ms\n", prefix, c.callMs);
-    std::printf("%sspeedup: %.1f x\n", prefix, c.plainMs / c.fastMs);
+    std::printf("%sspeedup: %.1f x\n", prefix, plain.ms / fast.ms);
     std::printf("%spixels_compared: %lld px\n", prefix, (long long)c.pixels);
     std::printf("%spixels_different: %lld px\n", prefix, (long long)c.different);
     std::printf("%spixels_different_percent: %.4f %%\n", prefix,
@@ -178,15 +183,7 @@ Comparison standalonePlot(int iterations)
     for (int fast = onlyFast ? 1 : 0; fast < 2; ++fast) {
         for (auto *c : curves)
             c->setFastDrawing(fast);
-        counter.paints = 0;
-        std::vector<double> cpu;
-        const auto ms = timeRuns(iterations, [&] { plot.replot(); }, &cpu);
-        (fast ? r.fastMs : r.plainMs) = median(ms);
-        (fast ? r.fastCpuMs : r.plainCpuMs) = median(cpu);
-        (fast ? r.fastMinMs : r.plainMinMs) = *std::min_element(ms.begin(), ms.end());
-        if (fast)
-            r.fastP99Ms = bench::percentile(ms, 0.99);
-        r.paintsPerRefresh = counter.paints / (iterations + 2);
+        timeRuns(iterations, fast, [&] { plot.replot(); }, counter, r);
         pictures[fast] = canvas->grab().toImage();
     }
     for (auto *c : curves)
@@ -245,24 +242,16 @@ Comparison waveformWindow(ov7931Demo_App *app, const int sensors[16], int iterat
     std::vector<QImage> pictures[2];
     for (int fast = onlyFast ? 1 : 0; fast < 2; ++fast) {
         setFast(fast);
-        counter.paints = 0;
-        std::vector<double> cpu;
         std::vector<double> callMs;
-        const auto ms = timeRuns(iterations, [&] {
+        timeRuns(iterations, fast, [&] {
             QElapsedTimer call;
             call.start();
             w->refreshPlots();
             callMs.push_back(call.nsecsElapsed() / 1e6);
             QCoreApplication::processEvents();
-        }, &cpu);
+        }, counter, r);
         if (fast)
             r.callMs = median(callMs);
-        (fast ? r.fastMs : r.plainMs) = median(ms);
-        (fast ? r.fastCpuMs : r.plainCpuMs) = median(cpu);
-        (fast ? r.fastMinMs : r.plainMinMs) = *std::min_element(ms.begin(), ms.end());
-        if (fast)
-            r.fastP99Ms = bench::percentile(ms, 0.99);
-        r.paintsPerRefresh = counter.paints / (iterations + 2);
         for (int p : visible)
             pictures[fast].push_back(w->panel(p).plot->canvas()->grab().toImage());
     }
@@ -325,7 +314,7 @@ int main(int argc, char **argv)
     }
     // what a refresh costs besides drawing the curves: the same with 10 scans
     const Comparison worstSmall = waveformWindow(app, sensors, iterations, "resistance16_10", 10);
-    std::printf("resistance16_10_scans_refresh_median_ms: %.2f ms\n", worstSmall.fastMs);
+    std::printf("resistance16_10_scans_refresh_median_ms: %.2f ms\n", worstSmall.timing[1].ms);
 
     for (int c = 0; c < 16; ++c)
         sensors[c] = (c % 3 == 0) ? wave::Voltage : (c % 3 == 1 ? wave::Resistance : wave::PT100);
@@ -334,7 +323,7 @@ int main(int argc, char **argv)
 
     // What a refresh costs besides the curves: the same mix with 10 scans.
     const Comparison small = waveformWindow(app, sensors, iterations, "mixed10", 10);
-    std::printf("mixed_10_scans_refresh_median_ms: %.2f ms\n", small.fastMs);
+    std::printf("mixed_10_scans_refresh_median_ms: %.2f ms\n", small.timing[1].ms);
 
     fx.destroy();
     return 0;
