@@ -61,24 +61,12 @@ inline bool makeRecording(const std::string &path, uint32_t mask, const int sens
     streamtest::Rig rig;
     RecordingSetup setup = streamtest::Rig::setupFor(mask, scans, rate);
     for (int n = 0; n < 16; ++n)
-        if (mask & (1u << n)) {
-            rig.channels.push_back(n + 1);
-            setup.channels[n] = {sensors[n], sensors[n] == 4 ? 4 : 1, 0, 0, sensors[n] == 4 ? 0 : sensors[n] == 3 ? 1 : 2};
-        }
-    if (!rig.open() || !contPrepare(rig.p, mask, scans, format) || !contOpenRecording(rig.p, path, setup) ||
-        !rig.start(rate, scans))
-        return false;
-    for (int i = 0; i < blocks; ++i) {
-        ovsim::advanceClock(scans / rate);
-        if (!rig.drained())
-            return false;
-    }
-    const bool ok = rig.stop().empty();
+        setup.channels[n] = {sensors[n], sensors[n] == 4 ? 4 : 1, 0, 0, sensors[n] == 4 ? 0 : sensors[n] == 3 ? 1 : 2};
+    const bool ok = rig.open() && rig.prepare(setup, path, format) && rig.start() && rig.advance(blocks) &&
+                    rig.stop().empty();
     ovsim::reset();
     return ok;
 }
-
-inline std::string readFile(const std::string &path) { return streamtest::readAll(path); }
 
 inline void writeFile(const std::string &path, const std::string &bytes)
 {
