@@ -21,15 +21,11 @@
 #include "testkit.h"
 
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <cstring>
-#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -40,12 +40,8 @@ struct SlowFile {
         f->cv.notify_all();
         f->cv.wait(lk, [f] { return f->gateOpen; });
         f->insideWrite = false;
-        if (f->jitterUs > 0 && f->rng() % 20 == 0) {
-            const auto wait = std::chrono::microseconds(f->rng() % unsigned(f->jitterUs));
-            lk.unlock();
-            std::this_thread::sleep_for(wait);
-            lk.lock();
-        }
+        if (f->jitterUs > 0 && f->rng() % 20 == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(f->rng() % unsigned(f->jitterUs)));
         f->bytes.append(buf, size);
         return ssize_t(size);
     }

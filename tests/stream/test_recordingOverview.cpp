@@ -313,13 +313,15 @@ private slots:
         QVERIFY(groups.at(lastGroup, 7).max == sampleValue(79999) && groups.at(lastGroup, 7).maxBlock == blocks - 1);
         QCOMPARE(groups.at(lastGroup - 1, 7).max, 0.0);
 
-        QVERIFY(::truncate(QFile::encodeName(file).constData(), off_t(info.headerLength + info.blockLength * 100 + 8)) == 0);
+        const off_t cut = off_t(info.headerLength + info.blockLength * 100 + 8);
+        QVERIFY(::truncate(QFile::encodeName(file).constData(), cut) == 0);
         RecordingOverviewTask task(info);
         have = 0;
         const RecordingOverviewTask::Progress p = pollToEnd(task, part, have);
         QVERIFY(p.state == RecordingOverviewTask::State::Failed && p.blocksRead == 100);
         QCOMPARE(have, groupOfBlock(100, blocks, kOverviewGroups));
-        QVERIFY(part.at(have - 1, 7).min == 0.0 && part.at(have - 1, 7).minBlock == firstBlockOfGroup(have - 1, blocks, kOverviewGroups));
+        const Extent &lastRead = part.at(have - 1, 7);
+        QVERIFY(lastRead.min == 0.0 && lastRead.minBlock == firstBlockOfGroup(have - 1, blocks, kOverviewGroups));
     }
 };
 
