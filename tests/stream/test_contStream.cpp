@@ -2,8 +2,7 @@
 // and CSV recordings checked sample by sample in sequence mode, the display
 // hand-off rule, the faults a run must survive as one table (stalled writer,
 // full disk, read failure, callbacks that stop, short reads), no memory,
-// runs in real time under a disk that answers late at random, stopped
-// anywhere, and recordings cut off at any moment that must still open.
+// and recordings cut off at any moment that must still open.
 #include "csvFormat.h"
 #include "recordingReader.h"
 #include "shortRead.h"
@@ -15,7 +14,6 @@
 #include <condition_variable>
 #include <csignal>
 #include <fstream>
-#include <random>
 #include <sys/resource.h>
 
 using namespace streamtest;
@@ -23,13 +21,11 @@ using namespace streamtest;
 namespace {
 
 // A FILE whose writes go to memory and can be held at a gate (a stalled
-// disk) or wait at random (a busy disk).
+// disk).
 struct SlowFile {
     std::mutex m;
     std::condition_variable cv;
     bool gateOpen = true, insideWrite = false;
-    int jitterUs = 0; // one write in twenty waits up to this long
-    std::mt19937 rng{42};
     std::string bytes;
 
     static ssize_t write(void *cookie, const char *buf, size_t size)
@@ -40,8 +36,6 @@ struct SlowFile {
         f->cv.notify_all();
         f->cv.wait(lk, [f] { return f->gateOpen; });
         f->insideWrite = false;
-        if (f->jitterUs > 0 && f->rng() % 20 == 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(f->rng() % unsigned(f->jitterUs)));
         f->bytes.append(buf, size);
         return ssize_t(size);
     }
@@ -377,29 +371,6 @@ private slots:
         QCOMPARE(contErrorText(p), std::string(kContTimeoutText));
         QVERIFY(!rig->prepare(setup(0x1), path("missing/dir/x.bin7931"), 0));
         QVERIFY(rig->p.file == nullptr && contFreeBuffers(rig->p));
-    }
-
-    // Real time, a disk that answers late at random (the ring runs full and
-    // empty) and stops that fall anywhere: each run's file holds whole,
-    // consecutive blocks; drained before its stop, every block read.
-    void realTimeRunsStoppedAnywhere()
-    {
-        ovsim::setManualClock(false);
-        slow->jitterUs = 8000; // up to 40 blocks' time
-        for (int run = 0; run < 4; ++run) {
-            slow->bytes.clear(); // the last run's writer has ended
-            QVERIFY(rig->prepare(setup(0x8001, 10, 50000.0), std::string(), 0, slow->open()) && rig->start());
-            QTRY_VERIFY_WITH_TIMEOUT(rig->p.blocksRead.load() >= 300 * run, 20000); // 5000 blocks a second
-            if (run % 2) {
-                rig->p.callbackEnabled.store(false);
-                contAwaitCallbackAcknowledge(rig->p);
-                QVERIFY(rig->drained(20000));
-            }
-            const int64_t read = rig->p.blocksRead.load();
-            QCOMPARE(rig->stop(), std::string());
-            VERIFY_SEQUENCE(c, binarySamples(slow->content()), rig->channels, 10);
-            QVERIFY(run % 2 == 0 || c.blocks == read);
-        }
     }
 
     // A recording cut off at any moment, as a SIGKILL leaves it (what the
