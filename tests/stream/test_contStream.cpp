@@ -1,9 +1,8 @@
-// The continuous-acquisition core against the simulated digitizer: binary
-// and CSV recordings checked sample by sample in sequence mode, the display
-// hand-off rule, the faults a run must survive as one table (stalled writer,
-// full disk, read failure, callbacks that stop, short reads), no memory,
-// and recordings cut off at any moment that must still open.
-#include "csvFormat.h"
+// The continuous-acquisition core against the simulated digitizer: a
+// binary recording checked sample by sample in sequence mode, the faults a
+// run must survive as one table (stalled writer, full disk, read failure,
+// callbacks that stop, short reads), the short-read layout, no memory, and
+// recordings cut off at any moment that must still open.
 #include "recordingReader.h"
 #include "shortRead.h"
 #include "stream_rig.h"
@@ -128,9 +127,9 @@ private slots:
         QVERIFY(rig->prepare(setup(0x0013), file, 0) && rig->start() && rig->advance(30)); // channels 1, 2, 5
         QCOMPARE(rig->stop(), std::string());
         QCOMPARE(rig->p.blocksRead.load(), int64_t(30));
-        size_t header = 0;
-        const std::vector<double> data = binarySamples(readAll(file), &header);
-        QCOMPARE(readAll(file).substr(0, header), binaryHeaderText(setup(0x13)));
+        const std::string header = binaryHeaderText(setup(0x13)), bytes = readAll(file);
+        const std::vector<double> data = binarySamples(bytes);
+        QCOMPARE(bytes.substr(0, header.size()), header);
         VERIFY_SEQUENCE(c, data, rig->channels, kScans, {false, true, false});
         QCOMPARE(c.blocks, 30L);
         for (size_t i = 0; i < 30 * 300; ++i)
@@ -138,47 +137,6 @@ private slots:
                 QCOMPARE(data[i], ovsim::integritySample(2, int64_t(i / 300 * 100 + i % 100)) * 0.5 + 1);
         QCOMPARE(rig->p.bytesWritten.load(), 30.0 * 300 * 8);
         QVERIFY(rig->p.displayBlock == nullptr && rig->p.blocks[0] == nullptr && rig->p.blocks[15] == nullptr);
-    }
-
-    // The CSV file: the header, then one line per scan, each value as
-    // "%4.20lf, " would write it and each line ending ", " before CR LF.
-    void csvRecording()
-    {
-        rig->p.toCelsius = halfPlusOne;
-        rig->p.measurementKind[2] = 2;
-        const std::string file = path("seq.csv");
-        QVERIFY(rig->prepare(setup(0x8004, 10, 1000.0), file, 1) && rig->start() && rig->advance(5)); // channels 3, 16
-        QCOMPARE(rig->stop(), std::string());
-        std::string expected = csvHeaderText(setup(0x8004, 10, 1000.0));
-        char cell[kCsvMaxValueChars + 1];
-        for (int scan = 0; scan < 50; ++scan) {
-            for (double v : {ovsim::integritySample(3, scan) * 0.5, ovsim::integritySample(16, scan)})
-                expected += std::string(cell, size_t(std::snprintf(cell, sizeof cell, "%4.20lf, ", v)));
-            expected += "\r\n";
-        }
-        QCOMPARE(readAll(file), expected);
-        QCOMPARE(rig->p.bytesWritten.load(), 50.0 * (2 * 27 + 2));
-    }
-
-    // Without a path no writer runs; the ring turns and, with a refresh much
-    // longer than a block, each tick shows the first block completed after
-    // the previous tick, and says so with its index.
-    void displayHandOffWithoutRecording()
-    {
-        QVERIFY(rig->prepare(setup(0x5), std::string(), 0));
-        QCOMPARE(take(), int64_t(-1));
-        QVERIFY(rig->start());
-        advanceBlocks(5);
-        QCOMPARE(take(), int64_t(0));
-        QVERIFY(shown[0] == ovsim::integritySample(1, 0) && shown[kScans] == ovsim::integritySample(3, 0));
-        QCOMPARE(take(), int64_t(-2));
-        advanceBlocks(3);
-        QCOMPARE(take(), int64_t(5));
-        QCOMPARE(shown[kScans + 7], ovsim::integritySample(3, 5 * kScans + 7));
-        advanceBlocks(32);
-        QCOMPARE(rig->p.head.load(), 40 % 16);
-        QCOMPARE(rig->stop(), std::string());
-        QVERIFY(!rig->p.writerFuture.launched && rig->p.bytesWritten.load() == 0.0);
     }
 
     // Each fault: the run's error text at the stop and the whole,
