@@ -82,13 +82,11 @@ class TestRecTool : public QObject
     std::string path(const char *name) { return dir.filePath(name).toStdString(); }
     QString qpath(const char *name) { return dir.filePath(name); }
 
-    // ov7931rec record run in this process for 0.25 s (or `seconds`) at 1000 Hz, 50 scans a block.
-    int record(const QStringList &channels, const std::string &out, const QList<QByteArray> &more = {},
-               const char *seconds = "0.25")
+    // ov7931rec record run in this process for 0.25 s at 1000 Hz, 50 scans a block.
+    int record(const QStringList &channels, const std::string &out, const QList<QByteArray> &more = {})
     {
-        QList<QByteArray> words{"ov7931rec", "record", "--seconds", seconds, "--rate", "1000", "--scans", "50",
-                                "--out", QByteArray::fromStdString(out)};
-        words << more;
+        QList<QByteArray> words = QList<QByteArray>{"ov7931rec", "record", "--seconds", "0.25", "--rate", "1000",
+                                                    "--scans", "50", "--out", QByteArray::fromStdString(out)} + more;
         for (const QString &c : channels)
             words << "--channel" << c.toLatin1();
         std::vector<const char *> argv;
@@ -108,7 +106,6 @@ private slots:
         header = bytes.find("\n#\n") + 3;
         QCOMPARE(bytes.size(), header + 6 * kBlockBytes);
     }
-    void init() { ovsim::clearFaults(); }
 
     // Each verb's exit code and what it says: every fragment in its output
     // (one that starts with "!" nowhere in it, one that starts with "=" all

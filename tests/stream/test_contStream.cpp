@@ -57,16 +57,10 @@ struct SlowFile {
     }
 };
 
-double halfPlusOne(int sensorCode, double ohms) { return ohms * 0.5 + sensorCode; }
-
 constexpr double kRate = 10000.0;
 constexpr int32_t kScans = 100;
 
 void advanceBlocks(double n) { ovsim::advanceClock(n * kScans / kRate); }
-RecordingSetup setup(uint32_t mask, int32_t scans = kScans, double rate = kRate)
-{
-    return Rig::setupFor(mask, scans, rate);
-}
 
 constexpr uint32_t kCutMask = 0x8025; // channels 1, 3, 6 and 16
 constexpr int32_t kCutScans = 2000;  // 64000-byte blocks: larger than a stdio buffer
@@ -119,15 +113,16 @@ private slots:
     // temperature channel is converted in place, the others are as read.
     void binaryRecording()
     {
-        rig->p.toCelsius = halfPlusOne;
+        rig->p.toCelsius = [](int sensorCode, double ohms) { return ohms * 0.5 + sensorCode; };
         rig->p.measurementKind[1] = 2; // channel 2: temperature, PT-500
         rig->p.sensorCode[1] = 1;
         rig->p.measurementKind[4] = 1; // channel 5: resistance
         const std::string file = path("seq.bin7931");
-        QVERIFY(rig->prepare(setup(0x0013), file, 0) && rig->start() && rig->advance(30)); // channels 1, 2, 5
+        // Channels 1, 2 and 5.
+        QVERIFY(rig->prepare(Rig::setupFor(0x0013, kScans, kRate), file, 0) && rig->start() && rig->advance(30));
         QCOMPARE(rig->stop(), std::string());
         QCOMPARE(rig->p.blocksRead.load(), int64_t(30));
-        const std::string header = binaryHeaderText(setup(0x13)), bytes = readAll(file);
+        const std::string header = binaryHeaderText(Rig::setupFor(0x13, kScans, kRate)), bytes = readAll(file);
         const std::vector<double> data = binarySamples(bytes);
         QCOMPARE(bytes.substr(0, header.size()), header);
         VERIFY_SEQUENCE(c, data, rig->channels, kScans, {false, true, false});
@@ -184,9 +179,9 @@ private slots:
             ovsim::scheduleReadError(3, ov8263_ERROR_HARDWARE);
         const bool slowDisk = fault.contains("tall") || fault == "readWhileWriting";
         const std::string file = fault == "full" ? "/dev/full" : path("fault.bin7931");
-        QVERIFY(rig->prepare(setup(mask), file, 0, slowDisk ? slow->open() : nullptr));
+        QVERIFY(rig->prepare(Rig::setupFor(mask, kScans, kRate), file, 0, slowDisk ? slow->open() : nullptr));
         rlimit small = fileSizeLimit; // two blocks and a bit: the process's size limit stands for the disk
-        small.rlim_cur = rlim_t(binaryHeaderText(setup(mask)).size() + 2 * 1600 + 500);
+        small.rlim_cur = rlim_t(binaryHeaderText(Rig::setupFor(mask, kScans, kRate)).size() + 2 * 1600 + 500);
         QVERIFY(fault != "fileSize" || setrlimit(RLIMIT_FSIZE, &small) == 0);
         QVERIFY(rig->start());
         if (slowDisk) {
@@ -322,7 +317,7 @@ private slots:
         setContError(p, kContDiskFailedText);
         setContError(p, kContTimeoutText);
         QCOMPARE(contErrorText(p), std::string(kContTimeoutText));
-        QVERIFY(!rig->prepare(setup(0x1), path("missing/dir/x.bin7931"), 0));
+        QVERIFY(!rig->prepare(Rig::setupFor(0x1, kScans, kRate), path("missing/dir/x.bin7931"), 0));
         QVERIFY(rig->p.file == nullptr && contFreeBuffers(rig->p));
     }
 
@@ -334,8 +329,8 @@ private slots:
         ovsim::setManualClock(false);
         ovsim::setClockSpeed(20.0); // 200 blocks a second
         const std::string file = path("cut.bin7931"), copy = path("copy.bin7931");
-        const size_t header = binaryHeaderText(setup(kCutMask, kCutScans, 20000.0)).size();
-        QVERIFY(rig->prepare(setup(kCutMask, kCutScans, 20000.0), file, 0) && rig->start());
+        const size_t header = binaryHeaderText(Rig::setupFor(kCutMask, kCutScans, 20000.0)).size();
+        QVERIFY(rig->prepare(Rig::setupFor(kCutMask, kCutScans, 20000.0), file, 0) && rig->start());
         for (int k = 0; k < 3; ++k) {
             std::this_thread::sleep_for(std::chrono::milliseconds(15 * k));
             std::ofstream(copy, std::ios::binary | std::ios::trunc) << readAll(file);

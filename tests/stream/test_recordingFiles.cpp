@@ -401,7 +401,7 @@ private slots:
             QVERIFY(info.timeOffset == setup.timeOffset && info.blockCount == 2);
             std::vector<char> buffer(info.blockLength);
             QVERIFY(readRecordingBlock(info, buffer.data(), 1) == 1 && readRecordingBlock(info, buffer.data(), 2) == 0);
-            QVERIFY(QByteArray(buffer.data(), int(buffer.size())) == data.mid(int(info.blockLength), int(info.blockLength)));
+            QVERIFY(std::equal(buffer.begin(), buffer.end(), data.begin() + int(info.blockLength)));
         }
     }
 
@@ -494,11 +494,6 @@ private slots:
         recordingInfo info;
         QCOMPARE(readRecordingHeader(file.toStdString(), info, nullptr), 0);
         QVERIFY(info.blockCount == blocks && info.headerLength + (blocks - 1) * info.blockLength > (4ull << 30));
-        std::vector<char> buffer(info.blockLength);
-        QCOMPARE(readRecordingBlock(info, buffer.data(), blocks - 1), 1);
-        QVERIFY(QByteArray(buffer.data(), int(buffer.size())) == samples(true, 80000, 1));
-        buffer = std::vector<char>();
-
         const int threads = threadCount();
         OverviewGroups groups, part;
         uint32_t have = 0;
