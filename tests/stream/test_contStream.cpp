@@ -12,7 +12,6 @@
 
 #include <condition_variable>
 #include <csignal>
-#include <fstream>
 #include <sys/resource.h>
 
 using namespace streamtest;
@@ -321,21 +320,21 @@ private slots:
         QVERIFY(rig->p.file == nullptr && contFreeBuffers(rig->p));
     }
 
-    // A recording cut off at any moment, as a SIGKILL leaves it (what the
-    // writer has handed to the kernel), opens: its header is whole, and
-    // every block the reader offers holds the scans it should, in order.
+    // A recording read while it is written, as a SIGKILL at that moment
+    // would leave it (what the writer has handed to the kernel), opens: its
+    // header is whole, and every block the reader offers holds the scans it
+    // should, in order.
     void recordingCutAnywhereOpens()
     {
         ovsim::setManualClock(false);
         ovsim::setClockSpeed(20.0); // 200 blocks a second
-        const std::string file = path("cut.bin7931"), copy = path("copy.bin7931");
+        const std::string file = path("cut.bin7931");
         const size_t header = binaryHeaderText(Rig::setupFor(kCutMask, kCutScans, 20000.0)).size();
         QVERIFY(rig->prepare(Rig::setupFor(kCutMask, kCutScans, 20000.0), file, 0) && rig->start());
         for (int k = 0; k < 3; ++k) {
             std::this_thread::sleep_for(std::chrono::milliseconds(15 * k));
-            std::ofstream(copy, std::ios::binary | std::ios::trunc) << readAll(file);
-            recordingInfo info;
-            QVERIFY(readRecordingHeader(copy, info, nullptr) == 0 && info.headerLength == header);
+            recordingInfo info; // the file as it is now, as a kill would leave it
+            QVERIFY(readRecordingHeader(file, info, nullptr) == 0 && info.headerLength == header);
             std::vector<double> data(size_t(info.blockCount * info.blockLength / sizeof(double)));
             for (uint64_t b = 0; b < info.blockCount; ++b)
                 QCOMPARE(readRecordingBlock(info, data.data() + b * info.blockLength / sizeof(double), b), 1);
