@@ -26,14 +26,6 @@ void removeFolder()
     ::rmdir(folder.c_str());
 }
 
-void check(int code, const char *verb)
-{
-    if (code != kExitOk && code != kExitBadData && code != kExitFile) {
-        std::fprintf(stderr, "%s ended with exit code %d\n", verb, code);
-        std::abort();
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -51,26 +43,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     RecArgs args;
     args.file = folder + "/in.bin7931";
+    args.out = folder + "/out";
     args.progress = false;
     args.force = true;
     std::FILE *f = std::fopen(args.file.c_str(), "wb");
     if (!f || (size && std::fwrite(data, size, 1, f) != 1) || std::fclose(f) != 0)
         std::abort();
-
-    check(runInfo(args), "info");
-    args.json = true;
-    check(runInfo(args), "info --json");
-    check(runVerify(args), "verify");
-    check(runStats(args), "stats --json");
-    args.json = false;
-    args.blocks = true;
-    check(runStats(args), "stats --blocks");
-    args.blocks = false;
-    static const ConvertTarget targets[] = {ConvertTarget::Csv, ConvertTarget::Npy, ConvertTarget::Hdf5};
-    for (ConvertTarget t : targets) {
-        args.target = t;
-        args.out = folder + "/out";
-        check(runConvert(args), "convert");
+    // info, info --json, verify, stats --json, stats --blocks, convert to CSV, npy and HDF5
+    for (int run = 0; run < 8; ++run) {
+        args.json = run >= 1 && run <= 3;
+        args.blocks = run == 4;
+        args.target = run == 5 ? ConvertTarget::Csv : run == 6 ? ConvertTarget::Npy : ConvertTarget::Hdf5;
+        const int code = run < 2 ? runInfo(args) : run == 2 ? runVerify(args) : run < 5 ? runStats(args) : runConvert(args);
+        if (code != kExitOk && code != kExitBadData && code != kExitFile) {
+            std::fprintf(stderr, "run %d ended with exit code %d\n", run, code);
+            std::abort();
+        }
     }
     return 0;
 }

@@ -65,17 +65,11 @@ inline double sampleValue(quint64 k) { return 0.5 + static_cast<double>(k); }
 // numbered from the data's start, in doubles or floats.
 inline QByteArray samples(bool real64, int perBlock, double blocks)
 {
-    const qint64 count = static_cast<qint64>(perBlock * blocks);
     QByteArray data;
-    data.reserve(static_cast<int>(count * 8));
-    for (qint64 k = 0; k < count; ++k) {
-        if (real64) {
-            const double v = sampleValue(static_cast<quint64>(k));
-            data.append(reinterpret_cast<const char *>(&v), sizeof v);
-        } else {
-            const float v = static_cast<float>(sampleValue(static_cast<quint64>(k)));
-            data.append(reinterpret_cast<const char *>(&v), sizeof v);
-        }
+    for (qint64 k = 0; k < static_cast<qint64>(perBlock * blocks); ++k) {
+        const double v = sampleValue(static_cast<quint64>(k));
+        const float f = static_cast<float>(v);
+        data.append(real64 ? reinterpret_cast<const char *>(&v) : reinterpret_cast<const char *>(&f), real64 ? 8 : 4);
     }
     return data;
 }

@@ -24,14 +24,12 @@ inline std::string readAll(const std::string &path)
 }
 
 // The samples after a binary header, or nothing when there is no "#\n" line.
-inline std::vector<double> binarySamples(const std::string &bytes, size_t *headerLength = nullptr)
+inline std::vector<double> binarySamples(const std::string &bytes)
 {
     size_t at = bytes.find("\n#\n");
     if (at == std::string::npos)
         return {};
     at += 3;
-    if (headerLength)
-        *headerLength = at;
     std::vector<double> v((bytes.size() - at) / sizeof(double));
     if (!v.empty())
         std::memcpy(v.data(), bytes.data() + at, v.size() * sizeof(double));

@@ -1,14 +1,13 @@
 // A continuous run of the core against the simulated digitizer, driven the
 // way the panel drives it but without widgets: a std::mutex stands for the
 // hardware lock and the writer runs on a std::thread. Shared by the tests
-// of the ring, the writer and their faults.
+// of the ring, the writer and their faults, and of ov7931rec's files.
 #ifndef STREAM_RIG_H
 #define STREAM_RIG_H
 
 #include "contStream.h"
 #include "sequence_check.h"
 #include "ov8263.h"
-#include "ov9174.h"
 #include "ovsim_control.h"
 
 #include <cstdio>
@@ -25,15 +24,8 @@ inline bool loadFifoScenario(long samples)
 {
     std::string text = ovsim::defaultScenarioText();
     const std::string revision = "revision: \"2.4.1.0\"";
-    const size_t at = text.find(revision);
-    if (at == std::string::npos)
-        return false;
-    text.insert(at + revision.size(), "\n        fifo_samples: " + std::to_string(samples));
-    std::string error;
-    if (ovsim::loadScenarioText(text, &error))
-        return true;
-    std::fprintf(stderr, "scenario: %s\n", error.c_str());
-    return false;
+    text.insert(text.find(revision) + revision.size(), "\n        fifo_samples: " + std::to_string(samples));
+    return ovsim::loadScenarioText(text);
 }
 
 struct Rig {
@@ -41,6 +33,7 @@ struct Rig {
     std::mutex hardware;
     ViSession vi = 0;
     std::thread writer;
+    RecordingSetup setup;
     std::vector<int> channels; // 1-based, ascending
 
     Rig()
@@ -63,42 +56,31 @@ struct Rig {
             stop();
     }
 
-    bool open()
-    {
-        return ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &vi) == VI_SUCCESS;
-    }
+    bool open() { return ov8263_paramInit("VXI0::1::INSTR", 1, 1, 1, &vi) == VI_SUCCESS; }
 
+    // A run of the channels in `mask` (bit n: channel n + 1) on a 7931-BB.
     static RecordingSetup setupFor(uint32_t mask, int32_t scans, double rate)
     {
-        RecordingSetup s;
-        s.device = "7931-BB";
-        s.samplingRate = rate;
-        s.scansPerBlock = scans;
-        s.channelMask = uint16_t(mask);
-        return s;
+        return RecordingSetup{"7931-BB", rate, scans, uint16_t(mask), 0.0, {}};
     }
 
     // Prepares the ring and, with a path, the file (or `file` when given).
-    bool prepare(uint32_t mask, int32_t scans, double rate, const std::string &path, int format,
-                 std::FILE *file = nullptr)
+    bool prepare(const RecordingSetup &s, const std::string &path, int format, std::FILE *file = nullptr)
     {
+        setup = s;
         channels.clear();
         for (int n = 0; n < 16; ++n)
-            if (mask & (1u << n))
+            if (s.channelMask & (1u << n))
                 channels.push_back(n + 1);
-        if (!contPrepare(p, mask, scans, format))
+        if (!contPrepare(p, s.channelMask, s.scansPerBlock, format))
             return false;
-        if (file) {
-            p.file = file;
-            p.filePath.clear();
-            writeRecordingHeader(file, setupFor(mask, scans, rate), format);
-            return true;
-        }
-        return contOpenRecording(p, path, setupFor(mask, scans, rate));
+        if (file)
+            contAdoptRecording(p, file, path, s);
+        return file || contOpenRecording(p, path, s);
     }
 
     // Starts the writer (when a file is open) and the digitizer's stream.
-    bool start(double rate, int32_t scans)
+    bool start()
     {
         contBeginStreaming(p);
         if (p.file) {
@@ -113,8 +95,9 @@ struct Rig {
         for (int ch : channels)
             if (ov8263_setChanConfig(vi, ViUInt16(ch), ov8263_CH_FP, 2, VI_FALSE) != VI_SUCCESS)
                 return false;
-        return ov8263_setAcquisitionMode(vi, rate, 0, ov8263_DA_START_IMM, ov8263_DA_STOP_ERR_OFF) == VI_SUCCESS &&
-               ov8263_startAcquisitionEx(vi, scans, contCallback, &p) == VI_SUCCESS;
+        return ov8263_setAcquisitionMode(vi, setup.samplingRate, 0, ov8263_DA_START_IMM, ov8263_DA_STOP_ERR_OFF) ==
+                   VI_SUCCESS &&
+               ov8263_startAcquisitionEx(vi, setup.scansPerBlock, contCallback, &p) == VI_SUCCESS;
     }
 
     // The panel's stop: callback disabled and acknowledged, stream stopped,
@@ -141,6 +124,17 @@ struct Rig {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return false;
+    }
+
+    // Advances the simulated clock `n` times by `blocks` blocks, the writer catching up after each.
+    bool advance(int n, double blocks = 1.0)
+    {
+        for (int i = 0; i < n; ++i) {
+            ovsim::advanceClock(blocks * setup.scansPerBlock / setup.samplingRate);
+            if (!drained())
+                return false;
+        }
+        return true;
     }
 };
 

@@ -13,30 +13,6 @@
 #include <cstdlib>
 #include <thread>
 
-namespace {
-
-#if defined(VERDICT_LEAK)
-void *volatile leakSink = nullptr;
-
-Q_NEVER_INLINE void leakOnce()
-{
-    leakSink = std::malloc(4096);
-    leakSink = nullptr; // the block is now unreachable
-}
-#endif
-
-#if defined(VERDICT_RACE)
-int racyCounter = 0; // written by two threads without any synchronisation
-
-Q_NEVER_INLINE void bump()
-{
-    for (int i = 0; i < 1000; ++i)
-        racyCounter = racyCounter + 1;
-}
-#endif
-
-} // namespace
-
 class VerdictFaults : public QObject
 {
     Q_OBJECT
@@ -45,18 +21,25 @@ private slots:
 #if defined(VERDICT_LEAK)
     void leaks()
     {
-        leakOnce();
-        QVERIFY(leakSink == nullptr);
+        static void *volatile sink = nullptr;
+        sink = std::malloc(4096);
+        sink = nullptr; // the block is now unreachable
+        QVERIFY(sink == nullptr);
     }
 #endif
 #if defined(VERDICT_RACE)
     void races()
     {
-        // One side on the test's own thread: a race must be caught there too.
+        // Written by two threads without any synchronisation, one of them the test's own.
+        static int counter = 0;
+        const auto bump = [] {
+            for (int i = 0; i < 1000; ++i)
+                counter = counter + 1;
+        };
         std::thread other(bump);
         bump();
         other.join();
-        QVERIFY(racyCounter > 0);
+        QVERIFY(counter > 0);
     }
 #endif
 #if defined(VERDICT_EARLY_EXIT)
