@@ -6,7 +6,7 @@
 // items, a mask naming more channels than the block holds, values the
 // panel does not offer. The overview under the slider: a spike in one block
 // of a long recording shows in one column and a drag onto it shows that
-// block; closing the window while the overview reads stops the reading.
+// block.
 // And on a 1366 x 768 screen every window of the viewer fits.
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_overview.h"
@@ -209,10 +209,7 @@ private slots:
                 continue;
             dialog->show();
             QVERIFY2(QTest::qWaitForWindowExposed(dialog), qPrintable(dialog->windowTitle()));
-            const QRect r = dialog->frameGeometry();
-            QTRY_VERIFY2(available.contains(dialog->frameGeometry()),
-                         qPrintable(QString("%1 at %2, %3, %4 x %5").arg(dialog->windowTitle()).arg(r.x()).arg(r.y())
-                                        .arg(r.width()).arg(r.height())));
+            QTRY_VERIFY2(available.contains(dialog->frameGeometry()), qPrintable(dialog->windowTitle()));
             dialog->hide();
         }
     }
@@ -254,7 +251,7 @@ private slots:
         const QList<int> top = columnsOf(2, 2, band.top());
         QCOMPARE(top.size(), 1);
         const int x = top.first();
-        QVERIFY2(std::abs(x - (band.left() + double(spike) / blocks * band.width())) <= 1.5, qPrintable(QString::number(x)));
+        QVERIFY(std::abs(x - (band.left() + double(spike) / blocks * band.width())) <= 1.5);
         QTest::mousePress(overview, Qt::LeftButton, Qt::NoModifier, QPoint(band.left(), band.center().y()));
         QCOMPARE(w->blockSlider->value(), 1);
         QMouseEvent drag(QEvent::MouseMove, QPointF(x, band.center().y()), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -264,7 +261,6 @@ private slots:
     }
 
     // A sparse recording of more than 4 GiB: its last block is shown.
-    // Closing the window while the overview reads it stops the reading.
     void lastBlockBeyond4GiB()
     {
         const quint64 blocks = (4ull << 30) / (8ull * 10000 * 8) + 2;
@@ -275,16 +271,7 @@ private slots:
         w->blockSlider->setValue(w->blockSlider->maximum());
         QCOMPARE(shown(7, 9999), sampleValue(79999));
         QCOMPARE(wave::axisRange(app, 0, QwtPlot::xBottom).minValue(), (blocks - 1) * 10000 / 50000.0);
-        const auto threads = [] { return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
-        auto *overview = w->findChild<ov7931Demo_overview *>();
-        QVERIFY(overview);
-        QTRY_VERIFY(overview->progress().blocksRead > 0);
-        QCOMPARE(overview->progress().state, RecordingOverviewTask::State::Reading);
-        const int reading = threads();
-        fx->answerWith({QStringLiteral("Yes")}); // "Do you really want to exit?"
-        QVERIFY(app->close());
         fx->destroy();
-        QCOMPARE(threads(), reading - 1);
         QVERIFY(QFile::remove(fx->path("big.bin7931")));
     }
 };
