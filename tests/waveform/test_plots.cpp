@@ -340,46 +340,44 @@ private slots:
         QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
     }
 
-    // plot -1: the time axis; 0..2: the value axis of that plot.
-    void prefixFollowsSpan_data()
-    {
-        QTest::addColumn<int>("plot");
-        QTest::addColumn<double>("v");
-        QTest::addColumn<double>("lower");
-        QTest::addColumn<double>("upper");
-        QTest::addColumn<QString>("custom");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("t below 1e-4") << -1 << 0.00005 << 0.0 << 0.0000999 << "" << "50.000 us";
-        QTest::newRow("t at 1e-4") << -1 << 0.00005 << 0.0 << 0.0001 << "" << "0.050 ms";
-        QTest::newRow("t below 0.1") << -1 << 0.05 << 0.0 << 0.0999 << "" << "50.000 ms";
-        QTest::newRow("t at 0.1") << -1 << 0.05 << 0.0 << 0.1 << "" << "0.050 s";
-        QTest::newRow("t reversed, offset") << -1 << 100.0123 << 100.05 << 100.0 << "" << "100012.300 ms";
-        QTest::newRow("V below 1e-4") << 0 << 0.0000123 << 0.0 << 0.0000999 << "" << "12.300 uV";
-        QTest::newRow("V at 1e-4") << 0 << 0.00005 << 0.0 << 0.0001 << "" << "0.050 mV";
-        QTest::newRow("V below 0.1") << 0 << -0.0123 << -0.04 << 0.0599 << "" << "-12.300 mV";
-        QTest::newRow("V at 0.1") << 0 << 0.0123 << -0.05 << 0.05 << "" << "0.012 V";
-        QTest::newRow("Ohm below 1000") << 1 << 250.0 << 0.0 << 999.9 << "" << "250.000 Ohm";
-        QTest::newRow("Ohm at 1000") << 1 << 250.0 << 0.0 << 1000.0 << "" << "0.250000 kOhm";
-        QTest::newRow("Ohm below 1e6") << 1 << 1.5e5 << 0.0 << 999999.0 << "" << "150.000000 kOhm";
-        QTest::newRow("Ohm at 1e6") << 1 << 250.0 << 0.0 << 1e6 << "" << "0.000250 MOhm";
-        QTest::newRow("degC never prefixed") << 2 << 12.3456 << 0.0 << 0.01 << "" << "12.346 " + deg;
-        QTest::newRow("custom replaces prefix") << 1 << 1500.0 << 0.0 << 2000.0 << "bar" << "1500.000 bar";
-        QTest::newRow("percent unit as is") << 0 << 12.5 << 0.0 << 100.0 << "%d%s" << "12.500 %d%s";
-    }
+    // The tracker's texts, under a German locale (decimal points stay
+    // points): plot -1 is the time axis, 0..2 the value axis of that plot.
     void prefixFollowsSpan()
     {
+        const struct {
+            int plot;
+            double v, lower, upper;
+            QString custom, text;
+        } rows[] = {
+            {-1, 0.00005, 0.0, 0.0000999, "", "50.000 us"}, // t below 1e-4
+            {-1, 0.00005, 0.0, 0.0001, "", "0.050 ms"}, // t at 1e-4
+            {-1, 0.05, 0.0, 0.0999, "", "50.000 ms"}, // t below 0.1
+            {-1, 0.05, 0.0, 0.1, "", "0.050 s"}, // t at 0.1
+            {-1, 100.0123, 100.05, 100.0, "", "100012.300 ms"}, // t reversed, offset
+            {0, 0.0000123, 0.0, 0.0000999, "", "12.300 uV"}, // V below 1e-4
+            {0, 0.00005, 0.0, 0.0001, "", "0.050 mV"}, // V at 1e-4
+            {0, -0.0123, -0.04, 0.0599, "", "-12.300 mV"}, // V below 0.1
+            {0, 0.0123, -0.05, 0.05, "", "0.012 V"}, // V at 0.1
+            {1, 250.0, 0.0, 999.9, "", "250.000 Ohm"}, // Ohm below 1000
+            {1, 250.0, 0.0, 1000.0, "", "0.250000 kOhm"}, // Ohm at 1000
+            {1, 1.5e5, 0.0, 999999.0, "", "150.000000 kOhm"}, // Ohm below 1e6
+            {1, 250.0, 0.0, 1e6, "", "0.000250 MOhm"}, // Ohm at 1e6
+            {2, 12.3456, 0.0, 0.01, "", "12.346 " + deg}, // degC never prefixed
+            {1, 1500.0, 0.0, 2000.0, "bar", "1500.000 bar"}, // custom replaces prefix
+            {0, 12.5, 0.0, 100.0, "%d%s", "12.500 %d%s"}, // percent unit as is
+        };
         const QLocale before;
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // decimal points stay points
-        QFETCH(int, plot);
-        QFETCH(double, v);
-        QFETCH(double, lower);
-        QFETCH(double, upper);
-        QFETCH(QString, custom);
-        const QString text = plot < 0 ? trackerTimeText(v, lower, upper)
-                                      : trackerValueText(v, lower, upper, trackerUnitForPlot(plot),
-                                                         trackerUsesPrefixForPlot(plot), custom);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QStringList wrong;
+        for (const auto &r : rows) {
+            const QString text = r.plot < 0 ? trackerTimeText(r.v, r.lower, r.upper)
+                                            : trackerValueText(r.v, r.lower, r.upper, trackerUnitForPlot(r.plot),
+                                                               trackerUsesPrefixForPlot(r.plot), r.custom);
+            if (text != r.text)
+                wrong << text + " instead of " + r.text;
+        }
         QLocale::setDefault(before);
-        QTEST(text, "text");
+        QCOMPARE(wrong, QStringList());
     }
 
     // Channels 1 V, 2 Ohm, 4 degC, 5 Ohm, 16 V enabled; segment k holds

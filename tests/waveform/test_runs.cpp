@@ -1,35 +1,48 @@
-// Runs of the waveform window against the simulated instrument. Single
-// shots: the start sequence, the poll with its trigger pulse, completion by
-// state and by backlog, a short read, every driver call's text and
-// reporting rule, the channels' status poll. Continuous runs: the set-up
-// calls, the display hand-off and its time axis, the file-size text and its
-// colour, a binary recording viewed back block by block with the channels
-// as recorded, a CSV recording, how a run ends on each fault (the box shown
-// at the stop, a quick run after it) and refused starts. (The
-// error bits' texts are a table in tests/acquisition/test_acquisition.)
-// The streaming core itself (ring, writer, fault handling) is tested in
-// tests/stream; here only what the panel adds to it.
+// Runs of the waveform window against the simulated instrument, and
+// recordings viewed in it. Single shots: the start sequence, the poll with
+// its trigger pulse, completion by state and by backlog, a short read,
+// every driver call's text and reporting rule, the channels' status poll.
+// Continuous runs: the set-up calls, the display hand-off and its time
+// axis, the file-size text and its colour, a recording viewed back with the
+// channels as recorded, how a run ends on each fault (the box shown at the
+// stop, a quick run after it) and refused starts. (The error bits' texts
+// are a table in tests/acquisition/test_acquisition.) The streaming core
+// itself (ring, writer, fault handling) is tested in tests/stream; here
+// only what the panel adds to it.
+// Viewing: the panel locked to the header (lists, channel panels, slider
+// row) with no settings file read or written; slider value v showing block
+// v-1 over its own time window (8- and 4-byte samples, a time offset, the
+// last whole block of a sparse file beyond 4 GiB); the continuous button
+// playing to the end; header codes outside the panel's items, values the
+// panel does not offer. The overview under the slider: a spike in one
+// block of a long recording shows in one column and a drag onto it shows
+// that block.
 #include "channelbench.h"
 #include "ov7931.h"
 #include "ov7931Demo_Config.h"
 #include "ov7931Demo_acqConfig.h"
 #include "ov7931Demo_hwaccess.h"
+#include "ov7931Demo_overview.h"
 #include "ov7931Demo_recordingView.h"
 #include "ov7931Demo_tracker.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
+#include "recording_files.h"
 #include "runTexts.h"
 #include "sequence_check.h"
 #include "testkit.h"
 #include "wave_helpers.h"
 
+#include <QDir>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QSlider>
 
 #include <cmath>
 
 using namespace wave;
 using namespace streamtest;
+using namespace rec;
 
 namespace {
 
@@ -104,11 +117,11 @@ class TestRuns : public QObject
     bool idle() { return !app->singleShotButton()->isChecked() && w->stateLabel->text() == "Idle"; }
 
     // Presses the continuous button; the dialog's "Start" (or "Cancel") is
-    // clicked with `path` and `format`; the poll's ticks are the test's.
-    void press(const QString &path, int format = 0, bool cancel = false)
+    // clicked with `path` for a binary recording; the poll's ticks are the test's.
+    void press(const QString &path, bool cancel = false)
     {
         app->acqCfg->pathEdit->setText(path);
-        app->acqCfg->formatSelector->setCurrentIndex(format);
+        app->acqCfg->formatSelector->setCurrentIndex(0);
         app->acqCfg->refreshSelector->setCurrentIndex(0);
         QTimer::singleShot(0, cancel ? app->acqCfg->cancelButton : app->acqCfg->startButton, &QPushButton::click);
         app->continuousButton()->click();
@@ -137,6 +150,32 @@ class TestRuns : public QObject
                app->enableAllButton()->isEnabled() && app->resetButton()->isEnabled() &&
                w->panel(1).statisticsButton->isEnabled() && w->fileSizeLabel->isHidden() &&
                !w->contParams.displayBlock && !w->contParams.blocks[0] && !w->contParams.blocks[15];
+    }
+
+    // Channels 1 (voltage, single ended), 2 (PT-1000, 3-wire, 500 uA) and 5
+    // (resistance, 10 uA, range 1).
+    const std::vector<Channel> three{{1, 4, 4, 2, 0}, {2, 2, 1, 3, 1}, {5, 3, 0, 1, 2}};
+
+    // Writes a recording (unless it is there), reads its header as the
+    // start does and builds the panel on it: lockPanelToRecording's result.
+    bool view(const QByteArray &bytes, const QString &name = QStringLiteral("r.bin7931"))
+    {
+        QString subType;
+        const QString path = fx->path(name);
+        fx->answerWith({QStringLiteral("OK")});
+        if ((!bytes.isEmpty() && !writeFile(path, bytes)) ||
+            openRecordingHeader(path.toStdString(), &subType) != RecordingStart::View)
+            return false;
+        app = fx->app = new ov7931Demo_App(&fx->descriptor, 1, true, subType);
+        w = app->waveform;
+        app->show();
+        return lockPanelToRecording(app, viewedRecording());
+    }
+    // The samples shown for enabled channel segment k.
+    double shown(int k, int s) const { return w->plotData[k * w->scanCount + s]; }
+    bool stopped() const
+    {
+        return !w->acqTimer->isActive() && !app->continuousButton()->isChecked() && !app->singleShotButton()->isChecked();
     }
 
 private slots:
@@ -299,15 +338,8 @@ private slots:
     // range), 3 single-ended voltage (range 3), 9 PT-1000 (3-wire, no
     // current) and 16 differential voltage (range 7); all but channel 1
     // carry sequence samples.
-    void recordedAndViewedBack_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::newRow("binary") << 0;
-        QTest::newRow("CSV") << 1;
-    }
     void recordedAndViewedBack()
     {
-        QFETCH(int, format);
         open();
         const int picks[5][5] = {{0, PT100, 1, 1, 0}, {1, Resistance, 3, 2, 1}, {2, Voltage, 5, 0, 3},
                                  {8, PT1000, 2, 0, 2}, {15, Voltage, 4, 0, 7}}; // channel, sensor, mode, current, range item
@@ -321,8 +353,8 @@ private slots:
         const QStringList recorded = channelSettings(app);
         ovsim::setIntegrityChannels(0x8106);
         ovsim::clearJournal();
-        const QString path = fx->path(format ? "run.csv" : "run.bin7931");
-        press(path, format);
+        const QString path = fx->path("run.bin7931");
+        press(path);
         QCOMPARE(ChannelBench::calls(), (QStringList{"ov8263_setTrigConfig(0, 0)",
                                                     "ov8263_setAcquisitionMode(1000, 0, 0, 0)",
                                                     "ov8263_startAcquisitionEx(100, fn, &)"}));
@@ -340,25 +372,14 @@ private slots:
         QVERIFY(near(yData(app, 2, 0)[0], 23.5, 0.5)); // the PT-100, converted for the plot
         w->timerSlot(); // nothing new: the plots keep the block
         QCOMPARE(yData(app, 0, 2)[0], ovsim::integritySample(3, 3 * kScans));
-        QCOMPARE(w->fileSizeLabel->text(), format ? "        (file size: 80.3 kB)" : "        (file size: 23.4 kB)");
+        QCOMPARE(w->fileSizeLabel->text(), QStringLiteral("        (file size: 23.4 kB)"));
         QCOMPARE(w->fileSizeLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
         stop();
         QVERIFY(atRest() && w->stateLabel->text() == "Idle" && fx->boxes().isEmpty());
 
-        if (format == 1) { // CSV: three header lines, then a scan a line (the format is the core's)
-            const QStringList lines = QString::fromStdString(readAll(path.toStdString())).split("\r\n");
-            QVERIFY(lines.size() == 3 + 6 * kScans + 1 && lines[1] == "FC1_CH1, FC1_CH2, FC1_CH3, FC1_CH9, FC1_CH16, ");
-            QCOMPARE(lines[3 + 6 * kScans - 1].split(", ").value(4).toDouble(), ovsim::integritySample(16, 6 * kScans - 1));
-            return;
-        }
         fx->destroy();
-        QString subType;
-        QCOMPARE(openRecordingHeader(path.toStdString(), &subType), RecordingStart::View);
-        const recordingInfo &info = viewedRecording();
-        QVERIFY(info.blockCount == 6 && info.dataLength == 6 * info.blockLength);
-        fx->app = app = new ov7931Demo_App(&fx->descriptor, 1, true, subType);
-        app->show();
-        QVERIFY(lockPanelToRecording(app, info));
+        QVERIFY(view(QByteArray(), "run.bin7931"));
+        QVERIFY(viewedRecording().blockCount == 6 && viewedRecording().dataLength == 6 * viewedRecording().blockLength);
         QVERIFY(app->slaveSubType == "7931-BB" && channelSettings(app) == recorded);
     }
 
@@ -472,12 +493,191 @@ private slots:
         open();
         QDir(fx->path(QString())).mkdir("folder.bin7931");
         fx->answerWith({"Yes", "OK"}); // the folder is tried
-        press(fx->path(name), 0, box.isEmpty());
+        press(fx->path(name), box.isEmpty());
         QCOMPARE(countOf("ov8263_startAcquisitionEx"), 0);
         QVERIFY(atRest() && w->stateLabel->text() == "Idle");
         QCOMPARE(fx->boxes().size(), box.isEmpty() ? 0 : 2);
         if (!box.isEmpty())
             QVERIFY2(fx->boxes().last().text.endsWith(box.arg(fx->path(name))), qPrintable(fx->boxes().last().text));
+    }
+
+    // A settings file in the working folder is neither read nor written.
+    void opensLocked()
+    {
+        const QByteArray ini = "[General]\nNumberOfScans=10\nSamplingFrequency=1 Hz\n\n[Channel_3]\nEnabled=true\n";
+        QVERIFY(writeFile(fx->path("ov7931_DEMO.ini"), ini));
+        QVERIFY(view(rec::header("7931-BB", true, "500.000000", 20, three) + samples(true, 60, 5.5)));
+        QVERIFY(app->demoMode && app->viewingRecording && app->slaveSubType == "7931-BB");
+        QVERIFY(app->waveformLengthList()->currentText() == "20" && app->samplingRateList()->currentData() == 500.0);
+        QVERIFY(!app->waveformLengthList()->isEnabled() && !app->samplingRateList()->isEnabled());
+        for (int c = 0; c < 16; ++c) {
+            ov7931Demo_ChCfg *p = app->chCfg[c];
+            const Channel want = channelOf(three, c + 1);
+            QVERIFY(!p->QWidget::isEnabled() && p->enableBox->isChecked() == (c == 0 || c == 1 || c == 4));
+            QVERIFY(p->sensorType() == want.sensor && p->mode() == want.mode + 1 && p->excitationCode() == want.current);
+            // An absent channel's range 0 is no item of a PT-100 on this card: the first item stays.
+            const bool offered = p->rangeSelector->findData(want.range) >= 0;
+            QCOMPARE(p->rangeIndex(), offered ? want.range : p->rangeSelector->itemData(0).toInt());
+        }
+        // The slider row instead of the state; the partial sixth block is not offered.
+        QVERIFY(w->stateLabel->isHidden() && !w->blockSlider->isHidden() && !w->blockLabel->isHidden());
+        QVERIFY(w->blockSlider->minimum() == 1 && w->blockSlider->maximum() == 5 && w->blockSlider->value() == 1);
+        QCOMPARE(w->blockLabel->text(), QStringLiteral("<html><b>1 / 5</b></html>"));
+        // Block 1 is shown at once, and the run is over.
+        QVERIFY(stopped() && w->channelMask == 0x13u && wave::yData(app, 0, 0) == w->plotData);
+        QVERIFY(shown(0, 0) == sampleValue(0) && shown(2, 19) == sampleValue(59));
+        app->enableAllButton()->click(); // adds no channel to a recording
+        QVERIFY(!app->chCfg[2]->enableBox->isChecked());
+        fx->destroy();
+        QFile f(fx->path("ov7931_DEMO.ini"));
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == ini);
+        QCOMPARE(QDir(fx->path(".")).entryList(QDir::Files).size(), 2);
+    }
+
+    void sliderShowsBlock_data()
+    {
+        QTest::addColumn<bool>("real64");
+        QTest::addColumn<QByteArray>("offset"); // TIME_OFFSET
+        QTest::addColumn<int>("v");             // slider value
+        QTest::newRow("doubles, block 3") << true << QByteArray("0.000000") << 3;
+        QTest::newRow("doubles, last block, offset") << true << QByteArray("2.500000") << 4;
+        QTest::newRow("floats widened, block 2") << false << QByteArray("-1.000000") << 2;
+        QTest::newRow("floats, back to block 1") << false << QByteArray("0.000000") << 1;
+    }
+    void sliderShowsBlock()
+    {
+        QFETCH(bool, real64);
+        QFETCH(QByteArray, offset);
+        QFETCH(int, v);
+        QVERIFY(view(rec::header("7931-AE", real64, "200.000000", 50, three, offset) + samples(real64, 150, 4)));
+        QCOMPARE(app->slaveSubType, QStringLiteral("7931-AE"));
+        w->blockSlider->setValue(4);
+        w->blockSlider->setValue(v);
+        QVERIFY(stopped());
+        QCOMPARE(w->blockLabel->text(), QStringLiteral("<html><b>%1 / 4</b></html>").arg(v));
+        for (int k = 0; k < 3; ++k)
+            for (int s = 0; s < 50; ++s)
+                QCOMPARE(shown(k, s), sampleValue((v - 1) * 150 + k * 50 + s));
+        const double t0 = (v - 1) * 50 / 200.0 + offset.toDouble();
+        for (int p = 0; p < 3; ++p) {
+            QCOMPARE(wave::axisRange(app, p, QwtPlot::xBottom), QwtInterval(t0, t0 + 0.25));
+            QVERIFY(w->timeAxis[p][0] == t0 && w->timeAxis[p][49] == t0 + 49 / 200.0);
+        }
+    }
+
+    // The continuous button plays from the slider's block to the end, one
+    // block a tick; at the end pressing it again starts at block 1.
+    void playsToEnd()
+    {
+        QVERIFY(view(rec::header("7931-BB", true, "1000.000000", 10, three) + samples(true, 30, 6)));
+        w->blockSlider->setValue(3);
+        QSignalSpy moves(w->blockSlider, &QSlider::valueChanged);
+        const auto values = [&moves] {
+            QList<int> v;
+            for (const QList<QVariant> &m : moves)
+                v << m.at(0).toInt();
+            moves.clear();
+            return v;
+        };
+        app->continuousButton()->click();
+        QVERIFY(app->continuousButton()->isChecked() && w->acqTimer->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(stopped(), 5000);
+        QCOMPARE(values(), (QList<int>{4, 5, 6}));
+        QVERIFY(shown(2, 9) == sampleValue(6 * 30 - 1) && wave::axisRange(app, 1, QwtPlot::xBottom).minValue() == 0.05);
+        app->continuousButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(stopped(), 5000);
+        QCOMPARE(values(), (QList<int>{1, 2, 3, 4, 5, 6}));
+        QVERIFY(app->singleShotButton()->isEnabled() && app->continuousButton()->isEnabled());
+    }
+
+    // Codes the panel has no item for: sensor 7 is Voltage, mode 9 item
+    // data 4, an unknown sub-type views as 7931-BB. (A mask naming more
+    // channels than the block holds: layOutBounds in test_recordingReader.)
+    void codesOutsideItems()
+    {
+        QVERIFY(view(rec::header("7931-XY", true, "1.000000", 10, {{3, 7, 9, 0, 0}}) + samples(true, 10, 1)));
+        QVERIFY(app->slaveSubType == "7931-BB" && app->chCfg[2]->sensorType() == wave::Voltage);
+        QVERIFY(app->chCfg[2]->mode() == 4 && w->blockSlider->maximum() == 1);
+    }
+
+    void notOffered_data()
+    {
+        QTest::addColumn<int>("scans");
+        QTest::addColumn<QByteArray>("rate");
+        QTest::newRow("scans per block") << 123 << QByteArray("1000.000000");
+        QTest::newRow("sampling rate") << 100 << QByteArray("1000.500000");
+        QTest::newRow("rate above the list") << 100 << QByteArray("100000.000000");
+    }
+    void notOffered()
+    {
+        QFETCH(int, scans);
+        QFETCH(QByteArray, rate);
+        QVERIFY(!view(rec::header("7931-BB", true, rate, scans, {{1}}) + samples(true, scans, 1)));
+        QCOMPARE(fx->boxes().size(), 1);
+        const SeenBox box = fx->boxes()[0];
+        QVERIFY(box.title == "Keltri 7931 SFP" && box.icon == QMessageBox::Critical && box.buttons == QStringList{"OK"});
+        QCOMPARE(box.text, QStringLiteral("Error in file '%1'.").arg(QDir::toNativeSeparators(fx->path("r.bin7931"))));
+    }
+
+    // A long recording of a voltage, a resistance and a PT-100 channel, the
+    // voltage constant, with one temperature spike: the overview shows the
+    // spike in one column of the temperature band, near its place in the
+    // recording (the constant in the middle of its band), and dragging from
+    // the start onto that column shows the spike's block.
+    void overviewLeadsToSpike()
+    {
+        const int blocks = 6000, scans = 100, spike = 4321;
+        QByteArray data;
+        data.reserve(blocks * 3 * scans * 8);
+        for (int b = 0; b < blocks; ++b)
+            for (int k = 0; k < 3; ++k)
+                for (int t = 0; t < scans; ++t) {
+                    const double v = k == 0 ? 1.5 : b == spike && k == 2 && t == 17 ? 85.0 : 20.0 + 0.01 * ((b + t) % 100);
+                    data.append(reinterpret_cast<const char *>(&v), sizeof v);
+                }
+        QVERIFY(view(rec::header("7931-BB", true, "1000.000000", scans, {{1, 4, 4, 0, 0}, {2, 3, 0, 0, 0}, {3, 0, 0, 0, 0}}) +
+                     data));
+        auto *overview = w->findChild<ov7931Demo_overview *>();
+        QVERIFY(overview);
+        QTRY_VERIFY(overview->isVisible());
+        QCOMPARE(overview->bands(), (std::vector<int>{0, 1, 2}));
+        QTRY_COMPARE_WITH_TIMEOUT(overview->progress().state, RecordingOverviewTask::State::Done, 20000);
+        const QImage picture = overview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto columnsOf = [&](int band, int channel, int y) {
+            QList<int> xs;
+            for (int x = overview->bandRect(band).left(); x <= overview->bandRect(band).right(); ++x)
+                if (picture.pixel(x, y) == ov7931Demo_Waveform::channelColour(channel).rgb())
+                    xs << x;
+            return xs;
+        };
+        const QRect band = overview->bandRect(2), volts = overview->bandRect(0);
+        QVERIFY(columnsOf(0, 0, volts.top() + int(std::lround(0.5 * (volts.height() - 1)))).size() >= volts.width() - 2);
+        // The temperature channel's colour reaches the top of its band in one column only.
+        const QList<int> top = columnsOf(2, 2, band.top());
+        QCOMPARE(top.size(), 1);
+        const int x = top.first();
+        QVERIFY(std::abs(x - (band.left() + double(spike) / blocks * band.width())) <= 1.5);
+        QTest::mousePress(overview, Qt::LeftButton, Qt::NoModifier, QPoint(band.left(), band.center().y()));
+        QCOMPARE(w->blockSlider->value(), 1);
+        QMouseEvent drag(QEvent::MouseMove, QPointF(x, band.center().y()), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(overview, &drag);
+        QTest::mouseRelease(overview, Qt::LeftButton, Qt::NoModifier, QPoint(x, band.center().y()));
+        QVERIFY(w->blockSlider->value() == spike + 1 && shown(2, 17) == 85.0 && overview->xOfBlock(spike) == x);
+    }
+
+    // A sparse recording of more than 4 GiB: its last block is shown.
+    void lastBlockBeyond4GiB()
+    {
+        const quint64 blocks = (4ull << 30) / (8ull * 10000 * 8) + 2;
+        const QByteArray h = rec::header("7931-BB", true, "50000.000000", 10000, {{1}, {2}, {3}, {4}, {5}, {6}, {7}, {8}});
+        QVERIFY(writeSparseRecording(fx->path("big.bin7931"), h, blocks, 80000));
+        QVERIFY(view(QByteArray(), "big.bin7931"));
+        QCOMPARE(quint64(w->blockSlider->maximum()), blocks);
+        w->blockSlider->setValue(w->blockSlider->maximum());
+        QCOMPARE(shown(7, 9999), sampleValue(79999));
+        QCOMPARE(wave::axisRange(app, 0, QwtPlot::xBottom).minValue(), (blocks - 1) * 10000 / 50000.0);
+        fx->destroy();
+        QVERIFY(QFile::remove(fx->path("big.bin7931")));
     }
 };
 
