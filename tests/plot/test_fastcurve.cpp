@@ -5,10 +5,7 @@
 // to 1e6 the labels Qwt's ticks get are pairwise different, read back to
 // their ticks, carry no digit more than needed and switch to the exponent
 // form only where the fixed form would be too long; ordinary ranges keep
-// Qwt's own labels; the three plots' axes use them.
-#include "appfixture.h"
-#include "ov7931Demo_App.h"
-#include "ov7931Demo_Waveform.h"
+// Qwt's own labels (the window's axes use them: tests/waveform/test_plots).
 #include "ov7931Demo_fastCurve.h"
 #include "ov7931Demo_scaleLabels.h"
 
@@ -255,26 +252,6 @@ private slots:
             const TickLabelFormat format = tickLabelFormat(ticks);
             for (double t : ticks)
                 QCOMPARE(tickLabel(t, format), QwtScaleDraw().label(t).text());
-        }
-    }
-
-    // A resistance range 1 mOhm wide around 1 kOhm on each plot: every
-    // label of the window's axes differs.
-    void windowAxes()
-    {
-        AppFixture f;
-        ov7931Demo_App *app = f.create(AppFixture::Mode::Demo);
-        for (int p = 0; p < 3; ++p) {
-            QwtPlot *plot = app->waveform->panel(p).plot;
-            plot->setAxisScale(QwtPlot::yLeft, 999.9995, 1000.0005);
-            plot->updateAxes();
-            for (int axis : {int(QwtPlot::yLeft), int(QwtPlot::xBottom)}) {
-                QStringList labels;
-                for (double t : plot->axisScaleDiv(axis).ticks(QwtScaleDiv::MajorTick))
-                    labels << plot->axisScaleDraw(axis)->label(t).text();
-                QVERIFY(dynamic_cast<const ov7931Demo_ScaleDraw *>(plot->axisScaleDraw(axis)) && labels.size() >= 3 &&
-                        labels.removeDuplicates() == 0);
-            }
         }
     }
 

@@ -11,6 +11,7 @@
 #include "modalanswer.h"
 #include "ov7931Demo_axisConfig.h"
 #include "ov7931Demo_plotExport.h"
+#include "ov7931Demo_scaleLabels.h"
 #include "ov7931Demo_statistics.h"
 #include "ov7931Demo_tracker.h"
 #include "ov9174fp_digitCtrl.h"
@@ -123,6 +124,9 @@ private slots:
         QVERIFY(w->plotVisible[0] && !w->plotVisible[1] && w->plotVisible[2] && !w->panel(0).plot->isHidden());
         QVERIFY(w->panel(1).plot->isHidden() && !w->panel(2).plot->isHidden());
         QVERIFY(w->panel(1).expandButton->text() == "v" && w->panel(0).autoscaleButton->text() == "Autoscale ON");
+        for (int p = 0; p < 3; ++p) // the axes' labels are the plots' own
+            for (int axis : {valueAxis, timeAxis})
+                QVERIFY(dynamic_cast<const ov7931Demo_ScaleDraw *>(w->panel(p).plot->axisScaleDraw(axis)));
         // The expand buttons close the rows at the state row's right edge.
         QCOMPARE(w->panel(0).expandButton->geometry().right(), w->stateSpacer->geometry().right());
         // No axis dialog for a click on a canvas or on a hidden plot's axes.
