@@ -377,10 +377,9 @@ private slots:
     // prefix per channel, in the box.
     void meanValues()
     {
-        std::vector<double> data;
-        for (int k = 0; k < 5; ++k)
-            for (int s = 0; s < 3; ++s)
-                data.push_back(10.0 * (k + 1) + 0.125 + (s - 1));
+        std::vector<double> data(15); // 5 segments of 3 scans
+        for (int i = 0; i < 15; ++i)
+            data[size_t(i)] = 10.0 * (i / 3 + 1) + 0.125 + (i % 3 - 1);
         StatSnapshot snap{data.data(), 3, 0x1 | 0x2 | 0x8 | 0x10 | 0x8000, {}};
         const int kinds[16] = {0, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 0}; // disabled ones do not count
         std::copy(kinds, kinds + 16, snap.plotKind);
