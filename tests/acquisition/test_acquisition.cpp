@@ -1,12 +1,12 @@
 // The acquisition: the continuous-run dialog (its texts, the data rate,
 // the suffix rule on the examples a user meets, the boxes of "Start" for a
 // missing directory, a changed extension and an existing file, the file
-// chooser and the initial path) and the rules without widgets (the state
-// shown for the digitizer's error bits, the end of a single-shot block, the
-// time window of a block far into a run; RTD conversion against an
-// independent oracle, the IEC 60751 Callendar-Van Dusen equation inverted by
-// bisection; the PT-1000 bounds). Demo mode's synthetic samples are checked on the window's
-// plots in tests/waveform/test_plots.
+// chooser) and the rules without widgets (the state shown for the
+// digitizer's error bits, the end of a single-shot block, the time window of
+// a block far into a run; RTD conversion against an independent oracle, the
+// IEC 60751 Callendar-Van Dusen equation inverted by bisection; the PT-1000
+// bounds). Demo mode's synthetic samples are checked on the window's plots
+// in tests/waveform/test_plots.
 #include "modalanswer.h"
 #include "ov7931Demo_acqConfig.h"
 #include "ov7931Demo_acqRules.h"
@@ -67,10 +67,6 @@ private slots:
                                      "Binary, ViReal64 = 8", "Text, CSV = 27", "20 msec = 20", "50 msec = 50",
                                      "100 msec = 100", "200 msec = 200", "500 msec = 500", "1 sec = 1000", "2 sec = 2000"}));
         QVERIFY(d.isModal() && d.refreshInterval() == 50 && d.dataRateLabel->text().isEmpty());
-        QVERIFY(d.formatSelector->whatsThis() == d.formatSelector->toolTip() &&
-                d.refreshSelector->whatsThis() == d.refreshSelector->toolTip());
-        d.setDataRate(100);
-        QCOMPARE(d.dataRateLabel->text(), QStringLiteral("Data Rate: 800 B/s"));
         d.setDataRate(800000);
         d.pathEdit->setText(native(dir.filePath("run.bin7931")));
         d.formatSelector->setCurrentIndex(1);
@@ -143,9 +139,8 @@ private slots:
     }
 
     // The chooser starts with the current path and the matching filter; a
-    // chosen CSV name selects the CSV format. The initial path:
-    // dump.bin7931 in USERPROFILE, else in the home folder.
-    void browseAndInitialPath()
+    // chosen CSV name selects the CSV format.
+    void browse()
     {
         ModalAnswerer answerer({"OK"});
         QString seen, chosen = dir.filePath("chosen.csv");
@@ -165,14 +160,6 @@ private slots:
         QCOMPARE(seen, "Set Output File Name|" + QDir(dir.path()).absolutePath() +
                            "|Binary data (*.bin7931);;CSV data (*.csv)|Binary data (*.bin7931)");
         QVERIFY(d.fileFormat() == 1 && d.pathEdit->text() == native(chosen));
-
-        const QByteArray old = qgetenv("USERPROFILE");
-        qputenv("USERPROFILE", dir.path().toLocal8Bit());
-        QCOMPARE(acqConfig().recordingPath(), native(dir.path() + "/dump.bin7931"));
-        qunsetenv("USERPROFILE");
-        QCOMPARE(acqConfig().recordingPath(), native(QDir::homePath() + "/dump.bin7931"));
-        if (!old.isNull())
-            qputenv("USERPROFILE", old);
     }
 
     // Bit 0 shows "Input Signal Out Of Range" (over the others) and the run

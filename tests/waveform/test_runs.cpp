@@ -53,7 +53,6 @@ const QString checkText = b + "4(ov8263_checkAcquisition, app->masterVi, &gl_sta
 int countOf(const std::string &function) { return int(ovsim::journalOf(function).size()); }
 std::string functionOf(const QString &callText) { return callText.section('(', 1).section(',', 0, 0).toStdString(); }
 QStringList callsOf(const QString &pattern) { return ChannelBench::calls().filter(QRegularExpression(pattern)); }
-bool near(double v, double want, double by) { return std::fabs(v - want) < by; }
 
 // The box a reporting rule gives for the forwarded status of a failed call.
 QString expected(const QString &callText, bool digitizerRule)
@@ -221,16 +220,13 @@ private slots:
         for (int s = 0; s < 100; ++s) {
             const double t = w->plotData[s], ohm = w->plotData[100 + s], volt = w->plotData[200 + s];
             const int64_t scan = 100 - scans + s;
-            QVERIFY(s < scans ? near(t, 23.5, 0.5) && ohm == ovsim::integritySample(2, scan) &&
+            QVERIFY(s < scans ? std::fabs(t - 23.5) < 0.5 && ohm == ovsim::integritySample(2, scan) &&
                                     volt == ovsim::integritySample(3, scan)
                               : std::isnan(t) && std::isnan(ohm) && std::isnan(volt));
         }
         QVERIFY(yData(app, 2, 0) == w->plotData && yData(app, 1, 1) == w->plotData + 100 && points(app, 1, 1) == 100);
         QVERIFY(yData(app, 0, 2) == w->plotData + 200 && w->timeAxis[2][99] == 0.099);
         QVERIFY(w->panel(0).tracker->xLower == 0.0 && w->panel(0).tracker->xUpper == 0.1);
-        const double before = w->plotData[5];
-        w->refreshPlots(); // a second refresh of the same block does not convert again
-        QCOMPARE(w->plotData[5], before);
         QStringList boxes;
         if (scans < 100)
             boxes = QStringList{"Keltri 7931 SFP Warning message|2|Warning: [" +
@@ -278,7 +274,6 @@ private slots:
         phase == Stop ? app->singleShotButton()->click() : phase != Start ? w->acqTimer->start(50) : void();
         QTRY_VERIFY_WITH_TIMEOUT(fx->boxes().size() >= 1, 20000); // a failing start may bring more: the first is the call's
         QCOMPARE(fx->boxes().first().text, expected(callText, digitizerRule));
-        QVERIFY(expected(callText, true) != expected(callText, false)); // the two rules are told apart
         if (phase == Start) // the start went on after its failing call
             QCOMPARE(countOf("ov8263_checkAcquisition"), 1);
         if (phase != Start && phase != Stop) // the poll stops; the run stays until the user breaks it
@@ -363,7 +358,7 @@ private slots:
         QCOMPARE(yData(app, 0, 2)[0], ovsim::integritySample(3, 3 * kScans));
         QCOMPARE(yData(app, 1, 1)[kScans - 1], ovsim::integritySample(2, 4 * kScans - 1));
         QVERIFY(axisRange(app, 2, QwtPlot::xBottom) == QwtInterval(0.3, 0.4) && w->timeAxis[0][0] == 0.3);
-        QVERIFY(near(yData(app, 2, 0)[0], 23.5, 0.5)); // the PT-100, converted for the plot
+        QVERIFY(std::fabs(yData(app, 2, 0)[0] - 23.5) < 0.5); // the PT-100, converted for the plot
         w->timerSlot(); // nothing new: the plots keep the block
         QCOMPARE(yData(app, 0, 2)[0], ovsim::integritySample(3, 3 * kScans));
         QCOMPARE(w->fileSizeLabel->text(), QStringLiteral("        (file size: 23.4 kB)"));
@@ -497,8 +492,6 @@ private slots:
         // Block 1 is shown at once, and the run is over.
         QVERIFY(idle() && w->channelMask == 0x13u && wave::yData(app, 0, 0) == w->plotData);
         QVERIFY(shown(0, 0) == sampleValue(0) && shown(2, 19) == sampleValue(59));
-        app->enableAllButton()->click(); // adds no channel to a recording
-        QVERIFY(!app->chCfg[2]->enableBox->isChecked());
         fx->destroy();
         QFile f(fx->path("ov7931_DEMO.ini"));
         QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == ini);
@@ -578,7 +571,6 @@ private slots:
     {
         const int blocks = 6000, scans = 100, spike = 4321;
         QByteArray data;
-        data.reserve(blocks * 3 * scans * 8);
         for (int b = 0; b < blocks; ++b)
             for (int k = 0; k < 3; ++k)
                 for (int t = 0; t < scans; ++t) {
@@ -588,8 +580,7 @@ private slots:
         QVERIFY(view(rec::header("7931-BB", true, "1000.000000", scans, {{1, 4, 4, 0, 0}, {2, 3, 0, 0, 0}, {3, 0, 0, 0, 0}}) +
                      data));
         auto *overview = w->findChild<ov7931Demo_overview *>();
-        QVERIFY(overview);
-        QTRY_VERIFY(overview->isVisible());
+        QTRY_VERIFY(overview && overview->isVisible());
         QCOMPARE(overview->bands(), (std::vector<int>{0, 1, 2}));
         QTRY_COMPARE_WITH_TIMEOUT(overview->progress().state, RecordingOverviewTask::State::Done, 20000);
         const QImage picture = overview->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -626,8 +617,6 @@ private slots:
         w->blockSlider->setValue(w->blockSlider->maximum());
         QCOMPARE(shown(7, 9999), sampleValue(79999));
         QCOMPARE(wave::axisRange(app, 0, QwtPlot::xBottom).minValue(), (blocks - 1) * 10000 / 50000.0);
-        fx->destroy();
-        QVERIFY(QFile::remove(fx->path("big.bin7931")));
     }
 };
 
