@@ -24,7 +24,6 @@
 #include "ov7931Demo_hwaccess.h"
 #include "ov7931Demo_overview.h"
 #include "ov7931Demo_recordingView.h"
-#include "ov7931Demo_tracker.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
 #include "recording_files.h"
@@ -226,7 +225,6 @@ private slots:
         }
         QVERIFY(yData(app, 2, 0) == w->plotData && yData(app, 1, 1) == w->plotData + 100 && points(app, 1, 1) == 100);
         QVERIFY(yData(app, 0, 2) == w->plotData + 200 && w->timeAxis[2][99] == 0.099);
-        QVERIFY(w->panel(0).tracker->xLower == 0.0 && w->panel(0).tracker->xUpper == 0.1);
         QStringList boxes;
         if (scans < 100)
             boxes = QStringList{"Keltri 7931 SFP Warning message|2|Warning: [" +
@@ -503,7 +501,6 @@ private slots:
         QTest::addColumn<bool>("real64");
         QTest::addColumn<QByteArray>("offset"); // TIME_OFFSET
         QTest::addColumn<int>("v");             // slider value
-        QTest::newRow("doubles, block 3") << true << QByteArray("0.000000") << 3;
         QTest::newRow("doubles, last block, offset") << true << QByteArray("2.500000") << 4;
         QTest::newRow("floats widened, block 2") << false << QByteArray("-1.000000") << 2;
         QTest::newRow("floats, back to block 1") << false << QByteArray("0.000000") << 1;
