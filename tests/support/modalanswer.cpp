@@ -75,3 +75,16 @@ void chooseFile(QFileDialog *dialog, const QString &path)
     if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
         edit->setText(path);
 }
+
+QString boxLine(const SeenBox &box)
+{
+    return box.title + '|' + QString::number(int(box.icon)) + '|' + box.text;
+}
+
+QStringList boxLines(const QList<SeenBox> &boxes)
+{
+    QStringList lines;
+    for (const SeenBox &b : boxes)
+        lines << boxLine(b);
+    return lines;
+}

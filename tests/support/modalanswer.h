@@ -50,4 +50,8 @@ class QFileDialog;
 // field is written directly when needed.
 void chooseFile(QFileDialog *dialog, const QString &path);
 
+// A box as one line, "title|icon|text", to compare boxes as lists of strings.
+QString boxLine(const SeenBox &box);
+QStringList boxLines(const QList<SeenBox> &boxes);
+
 #endif

@@ -51,11 +51,10 @@ inline void enable(ov7931Demo_App *app, std::initializer_list<std::pair<int, int
         setChannel(app, c.first, true, c.second);
 }
 
-// A demo (or live) panel with only the channels `on` enabled.
-inline ov7931Demo_App *panelWith(AppFixture *fx, std::initializer_list<std::pair<int, int>> on,
-                                 AppFixture::Mode mode = AppFixture::Mode::Demo)
+// A demo panel with only the channels `on` enabled.
+inline ov7931Demo_App *panelWith(AppFixture *fx, std::initializer_list<std::pair<int, int>> on)
 {
-    ov7931Demo_App *app = fx->create(mode);
+    ov7931Demo_App *app = fx->create(AppFixture::Mode::Demo);
     disableAll(app);
     enable(app, on);
     return app;
