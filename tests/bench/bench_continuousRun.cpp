@@ -59,16 +59,10 @@
 
 using namespace wave;
 using bench::percentile;
+using bench::processCpuSeconds;
 using bench::threadCpuMs;
 
 namespace {
-
-double processCpuSeconds()
-{
-    rusage u;
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
 
 constexpr int kChannels = 16;
 constexpr int kScans = 10000;

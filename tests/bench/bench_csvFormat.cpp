@@ -40,25 +40,14 @@ void snprintfBlock(std::string &out, const double *block, int channels, int scan
 
 void fillBlock(std::vector<double> &block, std::mt19937_64 &rng, long blockIndex)
 {
-    std::uniform_real_distribution<double> volts(-10.0, 10.0), ohms(18.0, 4000.0), celsius(-200.0, 850.0);
+    // volts, ohms, degrees Celsius
+    using Uniform = std::uniform_real_distribution<double>;
+    Uniform kinds[3] = {Uniform(-10.0, 10.0), Uniform(18.0, 4000.0), Uniform(-200.0, 850.0)};
     for (int k = 0; k < kChannels; ++k) {
         double *seg = block.data() + size_t(k) * kScans;
-        for (int s = 0; s < kScans; ++s) {
-            switch (k % 4) {
-            case 0: // sequence samples: channel * 2^40 + scan
-                seg[s] = double(k + 1) * 1099511627776.0 + double(blockIndex * kScans + s);
-                break;
-            case 1:
-                seg[s] = volts(rng);
-                break;
-            case 2:
-                seg[s] = ohms(rng);
-                break;
-            default:
-                seg[s] = celsius(rng);
-                break;
-            }
-        }
+        for (int s = 0; s < kScans; ++s) // a quarter of them sequence samples: channel * 2^40 + scan
+            seg[s] = k % 4 == 0 ? double(k + 1) * 1099511627776.0 + double(blockIndex * kScans + s)
+                                : kinds[k % 4 - 1](rng);
     }
     const double specials[] = {0.0, -0.0, std::numeric_limits<double>::quiet_NaN(),
                                std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),

@@ -30,9 +30,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -69,12 +66,10 @@ bool writeRecording(const std::string &path, int blocks)
 
 void readThrough(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY);
+    std::ifstream in(path, std::ios::binary);
     std::vector<char> buffer(1 << 20);
-    while (fd >= 0 && ::read(fd, buffer.data(), buffer.size()) > 0) {
+    while (in.read(buffer.data(), std::streamsize(buffer.size())) || in.gcount() > 0) {
     }
-    if (fd >= 0)
-        ::close(fd);
 }
 
 // Times the events of one widget and its children.

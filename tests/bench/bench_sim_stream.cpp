@@ -6,6 +6,7 @@
 // Usage: bench_sim_stream [clock speed]
 // The default speed 1 runs in real time (one minute); a faster clock shortens
 // the run but scales the scheduling delays of the machine into simulated time.
+#include "bench_figures.h"
 #include "ov7931.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
@@ -14,7 +15,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -61,13 +61,6 @@ void onBlock(ViSession vi, ViAddr user)
     if (st != VI_SUCCESS || count != kScansPerBlock)
         run.failed++;
     run.blocks++;
-}
-
-double processCpuSeconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + ts.tv_nsec * 1e-9;
 }
 
 bool ok(ViStatus st, const char *what)
@@ -118,7 +111,7 @@ int main(int argc, char **argv)
         b.resize(size_t(kChannels) * kScansPerBlock);
     ovsim::setClockSpeed(speed);
     auto wall0 = std::chrono::steady_clock::now();
-    double cpu0 = processCpuSeconds();
+    double cpu0 = bench::processCpuSeconds();
     run.start = ovsim::now();
     if (!ok(ov8263_startAcquisitionEx(master, kScansPerBlock, onBlock, &run), "ov8263_startAcquisitionEx"))
         return 1;
@@ -129,7 +122,7 @@ int main(int argc, char **argv)
         ov8263_stopAcquisition(master);
     }
     double simulated = ovsim::now() - run.start;
-    double cpu = processCpuSeconds() - cpu0;
+    double cpu = bench::processCpuSeconds() - cpu0;
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
     ov7931_close(slave);
     ov8263_close(master);
