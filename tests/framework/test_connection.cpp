@@ -163,37 +163,39 @@ private slots:
         }
 
         // 17 LXI boxes of 16 digitizers each: 272 supported cards.
-        QString yaml = QStringLiteral("version: 1\ndevices:\n"), resources = QStringLiteral("resources:\n");
+        QString yaml = QStringLiteral("version: 1\ndevices:\n"), resources = QStringLiteral("resources:\n"), cards;
+        for (int k = 1; k <= 16; ++k)
+            cards += QStringLiteral("{position: %1, model: 0x8263}, ").arg(k);
         for (int c = 0; c < 17; ++c) {
             yaml += QStringLiteral("  lxi%1: {interface: lxi, carrier_model: 5000, host: host%1, positions: 16, "
-                                   "cards: [").arg(c);
-            for (int k = 1; k <= 16; ++k)
-                yaml += QStringLiteral("{position: %1, model: 0x8263}").arg(k) + (k < 16 ? ", " : "]}\n");
+                                   "cards: [%2]}\n").arg(c).arg(cards.chopped(2));
             resources += QStringLiteral("  - {name: \"TCPIP0::10.0.0.%1::INSTR\", device: lxi%2}\n").arg(c + 1).arg(c);
         }
         QVERIFY(loadScenario(yaml + resources));
         ModalAnswerer answerer({QStringLiteral("Continue")});
         QCOMPARE(select.searchCards(), 256);
         QCOMPARE(answerer.seen().size(), 1);
-        QCOMPARE(answerer.seen().at(0).title + " | " + answerer.seen().at(0).buttons.join(','),
-                 QStringLiteral("Keltri 7931 SFP: Select Function Card | Continue"));
-        QCOMPARE(answerer.seen().at(0).text,
-                 QStringLiteral("Found more Function Cards than supported by this SoftFrontPanel. Only first 256 are "
-                                "available.\nPlease contact Orvane's support if you need support for more cards."));
-        // Numeric order: 10.0.0.2 follows 10.0.0.1, not 10.0.0.10; filling stopped at the 257th card.
+        QCOMPARE(answerer.seen().at(0).title + " | " + answerer.seen().at(0).buttons.join(',') + " | " +
+                     answerer.seen().at(0).text,
+                 QStringLiteral("Keltri 7931 SFP: Select Function Card | Continue | Found more Function Cards than "
+                                "supported by this SoftFrontPanel. Only first 256 are available.\nPlease contact "
+                                "Orvane's support if you need support for more cards."));
+        // Numeric order (10.0.0.2 follows 10.0.0.1, not 10.0.0.10); filling stopped at the 257th card.
         const QStringList list = rows(select.treeWidget());
         QCOMPARE(list.filter(QStringLiteral(" s ")).size(), 256);
-        QCOMPARE(list.filter(QStringLiteral(" - 5000 LXI")).mid(0, 2),
-                 (QStringList{"  host0 - 5000 LXI +", "  host1 - 5000 LXI +"}));
-        QCOMPARE(list.last(), QStringLiteral("  host16 - 5000 LXI"));
+        QCOMPARE(list.filter(QStringLiteral(" - 5000 LXI")).mid(1, 1) + list.mid(list.size() - 1),
+                 (QStringList{"  host1 - 5000 LXI +", "  host16 - 5000 LXI"}));
         QCOMPARE(chosen(select), QStringLiteral("TCPIP0::10.0.0.16::INSTR 16 1 closed"));
     }
 
-    // Each case: the scenario, the answers given in turn, then what
+    // Each case: the scenario, the answers given in turn, the entries made
+    // in the address dialog in turn (descriptor/card index), then what
     // runConnectionDialog() returned, the demo flag and the choice, and the
     // second box's text and buttons. Every box has the same title; the
     // first is the question; each "Auto Find" searches once; demo mode and
-    // giving up at once call no driver.
+    // giving up at once call no driver. A refused entry (no descriptor, or no
+    // card number) warns and opens the dialog again with the refused entry
+    // (the fallback descriptor for none); it is remembered all the same.
     void questions()
     {
         const QString noCard = "No 7931 Function Card found on your system. | Cancel,Run In Demo Mode,Try Again";
@@ -201,26 +203,45 @@ private slots:
         ov9174_statusMessage(VI_ERROR_RSRC_BUSY, busy);
         const QString unavailable = "Selected 7931 function card is unavailable.\nError: " + QString::fromLatin1(busy) +
                                     " | Cancel,Try Again";
-        const std::tuple<const char *, QString, const char *, QString> cases[] = {
-            {"", "Cancel", "0 0  0 1 closed", ""},
-            {"", "Run In Demo Mode", "1 1 VXI0::1::INSTR 1 1 closed", ""},
-            {"", "Auto Find", "1 0 VXI0::1::INSTR 1 1 open", ""}, // one card: opened at once
-            {"none", "Auto Find,Try Again,Auto Find,Run In Demo Mode", "1 1 VXI0::1::INSTR 1 1 closed", noCard},
-            {"none", "Auto Find,Cancel", "0 0  0 1 closed", noCard},
-            {"no manager", "Auto Find,Cancel", "0 0  0 1 closed", noCard},
-            {"busy", "Auto Find,Try Again,Auto Find", "1 0 VXI0::1::INSTR 1 1 open", unavailable},
-            {"busy", "Auto Find,Cancel", "0 0 VXI0::1::INSTR 1 1 closed", unavailable}};
-        for (const auto &[scenario, answers, result, second] : cases) {
+        const QString open = "1 0 VXI0::1::INSTR 1 1 open";
+        const std::tuple<const char *, QString, QString, QString, QString> cases[] = {
+            {"", "Cancel", "", "0 0  0 1 closed", ""},
+            {"", "Run In Demo Mode", "", "1 1 VXI0::1::INSTR 1 1 closed", ""},
+            {"", "Auto Find", "", open, ""}, // one card: opened at once
+            {"none", "Auto Find,Try Again,Auto Find,Run In Demo Mode", "", "1 1 VXI0::1::INSTR 1 1 closed", noCard},
+            {"none", "Auto Find,Cancel", "", "0 0  0 1 closed", noCard},
+            {"busy", "Auto Find,Try Again,Auto Find", "", open, unavailable},
+            {"busy", "Auto Find,Cancel", "", "0 0 VXI0::1::INSTR 1 1 closed", unavailable},
+            {"", "Enter Address,OK", "/2 VXI0::1::INSTR/1", open + " | VXI0::1::INSTR/0 VXI0::1::INSTR/2 | 1 VXI0::1::INSTR",
+             "You have not entered Instrument Descriptor | OK"},
+            {"", "Enter Address,OK", "TCPIP0::10.0.0.1::INSTR/0 VXI0::1::INSTR/1",
+             open + " | VXI0::1::INSTR/1 TCPIP0::10.0.0.1::INSTR/0 | 1 VXI0::1::INSTR TCPIP0::10.0.0.1::INSTR",
+             "You have not selected any function card number | OK"}};
+        for (const auto &[scenario, answers, entries, result, second] : cases) {
             QVERIFY(loadScenario(scenario == QLatin1String("none") ? QStringLiteral("version: 1\n") : QString()));
             if (scenario == QLatin1String("busy"))
                 ovsim::failNext("ov8263_paramInit", VI_ERROR_RSRC_BUSY);
-            if (scenario == QLatin1String("no manager"))
-                ovsim::failNext("viOpenDefaultRM", VI_ERROR_SYSTEM_ERROR);
             ov7931_fc fc;
             ov9174fp_fcSelect select(&fc, 1);
             ModalAnswerer answerer(answers.split(','));
+            QStringList typed = entries.split(' '), offered;
+            answerer.other = [&](QWidget *w) {
+                auto *e = qobject_cast<ov9174fp_fcEnterAddress *>(w);
+                if (e) {
+                    offered << e->descriptorBox()->currentText() + '/' +
+                                   QString::number(e->cardNumberBox()->currentIndex());
+                    e->descriptorBox()->setEditText(typed.first().section('/', 0, 0));
+                    e->cardNumberBox()->setCurrentIndex(typed.takeFirst().section('/', 1).toInt());
+                    e->okPushButton()->click();
+                }
+                return e != nullptr;
+            };
             const int returned = select.runConnectionDialog();
-            QCOMPARE(QStringLiteral("%1 %2 ").arg(returned).arg(select.demoFlag) + chosen(select), result);
+            ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
+            const QString remembered = QStringLiteral(" | %1 | %2").arg(offered.join(' ')).arg(file.fcNumber()) +
+                                       (QStringList(QString()) + file.load()).join(' ');
+            QCOMPARE(QStringLiteral("%1 %2 ").arg(returned).arg(select.demoFlag) + chosen(select) +
+                         (entries.isEmpty() ? QString() : remembered), result);
             QCOMPARE(answerer.seen().size(), answers.count(',') + 1);
             const SeenBox first = answerer.seen().at(0);
             QCOMPARE(first.text + " | " + first.buttons.join(',') + " | " + first.defaultButton,
@@ -228,11 +249,13 @@ private slots:
                      "Mode | Auto Find");
             QCOMPARE(first.icon, QMessageBox::Question);
             for (const SeenBox &box : answerer.seen())
-                QCOMPARE(box.title, QStringLiteral("Keltri 7931 Demo Select:"));
+                QCOMPARE(box.title, box.icon == QMessageBox::Warning ? "Keltri 7931 SFP Warning message"
+                                                                     : "Keltri 7931 Demo Select:");
             if (!second.isEmpty())
                 QCOMPARE(answerer.seen().at(1).text + " | " + answerer.seen().at(1).buttons.join(','), second);
+            QVERIFY(entries.isEmpty() || answerer.seen().at(1).icon == QMessageBox::Warning);
             QCOMPARE(int(ovsim::journalOf("viOpenDefaultRM").size()), answers.count(QLatin1String("Auto Find")));
-            QVERIFY(answers.contains(QLatin1String("Auto Find")) || ovsim::journal().empty());
+            QVERIFY(answers.contains(QLatin1String("Auto Find")) || select.session || ovsim::journal().empty());
             QVERIFY(!select.session || opened() == "ov8263_paramInit(\"VXI0::1::INSTR\", 1, 1, 1, &)");
         }
     }
@@ -257,35 +280,33 @@ private slots:
                  QStringLiteral("TCPIP0::192.168.10.1::INSTR,VXI0::1::INSTR 2 2 open 1"));
         QCOMPARE(opened(), "ov8263_paramInit(\"TCPIP0::192.168.10.1::INSTR,VXI0::1::INSTR\", 2, 1, 1, &)");
 
-        ov9174fp_fcSelect list(&fc, 1);
-        const ov9174fp_resourceRecord record{"VXI0::1::INSTR", {"Slot 5 - 2600 MB"}, 2600,
-                                             {{"FC 1", "8263"}, {"FC 2", "7931"}, {"FC 4", "8263"}}, {1, 0, 4}};
-        QCOMPARE(list.fillTree({record}), 2);
-        QTreeWidget *tree = list.treeWidget();
-        QTreeWidgetItem *carrier = tree->topLevelItem(0)->child(0);
-        QTreeWidgetItem *fc1 = carrier->child(0), *fc2 = carrier->child(1), *fc4 = carrier->child(2);
-        QSignalSpy accepted(&list, &QDialog::accepted);
-        list.okPressed(); // nothing selected, then only rows that cannot be chosen: nothing happens
+        // The list stays filled: OK and a double click take only card rows that can be chosen.
+        QTreeWidget *tree = select.treeWidget();
+        QTreeWidgetItem *carrier = tree->topLevelItem(3)->child(0);
+        QTreeWidgetItem *fc1 = carrier->child(0), *fc2 = carrier->child(1), *fc3 = carrier->child(2);
+        QSignalSpy accepted(&select, &QDialog::accepted);
+        tree->clearSelection();
+        select.okPressed(); // nothing selected, then only rows that cannot be chosen: nothing happens
         carrier->setSelected(true);
         fc2->setSelected(true);
-        list.okPressed();
+        select.okPressed();
         QCOMPARE(accepted.count(), 0);
         tree->clearSelection();
-        fc4->setSelected(true);
-        list.okPressed();
-        QVERIFY(accepted.count() == 1 && chosen(list) == "VXI0::1::INSTR 4 1 closed");
+        fc3->setSelected(true);
+        select.okPressed();
+        QVERIFY(accepted.count() == 1 && chosen(select) == "VXI0::1::INSTR 3 1 open");
         // Double click: disabled and carrier rows are ignored; a card row opens only as the current row.
-        list.dblClick(fc2);
-        list.dblClick(carrier);
+        select.dblClick(fc2);
+        select.dblClick(carrier);
         tree->setCurrentItem(carrier);
         QTest::ignoreMessage(QtDebugMsg,
                              "Select one available function card and then click \"OK\" \nor click \"Cancel\" to quit");
-        list.dblClick(fc1);
+        select.dblClick(fc1);
         QCOMPARE(accepted.count(), 1);
         tree->setCurrentItem(fc1);
-        list.selectedCount = 7;
+        select.selectedCount = 7;
         emit tree->itemDoubleClicked(fc1, 1);
-        QVERIFY(accepted.count() == 2 && chosen(list) == "VXI0::1::INSTR 1 1 closed");
+        QVERIFY(accepted.count() == 2 && chosen(select) == "VXI0::1::INSTR 1 1 open");
     }
 
     // The file's place and keys; gaps are dropped, a broken or out-of-range
@@ -333,47 +354,6 @@ private slots:
         d.descriptorBox()->setEditText(QString()); // empty text changes nothing
         QCOMPARE(d.takeDescriptor(), QString());
         QCOMPARE(file.load(), QStringList({"TCPIP0::192.168.2.60::INSTR", "D3", "D1", "D2", "D4"}));
-    }
-
-    // A refused entry (no descriptor, or no card number) warns, is
-    // remembered, stores FC_Number all the same and opens the dialog again
-    // with the refused entry's descriptor (when given) and card number; the
-    // second entry, "VXI0::1::INSTR" with "FC 1", opens the card.
-    void refusedEntryWarnsAndReopens()
-    {
-        const std::tuple<QString, int, QString> cases[] = {
-            {"", 2, "You have not entered Instrument Descriptor"},
-            {"TCPIP0::10.0.0.1::INSTR", 0, "You have not selected any function card number"}};
-        for (const auto &[descriptor, card, warning] : cases) {
-            init();
-            ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
-            file.storeFcNumber(4);
-            ov7931_fc fc;
-            ov9174fp_fcSelect select(&fc, 1);
-            ModalAnswerer answerer({QStringLiteral("Enter Address"), QStringLiteral("OK")});
-            QStringList shown;
-            answerer.other = [&, descriptor = descriptor, card = card](QWidget *w) {
-                auto *e = qobject_cast<ov9174fp_fcEnterAddress *>(w);
-                if (e) {
-                    shown << e->descriptorBox()->currentText() + ' ' +
-                                 QString::number(e->cardNumberBox()->currentIndex());
-                    e->descriptorBox()->setEditText(shown.size() == 1 ? descriptor : QStringLiteral("VXI0::1::INSTR"));
-                    e->cardNumberBox()->setCurrentIndex(shown.size() == 1 ? card : 1);
-                    e->okPushButton()->click();
-                }
-                return e != nullptr;
-            };
-            QCOMPARE(select.runConnectionDialog(), 1);
-            QCOMPARE(shown, QStringList({"VXI0::1::INSTR 4", (descriptor.isEmpty() ? "VXI0::1::INSTR" : descriptor) +
-                                                                 ' ' + QString::number(card)}));
-            QCOMPARE(answerer.seen().size(), 2);
-            QCOMPARE(answerer.seen().at(1).text, warning);
-            QCOMPARE(answerer.seen().at(1).icon, QMessageBox::Warning);
-            QCOMPARE(file.load(), QStringList({"VXI0::1::INSTR", descriptor}).filter(QRegularExpression(".")));
-            QCOMPARE(file.fcNumber(), 1);
-            QCOMPARE(chosen(select), QStringLiteral("VXI0::1::INSTR 1 1 open"));
-            QCOMPARE(opened(), "ov8263_paramInit(\"VXI0::1::INSTR\", 1, 1, 1, &)");
-        }
     }
 
     // After "Keltri 7931 Soft Front Panel": title | location | card | LED.

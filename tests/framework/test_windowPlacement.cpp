@@ -1,13 +1,12 @@
-// Where top-level windows go: centred in the available area, every window
-// and dialog kept inside it when it opens or grows, and the demo panel sized
-// for its shown plots, down to a bench display of 1366 x 768.
+// Where top-level windows go: centred in the available area, kept inside it
+// when they grow, and the demo panel sized for its shown plots, down to a
+// bench display of 1366 x 768.
 #include "appfixture.h"
 #include "ov7931Demo_App.h"
 #include "ov7931Demo_Waveform.h"
 #include "ov9174fp_windowPlacement.h"
 #include "wave_helpers.h"
 
-#include <QDialog>
 #include <qwt_plot.h>
 #include <qwt_scale_widget.h>
 #include <qwt_text.h>
@@ -32,36 +31,6 @@ private slots:
             QCOMPARE(keptWithin(QRect(QPoint(900, 700), frame), available), kept);
             QCOMPARE(keptWithin(QRect(centred, frame), available), centred);
         }
-    }
-
-    // Every window and dialog, whoever places it first, ends up wholly on
-    // the screen: when it opens (shrunk if larger than the screen) and when
-    // it grows while up.
-    void everyWindowKeptOnScreen()
-    {
-        keepWindowsOnScreen();
-        const QRect available = availableArea(nullptr);
-        QWidget window;
-        window.resize(300, 200);
-        window.move(available.right() - 100, available.bottom() - 50);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY(available.contains(window.frameGeometry()));
-        QCOMPARE(window.size(), QSize(300, 200));
-        QDialog large(&window), growing(&window);
-        large.setMinimumSize(100, 100);
-        large.resize(available.size() + QSize(200, 100));
-        large.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&large));
-        QTRY_VERIFY(available.contains(large.frameGeometry()));
-        QVERIFY(large.width() < available.width() + 200 && large.height() < available.height() + 100);
-        growing.resize(200, 100);
-        growing.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&growing));
-        growing.move(available.right() - 250, available.top() + 10);
-        growing.resize(400, 150);
-        QTRY_VERIFY(available.contains(growing.frameGeometry()));
-        QCOMPARE(growing.size(), QSize(400, 150));
     }
 
     // The demo panel opens with one channel: sized for that plot and placed
