@@ -1,9 +1,11 @@
 // The main front-panel window and its parts: the start-button state machine
 // driven by clicks and by keys, the exit question, the framework's message
-// boxes, the status LED's off colour and the About box.
+// boxes, the status LED's off colour and the About box; where windows are
+// placed, and the demo panel sized for its plots on a 1366 x 768 display.
 #include "appfixture.h"
 #include "modalanswer.h"
 #include "ov7931Demo_App.h"
+#include "ov7931Demo_Waveform.h"
 #include "ov9174fp_About.h"
 #include "ov9174fp_app.h"
 #include "ov9174fp_clickableLabel.h"
@@ -11,6 +13,8 @@
 #include "ov9174fp_led.h"
 #include "ov9174fp_licenses.h"
 #include "ov9174fp_shortcuts.h"
+#include "ov9174fp_windowPlacement.h"
+#include "wave_helpers.h"
 
 #include <QHelpEvent>
 #include <QLabel>
@@ -251,6 +255,47 @@ private slots:
         for (const QString &line : lines)
             QVERIFY2(!packagingField.match(line).hasMatch() && !line.startsWith(' ') && line != ".", qPrintable(line));
         QCOMPARE(viewer.windowTitle(), QStringLiteral("KISS FFT BSD License"));
+    }
+    // Per case: the frame, the available area, where centredWithin puts it
+    // and where keptWithin moves it from (900, 700); one already inside stays.
+    void placementRules()
+    {
+        const std::tuple<QSize, QRect, QPoint, QPoint> cases[] = {
+            {QSize(1000, 600), QRect(0, 0, 1366, 768), QPoint(183, 84), QPoint(366, 168)},
+            {QSize(1000, 600), QRect(0, 30, 1366, 738), QPoint(183, 99), QPoint(366, 168)}, // panel on top
+            {QSize(983, 863), QRect(0, 0, 1366, 768), QPoint(191, 0), QPoint(383, 0)}, // taller than the screen
+            {QSize(1500, 500), QRect(1366, 20, 1280, 1004), QPoint(1366, 272), QPoint(1366, 524)}}; // too wide
+        for (const auto &[frame, available, centred, kept] : cases) {
+            QCOMPARE(centredWithin(frame, available), centred);
+            QCOMPARE(keptWithin(QRect(QPoint(900, 700), frame), available), kept);
+            QCOMPARE(keptWithin(QRect(centred, frame), available), centred);
+        }
+    }
+
+    // The demo panel opens with one channel: sized for that plot and placed
+    // by the rule above; plots shown later grow it and it is moved back
+    // inside. With all three plots it still fits a 1366 x 768 display with a
+    // task bar and a title bar (with a viewed recording's slider row and
+    // overview: waveform.test_recordingView_1366x768).
+    void demoPanelFitsItsScreen()
+    {
+        AppFixture f;
+        ov7931Demo_App *app = wave::panelWith(&f, {{0, wave::Voltage}});
+        ov7931Demo_Waveform *w = app->waveform;
+        app->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app));
+        const QRect available = availableArea(app);
+        QVERIFY(w->plotVisible[0] && !w->plotVisible[1] && !w->plotVisible[2]);
+        QCOMPARE(app->height(), app->minimumSizeHint().height());
+        QCOMPARE(app->frameGeometry().topLeft(), centredWithin(app->frameGeometry().size(), available));
+        const int onePlot = app->height();
+        app->move(available.center());
+        wave::enable(app, {{1, wave::Resistance}, {2, wave::PT100}});
+        w->updateEnabledChannels();
+        w->refreshPlots();
+        QTRY_VERIFY(app->height() > onePlot);
+        QTRY_COMPARE(app->frameGeometry().topLeft(), keptWithin(app->frameGeometry(), available));
+        QVERIFY(app->minimumSizeHint().height() + 40 + 30 <= 768 && app->minimumSizeHint().width() <= 1366);
     }
 };
 
