@@ -226,15 +226,13 @@ private slots:
     // The controls as a user drives them. Floating, noted after each step as
     // base, text, value, step buttons enabled and valueChanged signals: the
     // base button cycles the notations, the menu commits the typed text
-    // first; typed values are clamped, an unfinished number is let stand
-    // until Return, letters are refused; a new range moves the value in;
-    // keys step, stop or wrap at the ends, a typed text is committed before
-    // a step, none in read-only mode.
-    // Integer (16 bits signed, -100 .. 100, step 3): per offered row the text
-    // of -100, then typed (clamped) and stepped by exactly one step; digits
-    // outside the radix, or too many, cannot be typed; a negative value's
-    // hexadecimal pattern is not read again on a step or Return. A value of
-    // the other kind asks first.
+    // first; typed values are clamped, letters are refused; a new range
+    // moves the value in; keys step, stop or wrap at the ends, a typed text
+    // is committed before a step, none in read-only mode.
+    // Integer (16 bits signed, -100 .. 100, step 3): typed in the row shown,
+    // stepped by exactly one step; digits outside the radix, or too many,
+    // cannot be typed; a negative value's hexadecimal pattern is not read
+    // again on a step or Return. A value of the other kind asks first.
     void controls()
     {
         ov9174fp_digitCtrl c(0.0, 100.0, 0.5, QStringLiteral("%g"));
@@ -250,13 +248,8 @@ private slots:
         c.baseMenu()->actions().at(0)->trigger(), note();
         seen << menuTexts(c) + ' ' + c.formatText();
         c.baseMenu()->actions().at(1)->trigger();
-        for (const char *text : {"5000", "-3", "12.5"})
+        for (const char *text : {"5000", "-3", "12.5", "-x"})
             type(c, QString(text)), note();
-        c.edit()->selectAll();
-        QTest::keyClick(&c, Qt::Key_Backspace);
-        QTest::keyClicks(&c, QStringLiteral("-")), note();
-        QTest::keyClick(&c, Qt::Key_Return), note();
-        QTest::keyClicks(&c, QStringLiteral("x")), note();
         c.setRange(1.0, -1.0, -0.5), note(); // either order, either sign of the step
         c.setValue(0.5);
         QTest::keyClick(&c, Qt::Key_Up), note();
@@ -272,29 +265,20 @@ private slots:
         QCOMPARE(returns.count(), 4);
         QCOMPARE(seen, QStringList({"g 1 1 3 1", "e 1.000000e+00 1 3 1", "f 2.500000 2.5 3 2",
                                     "float* general exponent Exponent %f", "g 100 100 2 3", "g 0 0 1 4",
-                                    "g 12.5 12.5 3 5", "g - 12.5 3 5", "g 12.5 12.5 3 5", "g 12.5 12.5 3 5",
-                                    "g 1 1 2 5", "g 1 1 2 7", "g 1 1 2 7", "g -1 -1 3 8", "g 1 1 3 9",
-                                    "g 0.25 0.25 3 11", "g 0.25 0.25 3 11"}));
+                                    "g 12.5 12.5 3 5", "g 12.5 12.5 3 5", "g 1 1 2 5", "g 1 1 2 7", "g 1 1 2 7",
+                                    "g -1 -1 3 8", "g 1 1 3 9", "g 0.25 0.25 3 11", "g 0.25 0.25 3 11"}));
 
         ov9174fp_digitCtrl n(intXXL(-100), intXXL(100), intXXL(3), QString(), 16, true);
         QSignalSpy integerChanged(&n, qOverload<qint64>(&ov9174fp_digitCtrl::valueChanged));
-        seen = QStringList{menuTexts(n)};
-        for (const char *typed : {"-7", "7ffe", "4F", "17", "1"}) {
-            n.setValue(intXXL(-100));
-            seen << shown(n);
-            type(n, typed);
-            n.stepBy(5);
-            seen.last() += ' ' + n.edit()->text();
-            n.baseButton()->click();
-        }
-        QCOMPARE(seen, QStringList({"decimal* hexadecimal hexadecimal upper octal binary", "d -100 -4", "h ff9c 64",
-                                    "H FF9C 52", "o 177634 22", "b " + QString(57, '1') + "0011100 100"}));
-        QVERIFY(n.currentRow() == 0 && integerChanged.last().at(0).toLongLong() == 4);
+        QCOMPARE(menuTexts(n), QStringLiteral("decimal* hexadecimal hexadecimal upper octal binary"));
         n.baseMenu()->actions().at(4)->trigger(); // binary
         n.edit()->selectAll();
         QTest::keyClicks(&n, "1021" + QString(16, '1'));
         QCOMPARE(n.edit()->text(), "101" + QString(13, '1'));
         n.baseMenu()->actions().at(1)->trigger(); // hexadecimal
+        type(n, QStringLiteral("4f"));
+        n.stepBy(5);
+        QVERIFY(n.edit()->text() == "52" && integerChanged.last().at(0).toLongLong() == 82);
         n.setValue(qint64(-100));
         n.stepBy(1);
         QTest::keyClick(&n, Qt::Key_Return);
