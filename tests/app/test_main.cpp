@@ -264,8 +264,6 @@ private slots:
         // Missing or bad stored values select the defaults.
         QTest::newRow("unknown values") << QStringList("DEMO") << QByteArray("NumberOfScans=4096\nSamplingFrequency="
                                                                              "3 kHz\n") << demo << demoRates;
-        QTest::newRow("garbled") << QStringList("DEMO")
-            << QByteArray("NumberOfScans=@Variant(\\0\\x7f)\nSamplingFrequency=a,b\n\x01") << demo << demoRates;
     }
 
     void openAndClose()

@@ -1,6 +1,6 @@
 // The main front-panel window and its parts: the start-button state machine
 // driven by clicks and by keys, the exit question, the framework's message
-// boxes, the status LED's off colour and the About box; where windows are
+// boxes and the About box; where windows are
 // placed, and the demo panel sized for its plots on a 1366 x 768 display.
 #include "appfixture.h"
 #include "modalanswer.h"
@@ -10,7 +10,6 @@
 #include "ov9174fp_app.h"
 #include "ov9174fp_clickableLabel.h"
 #include "ov9174fp_icons.h"
-#include "ov9174fp_led.h"
 #include "ov9174fp_licenses.h"
 #include "ov9174fp_shortcuts.h"
 #include "ov9174fp_windowPlacement.h"
@@ -157,20 +156,18 @@ private slots:
         QCOMPARE(app->configurationButton()->shortcut(), panelShortcuts::channelConfiguration);
     }
 
-    // Closing asks first ("No" changes nothing); warnings and errors, also
-    // from a worker, are shown on the GUI thread in the order raised.
+    // Closing asks first ("No" changes nothing); warnings and errors from a
+    // worker are shown on the GUI thread in the order raised (from the GUI
+    // thread: test_hwaccess's reporting rules).
     void exitQuestionAndMessageBoxes()
     {
         ShownPanel p;
         p.continuousButton()->click();
-        ModalAnswerer answer({"No", "No", "Yes", "OK", "No", "OK", "No", "OK"});
+        ModalAnswerer answer({"No", "No", "Yes", "OK", "No", "OK"});
         QVERIFY(!p.close());
         QTest::mouseClick(p.closePushButton(), Qt::LeftButton); // the Close button asks the same
         QVERIFY(p.isVisible() && p.continuousButton()->isChecked());
-        QCOMPARE(answer.seen().at(0).icon, QMessageBox::Question);
         QVERIFY(p.close() && !p.isVisible());
-        ov9174fp_app::warningMessage(QStringLiteral("Warning: [demo text]"));
-        ov9174fp_app::errorMessage(QStringLiteral("call failed due to [reason]"));
         QThread *worker = QThread::create([] {
             ov9174fp_app::warningMessage(QStringLiteral("first"));
             ov9174fp_app::errorMessage(QStringLiteral("second"));
@@ -179,27 +176,16 @@ private slots:
         worker->start();
         QVERIFY(worker->wait(5000));
         delete worker;
-        QTRY_COMPARE(answer.seen().size(), 8);
+        QTRY_COMPARE(answer.seen().size(), 6);
         QStringList seen;
         for (const SeenBox &box : answer.seen())
             seen << QStringLiteral("%1 | %2 | %3 | %4").arg(box.title, box.text).arg(box.icon).arg(box.clicked);
         const QString exit = QStringLiteral("Keltri 7931 SFP | Do you really want to exit? | 4 | ");
         QCOMPARE(seen, (QStringList{exit + "No", exit + "No", exit + "Yes",
-                                    "Keltri 7931 SFP Warning message | Warning: [demo text] | 2 | OK",
-                                    "Keltri 7931 SFP Error message | call failed due to [reason]\nDo you want to exit? "
-                                    "| 3 | No",
                                     "Keltri 7931 SFP Warning message | first | 2 | OK",
                                     "Keltri 7931 SFP Error message | second\nDo you want to exit? | 3 | No",
                                     "Keltri 7931 SFP Warning message | third | 2 | OK"}));
         QCOMPARE(answer.seen().at(0).buttons, (QStringList{"No", "Yes"}));
-    }
-
-    // Magenta as the LED's off colour means the window's own colour.
-    void ledOffColour()
-    {
-        const ov9174fp_led lamp(QStringLiteral("I"), Qt::green, Qt::magenta);
-        QCOMPARE(lamp.offColour(), lamp.palette().color(QPalette::Window));
-        QCOMPARE(ov9174fp_led(QStringLiteral("PGA"), Qt::red, Qt::darkGray).offColour(), QColor(Qt::darkGray));
     }
 
     // Paging over the hardware and software pages; the library rows of the
@@ -211,7 +197,6 @@ private slots:
         // revision, driver and panel version, Previous and Next (+ enabled, - disabled) or "hidden".
         const std::tuple<int, int, QString> cases[] = {
             {1, 1, "m0 s0 r0 D0 P0 hidden"},
-            {2, 1, "m0 s0 r0 D0 P0 - +/m1 s1 r1 D1 P1 + -"},
             {3, 2, "m0 s0 r0 D0 P0 - +/m1 s1 r1 D0 P0 + +/m2 s2 r2 D1 P1 + -"}};
         for (const auto &[cards, softwareOffset, pages] : cases) {
             ov9174fp_About about("P0", "D0", "7931", QString(), nullptr, softwareOffset, QString());
@@ -249,7 +234,6 @@ private slots:
         kissFFTLicense viewer;
         const QStringList lines = viewer.textBox()->toPlainText().trimmed().split('\n');
         QCOMPARE(lines.first(), QStringLiteral("Copyright (c) 2003-2022, Mark Borgerding. All rights reserved."));
-        QVERIFY(lines.contains("Redistribution and use in source and binary forms, with or without modification,"));
         QVERIFY(lines.last().endsWith(QStringLiteral("EVEN IF ADVISED OF THE POSSIBILITY OF SUCH DAMAGE.")));
         const QRegularExpression packagingField(QStringLiteral("^[A-Z][A-Za-z-]*: "));
         for (const QString &line : lines)
