@@ -1,11 +1,12 @@
 // The program as a child process, one per outcome: every way of giving up
-// at the start (exit code 0, nothing written), and the start with one
-// argument: a recording viewed (slider row and locked selectors, nothing
-// written), an unreadable file or a bad header ("Cannot read '%1'.", -1), a
-// header without data (the live start with its connection question), scans
-// the panel does not offer ("Error in file '%1'.", -1), a block that can no
-// longer be read while viewing ("Cannot read: \"%1\".", -1) and a block that
-// cannot be held ("Failed to allocate memory.", -1). Then the splash
+// at the start, "Yes" in an error box among them (exit code 0, nothing
+// written), and the start with one argument: a recording viewed (slider row
+// and locked selectors, nothing written), an unreadable file or a bad header
+// ("Cannot read '%1'.", -1; a header the panel cannot show: the waveform
+// tests), a header without data (the live start with its connection
+// question), a block that can no longer be read while viewing ("Cannot
+// read: \"%1\".", -1) and a block that cannot be held ("Failed to allocate
+// memory.", -1). Then the splash
 // picture's size check, and the application object from opening the cards
 // to closing them: each failing call of the open sequence reported, the
 // identities, measured currents and sampling rates read at the open, the
@@ -18,7 +19,6 @@
 #include "ov7931Demo_ChCfg.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_Waveform.h"
-#include "ov7931Demo_hwaccess.h"
 #include "ov7931fp_main.h"
 #include "ov7931fp_splash.h"
 #include "ov8263.h"
@@ -90,19 +90,11 @@ int child(int argc, char **argv)
     childAction = QString::fromLatin1(argv[4]);
     refuseBlockBuffer = childAction == QLatin1String("nomemory");
     testkit::loadScenario(system == "several" ? testkit::severalCards : "");
-    if (system != "error") {
-        qAddPreRoutine(&answerAndWatch);
-        argv[4] = argv[0];
-        return ov7931fpMain(argc - 4, argv + 4);
-    }
-    QApplication application(argc, argv);
-    ViSession m = 0, s = 0;
-    setReportSessions(&m, &s);
-    answerAndWatch();
-    ovsim::failNext("ov7931_setGain", ov7931_ERROR_HARDWARE);
-    OV_CALL7931(blockedHardwareAccess3(ov7931_setGain, s, (ViUInt16)1, (ViUInt16)3));
-    std::printf("went on\n");
-    return 3;
+    if (system == "failing")
+        ovsim::failAlways("ov7931_serialNumber", ov7931_ERROR_HARDWARE);
+    qAddPreRoutine(&answerAndWatch);
+    argv[4] = argv[0];
+    return ov7931fpMain(argc - 4, argv + 4);
 }
 } // namespace
 
@@ -137,8 +129,8 @@ private slots:
         row("extra arguments ignored", {"default", "Cancel", "-", "a.bin7931", "b"}, "", 0, question);
         row("descriptor entry: Cancel", {"default", "Enter Address", "-"}, "", 0, question);
         row("selection list: Cancel", {"several", "Auto Find", "-"}, "", 0, question);
-        row("error box: Yes", {"error", "Yes", "-"}, "", 0,
-            "box: Keltri 7931 SFP Error message | blockedHardwareAccess3(ov7931_setGain, s...");
+        row("error box: Yes", {"failing", "Auto Find,Yes", "-"}, "", 0, question + "box: Keltri 7931 SFP Error message "
+            "| blockedHardwareAccess3(ov7931_serialNumber, slaveVi, sub, &serial) failed due to [...");
         const QByteArray h = rec::header("7931-BB", true, "1000.000000", 10, {{1}, {4}});
         const QString view = "view: blocks 1..3 at 1, selectors disabled\n", sfp = "box: Keltri 7931 SFP | ";
         const QStringList close = {"default", "Yes", "close", "%1"};
@@ -147,8 +139,6 @@ private slots:
         row("no file", close, "", 255, sfp + "Cannot read '%1'.\n");
         row("bad header", close, QByteArray(h).replace("CHANNELS=2", "CHANNELS=0"), 255, sfp + "Cannot read '%1'.\n");
         row("header without data: live start", close, h, 0, question);
-        row("scans not offered", close, QByteArray(h).replace("BLOCK=10", "BLOCK=11") + rec::samples(true, 22, 1), 255,
-            sfp + "Error in file '%1'.\n");
         row("block gone while viewing", {"default", "Yes", "truncate", "%1"}, h + rec::samples(true, 20, 3), 255,
             view + sfp + "Cannot read: \"%1\".\n");
         row("no memory for a block", {"default", "Yes", "nomemory", "%1"}, h + rec::samples(true, 20, 3), 255,
