@@ -11,7 +11,6 @@
 #include "testkit.h"
 
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <sys/syscall.h>
@@ -124,11 +123,9 @@ private slots:
     {
         ModalAnswerer answerer({QStringLiteral("No")}, 300);
         ovsim::failNext("ov7931_setGain", ov7931_ERROR_HARDWARE);
-        QThread *worker = QThread::create(
-            [] { OV_CALL7931(blockedHardwareAccess3(ov7931_setGain, slaveVi, (ViUInt16)1, (ViUInt16)3)); });
-        worker->start();
-        QVERIFY(worker->wait(20000)); // the GUI thread runs no event loop meanwhile
-        delete worker;
+        // The GUI thread runs no event loop while it waits for the worker.
+        std::thread([] { OV_CALL7931(blockedHardwareAccess3(ov7931_setGain, slaveVi, (ViUInt16)1, (ViUInt16)3)); })
+            .join();
         QCOMPARE(answerer.seen().size(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), 1, 10000);
         QVERIFY(answerer.seen().first().text.startsWith("blockedHardwareAccess3(ov7931_setGain, slaveVi, "));

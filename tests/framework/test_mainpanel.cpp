@@ -19,12 +19,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QThread>
 #include <QToolTip>
 #include <QWhatsThis>
 #include <QtTest>
 
 #include <qwt_global.h>
+
+#include <thread>
 
 namespace {
 // The acquisition controls as text: the single-shot, continuous, configuration
@@ -168,14 +169,11 @@ private slots:
         QTest::mouseClick(p.closePushButton(), Qt::LeftButton); // the Close button asks the same
         QVERIFY(p.isVisible() && p.continuousButton()->isChecked());
         QVERIFY(p.close() && !p.isVisible());
-        QThread *worker = QThread::create([] {
+        std::thread([] {
             ov9174fp_app::warningMessage(QStringLiteral("first"));
             ov9174fp_app::errorMessage(QStringLiteral("second"));
             ov9174fp_app::warningMessage(QStringLiteral("third"));
-        });
-        worker->start();
-        QVERIFY(worker->wait(5000));
-        delete worker;
+        }).join();
         QTRY_COMPARE(answer.seen().size(), 6);
         QStringList seen;
         for (const SeenBox &box : answer.seen())
