@@ -6,8 +6,7 @@
 // tests), a header without data (the live start with its connection
 // question), a block that can no longer be read while viewing ("Cannot
 // read: \"%1\".", -1) and a block that cannot be held ("Failed to allocate
-// memory.", -1). Then the splash
-// picture's size check, and the application object from opening the cards
+// memory.", -1). Then the application object from opening the cards
 // to closing them: each failing call of the open sequence reported, the
 // identities, measured currents and sampling rates read at the open, the
 // settings-file choices kept from one start to the next, the sessions
@@ -20,7 +19,6 @@
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_Waveform.h"
 #include "ov7931fp_main.h"
-#include "ov7931fp_splash.h"
 #include "ov8263.h"
 #include "ovsim_control.h"
 #include "recording_files.h"
@@ -168,28 +166,6 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  file.isEmpty() ? QStringList() : QStringList{"rec.bin7931"});
         QVERIFY(QDir(profile.path()).isEmpty());
-    }
-
-    // A device picture of another size is not drawn, and the console says so.
-    void cardPictureSize()
-    {
-        for (const QSize size : {splashDeviceImageSize(), QSize(452, 195), QSize()}) {
-            QImage device(size.isValid() ? size : QSize(1, 1), QImage::Format_RGB32);
-            device.fill(Qt::red);
-            FILE *console = std::tmpfile();
-            QVERIFY(console);
-            const QImage out = buildSplashPixmap(QPixmap(), size.isValid() ? device : QImage(), "T", "", 1.0f, 20,
-                                                 console).toImage();
-            char text[512] = {0};
-            std::rewind(console);
-            QVERIFY(std::fread(text, 1, sizeof text - 1, console) < sizeof text - 1);
-            std::fclose(console);
-            const bool drawn = size == splashDeviceImageSize();
-            const QByteArray complaint("The size of the image of the device, that is to be used in the splash screen, "
-                                       "is not as required!!!\n");
-            QCOMPARE(QByteArray(text), drawn ? QByteArray() : complaint);
-            QCOMPARE(out.pixelColor(67, 43) == QColor(Qt::red), drawn);
-        }
     }
 
     void eachFailingOpenCallIsReported_data()
