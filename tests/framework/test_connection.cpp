@@ -340,10 +340,6 @@ private slots:
         };
         QCOMPARE(offered(), QStringLiteral("VXI0::1::INSTR Select 1"));
         QVERIFY(!QFile::exists(iniPath()));
-        qunsetenv("ALLUSERSPROFILE");
-        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        QCOMPARE(ov9174fp_descriptorHistory::defaultFilePath(), config + "/Orvane/DefaultInstrDescr.ini");
-        qputenv("ALLUSERSPROFILE", profile->path().toLocal8Bit());
         ov9174fp_descriptorHistory file(iniPath(), QStringLiteral("7931"));
         file.store({"TCPIP0::192.168.2.60::INSTR", "VXI0::1::INSTR"});
         file.storeFcNumber(3);

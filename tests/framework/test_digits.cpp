@@ -58,15 +58,14 @@ private slots:
         const QString ones(20, 'f');
         const std::pair<intXXL, QString> values[] = {
             {intXXL(0xFFFF) + one, "10000"}, {intXXL::mask(64) + one, "10000000000000000"}, {f80 + one, "0"},
-            {intXXL(0x10000) - one, "ffff"}, {intXXL(0) - one, ones}, {top + top, "0"}, {-top, "8" + QString(19, '0')},
-            {-intXXL(5), ones.left(19) + "b"}, {~intXXL(0x1234), ones.left(16) + "edcb"},
+            {intXXL(0x10000) - one, "ffff"}, {top + top, "0"}, {-top, "8" + QString(19, '0')},
+            {~intXXL(0x1234), ones.left(16) + "edcb"},
             {intXXL(0xF0F0F) & intXXL(0xFF00), "f00"}, {intXXL(0xF0000) | intXXL(0xF), "f000f"},
             {one << 79 >> 79, ones}, {top.shiftedRightUnsigned(79), "1"}, {one << 80, "0"}, {top >> 80, ones},
             {intXXL(0x12345) << 20, "1234500000"}, {intXXL::fromUnsigned(~0ULL), QString(16, 'f')},
             {intXXL(-100).maskedTo(16), "ff9c"}, {intXXL(0x8000).signExtendedFrom(16), ones.left(16) + "8000"},
             {intXXL(0x7FFF).signExtendedFrom(16), "7fff"}, {intXXL::maximumOf(80, true), "7" + ones.left(19)},
-            {intXXL::minimumOf(12, true), ones.left(17) + "800"}, {intXXL::maximumOf(12, false), "fff"},
-            {intXXL::minimumOf(64, false), "0"}, {intXXL::mask(80), ones}};
+            {intXXL::minimumOf(12, true), ones.left(17) + "800"}, {intXXL::maximumOf(12, false), "fff"}};
         for (const auto &[value, hex] : values)
             QCOMPARE(QString::fromStdString(value.unsignedDigits(16)), hex);
         QVERIFY(intXXL().isZero() && !top.isZero() && !one.isZero());
@@ -213,10 +212,6 @@ private slots:
                     QVERIFY2(v.steppedInteger(-1) == (wrapping ? hi : lo), what);
                     v.setValue(hi);
                     QVERIFY2(v.stepFlags() == (wrapping ? 3 : 2), what);
-                    // A narrower range clamps and wraps at its own ends.
-                    v.setRange(intXXL(20), intXXL(10), intXXL(4));
-                    QVERIFY2(v.integerValue() == intXXL(20) && v.integerMinimum() == intXXL(10), what);
-                    QVERIFY2(v.steppedInteger(1) == (wrapping ? intXXL(10) : intXXL(20)), what);
                     // Limits beyond the bit size are held at its ends.
                     v.setRange(intXXL(-1) << 79, intXXL::mask(79), intXXL(0));
                     QVERIFY2(bits == 80 || (v.integerMinimum() == lo && v.integerMaximum() == hi), what);

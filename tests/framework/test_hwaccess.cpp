@@ -148,7 +148,7 @@ private slots:
     // One line per guarded call, in the order made: time, thread, the call
     // as written, the arguments with the values output pointers hold after
     // the call, the driver's status (an error also in hexadecimal), the
-    // duration. Off, calls leave the file alone; a new start appends.
+    // duration. Off, calls leave the file alone.
     void traceLines()
     {
         QVERIFY(driverTrace::start(tracePath().toStdString()) && driverTrace::on());
@@ -168,12 +168,7 @@ private slots:
             OV_CALL8263(blockedHardwareAccess1(ov8263_resetFIFO, masterVi));
         }
         driverTrace::stop();
-        const qint64 size = QFileInfo(tracePath()).size();
-        blockedHardwareAccess1(ov8263_resetFIFO, masterVi);
-        QVERIFY(!driverTrace::on() && QFileInfo(tracePath()).size() == size);
-        QVERIFY(driverTrace::start(tracePath().toStdString()));
-        blockedHardwareAccess1(ov8263_stopAcquisition, masterVi);
-        driverTrace::stop();
+        blockedHardwareAccess1(ov8263_stopAcquisition, masterVi); // off: not traced
 
         const QString vi = QString::number(masterVi), me = QString::number(long(::syscall(SYS_gettid)));
         const QString notConfigured = QStringLiteral("%1 (0xBFFC0805)").arg(ov8263_ERROR_NOT_CONFIGURED);
@@ -187,14 +182,13 @@ private slots:
             {me, "blockedHardwareAccess1(ov8263_resetFIFO, masterVi)", vi,
              QStringLiteral("%1 (0xBFFC0806)").arg(ov8263_ERROR_BUSY)},
             {me, "blockedHardwareAccess(ov8263_error_message, masterVi, status, buffer)",
-             QStringLiteral("%1, %2, P").arg(vi).arg(ov8263_ERROR_BUSY), "0"},
-            {me, "blockedHardwareAccess1(ov8263_stopAcquisition, masterVi)", vi, "0"}};
+             QStringLiteral("%1, %2, P").arg(vi).arg(ov8263_ERROR_BUSY), "0"}};
         QFile f(tracePath());
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(f.readAll());
-        QCOMPARE(text.count("# time\tthread\tcall\targuments\tstatus\tduration_us\n"), 2);
+        QCOMPARE(text.count("# time\tthread\tcall\targuments\tstatus\tduration_us\n"), 1);
         const QStringList lines = text.split('\n', Qt::SkipEmptyParts).filter(QRegularExpression("^[^#]"));
-        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.size(), 5);
         for (int i = 0; i < lines.size(); ++i) {
             const QStringList t = lines[i].split('\t');
             QCOMPARE(t.size(), 6);
