@@ -153,7 +153,6 @@ private slots:
         QCOMPARE(select.searchCards(), 3);
         QCOMPARE(progress.seen.value(0), QStringLiteral("Keltri 7931 | Searching... | modal"));
         QVERIFY(QThreadPool::globalInstance()->maxThreadCount() == 1 && allClosed());
-        QCOMPARE(select.treeWidget()->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(rows(select.treeWidget()),
                  (QStringList{"ASRL1 +", "GPIB0 +", "TCPIP0 +", "  192.168.2.60 - 5001 LXI", "    FC 1 | 7931 x",
                               "  lxi-a.example - 5000 LXI +", "    FC 2 | 8263 s 2@TCPIP0::192.168.10.1::INSTR",
@@ -165,11 +164,8 @@ private slots:
         QVERIFY(ovsim::journalOf("ov8263_paramInit").empty());
         // Per case: the function failing (how often), cards found, the systems listed with their children.
         const std::tuple<const char *, int, int, const char *> failures[] = {
-            {"", 0, 0, ""}, // no resources
-            {"viOpenDefaultRM", 1, 0, ""},
-            {"viFindRsrc", 1, 0, ""},
-            {"viFindNext", 1, 2, "VXI0:1"},
-            {"viOpen", 1, 1, "ASRL1:0 GPIB0:0 TCPIP0:2 VXI0:0"},
+            {"", 0, 0, ""} /* no resources */, {"viOpenDefaultRM", 1, 0, ""}, {"viFindRsrc", 1, 0, ""},
+            {"viFindNext", 1, 2, "VXI0:1"}, {"viOpen", 1, 1, "ASRL1:0 GPIB0:0 TCPIP0:2 VXI0:0"},
             {"ov9174_openIdRecord", 100, 0, "ASRL1:0 GPIB0:0 TCPIP0:0 VXI0:0"}};
         for (const auto &[function, times, cards, systems] : failures) {
             QVERIFY(loadScenario(testkit::severalCards));
@@ -269,10 +265,10 @@ private slots:
                          (entries.isEmpty() ? QString() : remembered), result);
             QCOMPARE(answerer.seen().size(), answers.count(',') + 1);
             const SeenBox first = answerer.seen().at(0), next = answerer.seen().value(1);
-            QCOMPARE(first.title + " | " + first.text + " | " + first.buttons.join(',') + " | " + first.defaultButton,
+            QCOMPARE(first.title + " | " + first.text + " | " + first.buttons.join(',') + " | " + first.defaultButton +
+                         " | " + QString::number(first.icon),
                      asked + "How to connect to 7931 Signal Conditioning Card? | Auto Find,Cancel,Enter Address,"
-                             "Run In Demo Mode | Auto Find");
-            QCOMPARE(first.icon, QMessageBox::Question);
+                             "Run In Demo Mode | Auto Find | 4"); // a question
             QCOMPARE(second.isEmpty() ? second : next.title + " | " + next.text + " | " + next.buttons.join(','),
                      second);
             QCOMPARE(int(ovsim::journalOf("viOpenDefaultRM").size()), answers.count(QLatin1String("Auto Find")));
@@ -426,8 +422,7 @@ private slots:
                          .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()), reason));
             QVERIFY(ov9174fp_descriptorHistory(file, "7931").storeFcNumber(2).endsWith(reason + '.'));
             QCOMPARE(contentOf(target), QByteArray("precious\n"));
-            QCOMPARE(entriesOf(d.path()), before);
-            QVERIFY(!QFile::exists(d.filePath("new.txt")));
+            QCOMPARE(entriesOf(d.path()), before); // a dangling link's target is not made either
         }
     }
 
