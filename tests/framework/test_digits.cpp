@@ -56,6 +56,7 @@ private slots:
     {
         const intXXL one(1), top = intXXL(1) << 79, f80(-1);
         const QString ones(20, 'f');
+        QVERIFY(intXXL().isZero() && !top.isZero() && !one.isZero()); // first: the digits loop on it
         const std::pair<intXXL, QString> values[] = {
             {intXXL(0xFFFF) + one, "10000"}, {intXXL::mask(64) + one, "10000000000000000"}, {f80 + one, "0"},
             {intXXL(0x10000) - one, "ffff"}, {top + top, "0"}, {-top, "8" + QString(19, '0')},
@@ -68,7 +69,6 @@ private slots:
             {intXXL::minimumOf(12, true), ones.left(17) + "800"}, {intXXL::maximumOf(12, false), "fff"}};
         for (const auto &[value, hex] : values)
             QCOMPARE(QString::fromStdString(value.unsignedDigits(16)), hex);
-        QVERIFY(intXXL().isZero() && !top.isZero() && !one.isZero());
         QVERIFY(top.isNegative() && !intXXL::mask(79).isNegative());
         QVERIFY(top < f80 && f80 < one && !(one < one) && one <= one);
         QVERIFY(!f80.lessUnsigned(top) && one.lessUnsigned(top));
