@@ -1,6 +1,6 @@
 // Guarded driver calls: both reporting rules and the error-only variant,
-// reports from worker threads, the lock itself, and the driver-call trace
-// checked against the simulator's journal.
+// reports from worker threads, the lock itself, the driver-call trace's
+// lines and the About box's switch for it.
 #include "modalanswer.h"
 #include "ov7931.h"
 #include "ov7931Demo_hwaccess.h"
