@@ -1,6 +1,6 @@
-// The digit control from the bottom up: the 80-bit integer against the
-// compiler's 128-bit one, the format and text rules as tables, the value
-// rules (clamping, stepping, wrapping), then the widget as a user drives it.
+// The digit control from the bottom up: the 80-bit integer's rules, the
+// format and text rules as tables, the value rules (clamping, stepping,
+// wrapping), then the widget as a user drives it.
 #include "modalanswer.h"
 #include "ov9174fp_digitCtrl.h"
 #include "ov9174fp_digitCtrlParts.h"
@@ -12,58 +12,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <random>
 #include <vector>
 
 namespace {
-
-using i128 = __int128;
-using u128 = unsigned __int128;
-const u128 mask80 = (u128(1) << 80) - 1;
-
-// The 80-bit value of v, read as signed.
-i128 wrap(i128 v)
-{
-    const u128 u = u128(v) & mask80;
-    return i128(u >> 79 ? u | ~mask80 : u);
-}
-
-intXXL toXXL(i128 v)
-{
-    intXXL r;
-    for (int i = 0; i < 5; ++i)
-        r.setWord(i, uint16_t(u128(v) >> (16 * i)));
-    return r;
-}
-
-i128 fromXXL(const intXXL &x)
-{
-    u128 u = 0;
-    for (int i = 4; i >= 0; --i)
-        u = (u << 16) | x.word(i);
-    return wrap(i128(u));
-}
-
-std::string digits(u128 u, int radix)
-{
-    std::string s;
-    do
-        s.insert(s.begin(), "0123456789abcdef"[int(u % unsigned(radix))]);
-    while (u /= unsigned(radix));
-    return s;
-}
-
-// Edge values and a fixed sample spread over all magnitudes.
-std::vector<i128> samples()
-{
-    std::vector<i128> v = {0, 1, -1, 2, -2, 0x7FFF, 0x8000, 0xFFFF, 0x10000};
-    for (int b : {15, 16, 31, 32, 63, 64, 65, 78, 79})
-        v.insert(v.end(), {wrap(i128(1) << b), wrap((i128(1) << b) - 1), wrap(-(i128(1) << b))});
-    std::mt19937_64 random(7931);
-    for (int i = 0; i < 200; ++i)
-        v.push_back(wrap(((i128(random()) << 64) | i128(random())) >> (random() % 80)));
-    return v;
-}
 
 ov9174fp_digitFormatParts parts(char flag, int width, int precision, int row)
 {
@@ -98,65 +49,33 @@ class TestDigits : public QObject
     Q_OBJECT
 
 private slots:
-    void intXXLConstruction()
+    // Carries and borrows across the 16-bit words, both shifts, masks and
+    // sign extension and the kinds' limits, as the value's unsigned
+    // hexadecimal digits (the other radices: the text tables below).
+    void intXXLRules()
     {
-        for (long long v : {0LL, 1LL, -1LL, 0x7FFFFFFFFFFFFFFFLL, -0x7FFFFFFFFFFFFFFFLL - 1, 123456789012345LL})
-            QVERIFY(fromXXL(intXXL(v)) == i128(v) && intXXL(v).low64() == v);
-        QVERIFY(fromXXL(intXXL::fromUnsigned(~0ULL)) == (i128(1) << 64) - 1);
-        QCOMPARE(intXXL::fromUnsigned(~0ULL).lowUnsigned64(), ~0ULL);
-        for (int bits = 0; bits <= 80; ++bits)
-            QVERIFY(fromXXL(intXXL::mask(bits)) == wrap((i128(1) << bits) - 1));
-        for (int bits = 1; bits <= 80; ++bits) {
-            QVERIFY(fromXXL(intXXL::maximumOf(bits, true)) == (i128(1) << (bits - 1)) - 1);
-            QVERIFY(fromXXL(intXXL::minimumOf(bits, true)) == -(i128(1) << (bits - 1)));
-            QVERIFY(fromXXL(intXXL::maximumOf(bits, false)) == wrap((i128(1) << bits) - 1));
-            QVERIFY(intXXL::minimumOf(bits, false).isZero());
-        }
-    }
-
-    void intXXLArithmeticShiftsAndDigits()
-    {
-        const std::vector<i128> v = samples();
-        for (size_t i = 0; i < v.size(); ++i) {
-            const intXXL a = toXXL(v[i]);
-            const u128 pattern = u128(v[i]) & mask80;
-            const QByteArray what = QByteArray::fromStdString(digits(pattern, 16));
-            QVERIFY2(fromXXL(-a) == wrap(-v[i]) && fromXXL(~a) == wrap(~v[i]), what);
-            QVERIFY2(a.isNegative() == (v[i] < 0) && a.isZero() == (v[i] == 0), what);
-            for (size_t j = i % 7; j < v.size(); j += 7) {
-                const intXXL b = toXXL(v[j]);
-                const QByteArray pair = what + ", " + QByteArray::fromStdString(digits(u128(v[j]) & mask80, 16));
-                QVERIFY2(fromXXL(a + b) == wrap(v[i] + v[j]) && fromXXL(a - b) == wrap(v[i] - v[j]), pair);
-                QVERIFY2(fromXXL(a & b) == wrap(v[i] & v[j]) && fromXXL(a | b) == wrap(v[i] | v[j]), pair);
-                QVERIFY2((a < b) == (v[i] < v[j]) && (a == b) == (v[i] == v[j]), pair);
-                QVERIFY2((a <= b) == (v[i] <= v[j]) && (a > b) == (v[i] > v[j]), pair);
-                QVERIFY2(a.lessUnsigned(b) == (pattern < (u128(v[j]) & mask80)), pair);
-            }
-            for (int n = 0; n <= 80; ++n) {
-                QVERIFY2(fromXXL(a << n) == (n == 80 ? i128(0) : wrap(i128(pattern << n))), what);
-                QVERIFY2(fromXXL(a.shiftedRightUnsigned(n)) == wrap(i128(pattern >> n)), what);
-                QVERIFY2(fromXXL(a >> n) == (n == 80 ? (v[i] < 0 ? i128(-1) : i128(0)) : wrap(v[i] >> n)), what);
-            }
-            for (int bits = 1; bits <= 80; ++bits) {
-                const u128 low = pattern & ((u128(1) << bits) - 1);
-                QVERIFY2(fromXXL(a.maskedTo(bits)) == wrap(i128(low)), what);
-                const i128 extended = (low >> (bits - 1)) ? i128(low) - (i128(1) << bits) : i128(low);
-                QVERIFY2(fromXXL(a.signExtendedFrom(bits)) == extended, what);
-            }
-            for (int radix : {2, 8, 10, 16}) {
-                const std::string expected = digits(pattern, radix);
-                intXXL back;
-                QCOMPARE(a.unsignedDigits(radix), expected);
-                QCOMPARE(a.digitCount(radix), int(expected.size()));
-                QVERIFY(intXXL::parseUnsigned(expected, radix, &back) && back == a);
-            }
-            QCOMPARE(QByteArray(a.unsignedDigits(16, true).c_str()), what.toUpper());
-        }
-        // 2^80 - 1 is the largest value read; one more digit overflows, as
-        // does a digit outside the radix or any other character.
+        const intXXL one(1), top = intXXL(1) << 79, f80(-1);
+        const QString ones(20, 'f');
+        QVERIFY(intXXL().isZero() && !top.isZero() && !one.isZero()); // first: the digits loop on it
+        const std::pair<intXXL, QString> values[] = {
+            {intXXL(0xFFFF) + one, "10000"}, {intXXL::mask(64) + one, "10000000000000000"}, {f80 + one, "0"},
+            {intXXL(0x10000) - one, "ffff"}, {top + top, "0"}, {-top, "8" + QString(19, '0')},
+            {~intXXL(0x1234), ones.left(16) + "edcb"},
+            {intXXL(0xF0F0F) & intXXL(0xFF00), "f00"}, {intXXL(0xF0000) | intXXL(0xF), "f000f"},
+            {one << 79 >> 79, ones}, {top.shiftedRightUnsigned(79), "1"}, {one << 80, "0"}, {top >> 80, ones},
+            {intXXL(0x12345) << 20, "1234500000"}, {intXXL::fromUnsigned(~0ULL), QString(16, 'f')},
+            {intXXL(-100).maskedTo(16), "ff9c"}, {intXXL(0x8000).signExtendedFrom(16), ones.left(16) + "8000"},
+            {intXXL(0x7FFF).signExtendedFrom(16), "7fff"}, {intXXL::maximumOf(80, true), "7" + ones.left(19)},
+            {intXXL::minimumOf(12, true), ones.left(17) + "800"}, {intXXL::maximumOf(12, false), "fff"}};
+        for (const auto &[value, hex] : values)
+            QCOMPARE(QString::fromStdString(value.unsignedDigits(16)), hex);
+        QVERIFY(top.isNegative() && !intXXL::mask(79).isNegative());
+        QVERIFY(top < f80 && f80 < one && !(one < one) && one <= one);
+        QVERIFY(!f80.lessUnsigned(top) && one.lessUnsigned(top));
+        // 2^80 - 1 is the largest value read; one more overflows, as does a digit outside the radix or any
+        // other character.
         intXXL value;
-        QVERIFY(intXXL::parseUnsigned(std::string(20, 'f'), 16, &value) && value == intXXL(-1));
-        QVERIFY(intXXL::parseUnsigned("1208925819614629174706175", 10, &value) && value == intXXL(-1));
+        QVERIFY(intXXL::parseUnsigned("1208925819614629174706175", 10, &value) && value == f80);
         for (const auto &[text, radix] : std::vector<std::pair<std::string, int>>{
                  {"1208925819614629174706176", 10}, {"1" + std::string(20, '0'), 16}, {std::string(81, '1'), 2},
                  {"12", 2}, {"8", 8}, {"g", 16}, {"-1", 10}, {"", 10}, {" 1", 10}})
@@ -176,8 +95,7 @@ private slots:
                        {"anything", 4, "- -1 -1 7", "%g"},     {"%d", 4, "- -1 -1 6", "%f"},
                        {"%+8.3d", 1, "+ 8 3 0", "%+8.3lld"},   {"", 1, "- -1 -1 0", "%lld"},
                        {"", 2, "- -1 -1 1", "%llu"},           {"%8x", 2, "- 8 -1 2", "%8llx"},
-                       {"%X", 1, "- -1 -1 3", "%llX"},         {"%.11o", 2, "- -1 11 4", "%.11llo"},
-                       {"%q", 1, "- -1 -1 0", "%lld"},         {"%e", 2, "- -1 -1 1", "%llu"}};
+                       {"%X", 1, "- -1 -1 3", "%llX"},         {"%.11o", 2, "- -1 11 4", "%.11llo"}};
         for (const auto &f : formats) {
             const ov9174fp_digitFormatParts p = digitParseFormat(f.format, f.menuFlag);
             const QString flag = p.flag == 0 ? "-" : p.flag == ' ' ? "' '" : QString(QLatin1Char(p.flag));
@@ -210,74 +128,46 @@ private slots:
     }
 
     // Integer texts shown and typed: 64-bit numbers, while the value keeps
-    // its 80 bits; where the texts hold the whole value every row reads back
-    // what it wrote.
+    // its 80 bits.
     void integerTexts()
     {
         const intXXL int64Max = intXXL::mask(63), int64Min = ~intXXL::mask(63), none;
         const auto plain = [](int row) { return parts(0, -1, -1, row); };
-        const struct {
-            int bits;
-            ov9174fp_digitFormatParts parts;
-            intXXL value;
-            QString text;
-        } shown[] = {
-            {64, plain(0), int64Max, "9223372036854775807"},
-            {64, plain(0), int64Min, "-9223372036854775808"},
+        const std::tuple<int, ov9174fp_digitFormatParts, intXXL, QString> shown[] = { // bits, format, value, text
+            {64, plain(0), int64Max, "9223372036854775807"}, {64, plain(0), int64Min, "-9223372036854775808"},
             // Beyond 64 bits the decimal row shows the low 64 bits as a signed number.
-            {80, plain(0), intXXL::maximumOf(80, true), "-1"},
+            {80, plain(0), intXXL::maximumOf(80, true), "-1"}, {80, plain(0), intXXL::minimumOf(80, true), "0"},
             {80, parts('+', -1, -1, 0), intXXL(1) << 63, "-9223372036854775808"},
-            {80, plain(0), intXXL::minimumOf(80, true), "0"},
-            {32, parts('+', 8, 5, 0), intXXL(42), "  +00042"},
-            {32, parts(' ', -1, 0, 0), intXXL(0), " "},
+            {32, parts('+', 8, 5, 0), intXXL(42), "  +00042"}, {32, parts(' ', -1, 0, 0), intXXL(0), " "},
             {16, parts(0, 30, 25, 0), intXXL(-7), "    -0000000000000000000000007"},
             // The other rows: the value masked to the bit size, at most its low 64 bits.
-            {16, plain(2), intXXL(-100), "ff9c"},
-            {64, plain(2), intXXL(-1), "ffffffffffffffff"},
-            {80, parts(0, 20, -1, 3), intXXL(-100), "    FFFFFFFFFFFFFF9C"},
+            {16, plain(2), intXXL(-100), "ff9c"}, {64, plain(2), intXXL(-1), "ffffffffffffffff"},
+            {80, parts(0, 20, -1, 3), intXXL(-100), "    FFFFFFFFFFFFFF9C"}, {12, plain(4), intXXL(-8), "7770"},
             {80, parts(0, -1, 24, 4), intXXL(-1), "001777777777777777777777"},
-            {12, plain(4), intXXL(-8), "7770"},
-            {80, plain(1), intXXL::mask(80), "18446744073709551615"},
-            {8, parts(0, -1, 3, 1), intXXL(7), "007"},
+            {80, plain(1), intXXL::mask(80), "18446744073709551615"}, {8, parts(0, -1, 3, 1), intXXL(7), "007"},
             // Binary: the low 64 bits whatever the bit size, digits alone.
             {16, parts('+', 70, -1, 5), intXXL(-2), QString(63, '1') + "0"},
             {80, plain(5), (intXXL(1) << 64) | intXXL(5), "101"}};
-        for (const auto &s : shown)
-            QCOMPARE(digitIntegerText(s.value, s.parts, s.bits), s.text);
+        for (const auto &[bits, format, value, text] : shown)
+            QCOMPARE(digitIntegerText(value, format, bits), text);
 
-        const struct {
-            int bits;
-            bool isSigned;
-            int row;
-            QString text;
-            intXXL value; // `none`: refused
-        } typed[] = {
-            {80, true, 0, "-9223372036854775808", int64Min},
-            {80, true, 0, "9223372036854775808", none},
-            {80, true, 0, "-9223372036854775809", none},
-            {80, true, 0, "-604462909807314587353088", none},
-            {16, true, 0, "  +42 ", intXXL(42)},
-            {80, false, 1, "18446744073709551616", none},
+        // Per row: bits, signed, row, text, the value read (`none`: refused).
+        const std::tuple<int, bool, int, QString, intXXL> typed[] = {
+            {80, true, 0, "-9223372036854775808", int64Min}, {80, true, 0, "9223372036854775808", none},
+            {80, true, 0, "-9223372036854775809", none}, {80, true, 0, "-604462909807314587353088", none},
+            {16, true, 0, "  +42 ", intXXL(42)}, {80, false, 1, "18446744073709551616", none},
             {8, false, 1, "+7", intXXL(7)},
             // Other rows: 64 bits, sign-extended from 64 (then masked to an unsigned kind's size).
-            {80, true, 3, "FFFFFFFFFFFFFFFF", intXXL(-1)},
-            {32, true, 2, "ffffffffffffffff", intXXL(-1)},
-            {16, true, 2, "ffff", intXXL(65535)},
-            {80, false, 2, "FFFFFFFFFFFFFFFF", intXXL::mask(80)},
-            {8, false, 2, "1ff", intXXL(255)},
-            {80, true, 2, "10000000000000000", none},
-            {80, true, 4, "2000000000000000000000", none},
-            {16, false, 5, QString(64, '1'), intXXL(65535)},
-            {80, false, 5, "1" + QString(64, '0'), none},
-            {32, true, 2, "-1", none},
-            {32, true, 2, "0x10", none},
-            {32, false, 5, "2", none},
-            {32, false, 4, "8", none}};
-        for (const auto &t : typed) {
+            {80, true, 3, "FFFFFFFFFFFFFFFF", intXXL(-1)}, {32, true, 2, "ffffffffffffffff", intXXL(-1)},
+            {16, true, 2, "ffff", intXXL(65535)}, {80, false, 2, "FFFFFFFFFFFFFFFF", intXXL::mask(80)},
+            {8, false, 2, "1ff", intXXL(255)}, {80, true, 2, "10000000000000000", none},
+            {80, true, 4, "2000000000000000000000", none}, {16, false, 5, QString(64, '1'), intXXL(65535)},
+            {80, false, 5, "1" + QString(64, '0'), none}, {32, true, 2, "-1", none}, {32, true, 2, "0x10", none},
+            {32, false, 5, "2", none}, {32, false, 4, "8", none}};
+        for (const auto &[bits, isSigned, row, text, value] : typed) {
             intXXL v(12345);
-            const bool read = digitParseInteger(t.text, t.row, t.bits, t.isSigned, &v);
-            QVERIFY2(read == (t.value != none) && v == (read ? t.value : intXXL(12345)),
-                     qPrintable(t.text));
+            const bool read = digitParseInteger(text, row, bits, isSigned, &v);
+            QVERIFY2(read == (value != none) && v == (read ? value : intXXL(12345)), qPrintable(text));
         }
         for (const auto &[isSigned, row, bad] : {std::make_tuple(true, 0, "|-|+|+-5|--5|1a|1 2|0x10|1.0"),
                                                  std::make_tuple(false, 1, "-1|-0|12a|+")})
@@ -286,25 +176,6 @@ private slots:
                 QVERIFY2(!digitParseInteger(text, row, 32, isSigned, &v), qPrintable(text));
             }
 
-        for (int bits : {1, 8, 12, 32, 63, 64})
-            for (bool isSigned : {true, false}) {
-                const intXXL lo = intXXL::minimumOf(bits, isSigned), hi = intXXL::maximumOf(bits, isSigned);
-                std::vector<intXXL> values = {lo, hi, lo + intXXL(1), hi - intXXL(1), intXXL(0), intXXL(1)};
-                std::mt19937_64 random(bits);
-                for (int i = 0; i < 40; ++i) {
-                    const intXXL r = ((intXXL::fromUnsigned(random()) << 16) | intXXL::fromUnsigned(random() & 0xFFFF))
-                                         .shiftedRightUnsigned(int(random() % 80));
-                    values.push_back(isSigned ? r.signExtendedFrom(bits) : r.maskedTo(bits));
-                }
-                for (int row : digitOfferedRows(digitMenuFlag(false, isSigned)))
-                    for (const intXXL &v : values) {
-                        const QString text = digitIntegerText(v, parts('+', 12, 3, row), bits);
-                        intXXL back;
-                        QVERIFY2((isSigned && bits < 64 && row != digitRowDecimal) ||
-                                     (digitParseInteger(text, row, bits, isSigned, &back) && back == v),
-                                 qPrintable(QStringLiteral("%1 bits, row %2: '%3'").arg(bits).arg(row).arg(text)));
-                    }
-            }
         // The edit's patterns: the digits of the radix, as many as the bit size (or precision) needs.
         QCOMPARE(QStringList({digitIntegerPattern(0, -1, 8), digitIntegerPattern(1, -1, 64),
                               digitIntegerPattern(2, -1, 16), digitIntegerPattern(3, -1, 80),
@@ -314,24 +185,11 @@ private slots:
                               "[0-7]{1,5}", "[0-7]{1,11}", "[0-1]{1,80}"}));
     }
 
-    // Clamping, steps (one step whatever the count, at least 1) and the
-    // ends of the kind, where the 80-bit sum overflows: stop or wrap.
+    // Integer values: clamping, steps (one step whatever the count, at least
+    // 1) and the ends of the kind, where the 80-bit sum overflows: stop or
+    // wrap. (Floating values: through the control below.)
     void valueRules()
     {
-        ov9174fp_digitValue f;
-        f.setRange(10.0, -5.0, -0.5);
-        QVERIFY(f.minimum() == -5.0 && f.maximum() == 10.0 && f.singleStepUp() == 0.5 && f.singleStepDown() == 0.5);
-        QVERIFY(!f.setValue(0.0) && f.stepFlags() == 3);
-        QVERIFY(f.setValue(12.0) && f.value() == 10.0 && f.stepFlags() == 2 && f.stepped(3) == 11.5);
-        f.wrapping = true;
-        QVERIFY(f.stepped(1) == -5.0 && f.setValue(10.0) == false && f.stepFlags() == 3);
-        f.setValue(-5.0);
-        QCOMPARE(f.stepped(-1), 10.0);
-        f.readOnly = true;
-        f.setValue(0.0);
-        QCOMPARE(f.stepFlags(), 0);
-        f.readOnly = false; // a range that leaves the value outside moves it in; a zero step keeps the steps
-        QVERIFY(f.setRange(1.0, 2.0, 0.0) && f.value() == 1.0 && f.singleStepUp() == 0.5);
         for (int bits : {8, 64, 80})
             for (bool isSigned : {true, false})
                 for (bool wrapping : {false, true}) {
@@ -352,123 +210,76 @@ private slots:
                     QVERIFY2(v.steppedInteger(-1) == (wrapping ? hi : lo), what);
                     v.setValue(hi);
                     QVERIFY2(v.stepFlags() == (wrapping ? 3 : 2), what);
-                    // A narrower range clamps and wraps at its own ends.
-                    v.setRange(intXXL(20), intXXL(10), intXXL(4));
-                    QVERIFY2(v.integerValue() == intXXL(20) && v.integerMinimum() == intXXL(10), what);
-                    QVERIFY2(v.steppedInteger(1) == (wrapping ? intXXL(10) : intXXL(20)), what);
-                    // Limits beyond the bit size are held at its ends.
-                    v.setRange(intXXL(-1) << 79, intXXL::mask(79), intXXL(0));
-                    QVERIFY2(bits == 80 || (v.integerMinimum() == lo && v.integerMaximum() == hi), what);
                 }
     }
 
-    // The control as a user drives it, noted after each step as base, text,
-    // value and the number of valueChanged signals: the base button cycles
-    // the notations, the menu commits the typed text first, the padded text
-    // can be edited; typed values are clamped, an unfinished number is let
-    // stand until Return, letters are refused; keys step, stop or wrap at the
-    // ends, a typed text is committed before a step, none in read-only mode.
-    void floatingControl()
+    // The controls as a user drives them. Floating, noted after each step as
+    // base, text, value, step buttons enabled and valueChanged signals: the
+    // base button cycles the notations, the menu commits the typed text
+    // first; typed values are clamped, letters are refused; a new range
+    // moves the value in; keys step, stop or wrap at the ends, a typed text
+    // is committed before a step, none in read-only mode.
+    // Integer (16 bits signed, -100 .. 100, step 3): typed in the row shown,
+    // stepped by exactly one step; digits outside the radix, or too many,
+    // cannot be typed; a negative value's hexadecimal pattern is not read
+    // again on a step or Return. A value of the other kind asks first.
+    void controls()
     {
-        ov9174fp_digitCtrl c(0.0, 100.0, 0.5, QStringLiteral("%g")), p(-1e6, 1e6, 1.0, QStringLiteral("%+12.4e"));
+        ov9174fp_digitCtrl c(0.0, 100.0, 0.5, QStringLiteral("%g"));
         QSignalSpy changed(&c, qOverload<double>(&ov9174fp_digitCtrl::valueChanged));
         QSignalSpy returns(&c, &ov9174fp_digitCtrl::returnPressed);
-        QSignalSpy texts(&c, qOverload<const QString &>(&ov9174fp_digitCtrl::valueChanged));
         QStringList seen;
-        const auto note = [&](ov9174fp_digitCtrl &d) {
-            seen << shown(d) + QStringLiteral(" %1 %2").arg(d.value()).arg(changed.count());
+        const auto note = [&] {
+            seen << shown(c) + QStringLiteral(" %1 %2 %3").arg(c.value()).arg(c.stepEnabled()).arg(changed.count());
         };
-        c.setValue(1.0), note(c);
-        c.baseButton()->click(), note(c);
+        c.setValue(1.0), note();
+        c.baseButton()->click(), note();
         c.edit()->setText(QStringLiteral("2.5"));
-        c.baseMenu()->actions().at(0)->trigger(), note(c);
+        c.baseMenu()->actions().at(0)->trigger(), note();
         seen << menuTexts(c) + ' ' + c.formatText();
-        p.setValue(1234.5678), note(p);
-        type(p, QStringLiteral(" -2.5e2")), note(p);
         c.baseMenu()->actions().at(1)->trigger();
-        for (const char *text : {"5000", "-3", "12.5"})
-            type(c, QString(text)), note(c);
-        c.edit()->selectAll();
-        QTest::keyClick(&c, Qt::Key_Backspace);
-        QTest::keyClicks(&c, QStringLiteral("-")), note(c);
-        QVERIFY(c.edit()->hasAcceptableInput());
-        QTest::keyClick(&c, Qt::Key_Return), note(c);
-        QTest::keyClicks(&c, QStringLiteral("x")), note(c);
-        QVERIFY(returns.count() == 4 && texts.count() == 0);
-        c.setRange(-1.0, 1.0, 0.5);
+        for (const char *text : {"5000", "-3", "12.5", "-x"})
+            type(c, QString(text)), note();
+        c.setRange(1.0, -1.0, -0.5), note(); // either order, either sign of the step
         c.setValue(0.5);
-        QTest::keyClick(&c, Qt::Key_Up), note(c);
-        QTest::keyClick(&c, Qt::Key_Up), note(c);
-        QVERIFY(!(c.stepEnabled() & QAbstractSpinBox::StepUpEnabled));
+        QTest::keyClick(&c, Qt::Key_Up), note();
+        QTest::keyClick(&c, Qt::Key_Up), note();
         c.setWrapping(true);
         c.setValue(1.0);
-        QVERIFY(c.stepEnabled() & QAbstractSpinBox::StepUpEnabled);
-        QTest::keyClick(&c, Qt::Key_Up), note(c);
-        QTest::keyClick(&c, Qt::Key_Down), note(c);
+        QTest::keyClick(&c, Qt::Key_Up), note();
+        QTest::keyClick(&c, Qt::Key_Down), note();
         c.edit()->setText(QStringLiteral("-0.25"));
-        c.stepBy(1), note(c);
+        c.stepBy(1), note();
         c.setReadOnly(true);
-        c.stepBy(1), note(c);
-        QCOMPARE(seen, QStringList({"g 1 1 1", "e 1.000000e+00 1 1", "f 2.500000 2.5 2",
-                                    "float* general exponent Exponent %f", "e  +1.2346e+03 1234.57 2",
-                                    "e  -2.5000e+02 -250 2", "g 100 100 3", "g 0 0 4", "g 12.5 12.5 5", "g - 12.5 5",
-                                    "g 12.5 12.5 5", "g 12.5 12.5 5", "g 1 1 7", "g 1 1 7",
-                                    "g -1 -1 8", "g 1 1 9", "g 0.25 0.25 11", "g 0.25 0.25 11"}));
-    }
+        c.stepBy(1), note();
+        QCOMPARE(returns.count(), 4);
+        QCOMPARE(seen, QStringList({"g 1 1 3 1", "e 1.000000e+00 1 3 1", "f 2.500000 2.5 3 2",
+                                    "float* general exponent Exponent %f", "g 100 100 2 3", "g 0 0 1 4",
+                                    "g 12.5 12.5 3 5", "g 12.5 12.5 3 5", "g 1 1 2 5", "g 1 1 2 7", "g 1 1 2 7",
+                                    "g -1 -1 3 8", "g 1 1 3 9", "g 0.25 0.25 3 11", "g 0.25 0.25 3 11"}));
 
-    // A 16-bit signed control, range -100 .. 100, step 3: per offered row the
-    // text of -100, then typed (clamped) and stepped by exactly one step;
-    // digits outside the radix, or too many of them, cannot be typed; a
-    // negative value's hexadecimal pattern is not read again on a step or
-    // Return. A value of the other kind asks first; only "Yes" sets it.
-    void integerControl()
-    {
-        ov9174fp_digitCtrl c(intXXL(-100), intXXL(100), intXXL(3), QString(), 16, true);
-        QSignalSpy changed(&c, qOverload<qint64>(&ov9174fp_digitCtrl::valueChanged));
-        QStringList seen{menuTexts(c)};
-        for (const char *typed : {"-7", "7ffe", "4F", "17", "1"}) {
-            c.setValue(intXXL(-100));
-            seen << shown(c);
-            type(c, typed);
-            c.stepBy(5);
-            seen.last() += ' ' + c.edit()->text();
-            c.baseButton()->click();
-        }
-        QCOMPARE(seen, QStringList({"decimal* hexadecimal hexadecimal upper octal binary", "d -100 -4", "h ff9c 64",
-                                    "H FF9C 52", "o 177634 22", "b " + QString(57, '1') + "0011100 100"}));
-        QVERIFY(c.currentRow() == 0 && changed.last().at(0).toLongLong() == c.integerValue().low64());
-        c.baseMenu()->actions().at(4)->trigger(); // binary
-        c.edit()->selectAll();
-        QTest::keyClicks(&c, QStringLiteral("1021"));
-        QCOMPARE(c.edit()->text(), QStringLiteral("101"));
-        QTest::keyClicks(&c, QString(16, '1'));
-        QCOMPARE(c.edit()->text().size(), 16);
-        c.baseMenu()->actions().at(1)->trigger(); // hexadecimal
-        c.setValue(qint64(-100));
-        c.stepBy(1);
-        QCOMPARE(c.edit()->text(), QStringLiteral("ff9f"));
-        QTest::keyClick(&c, Qt::Key_Return);
-        QCOMPARE(c.integerValue(), intXXL(-97));
-        type(c, QStringLiteral("ffff")); // read as a 64-bit number, then clamped
-        QVERIFY(c.integerValue() == intXXL(100) && c.edit()->text() == "64");
-        ov9174fp_digitCtrl f(0.0, 1.0, 0.1, QStringLiteral("%g"));
-        {
-            ModalAnswerer answer({QStringLiteral("No")});
-            c.setValue(7.0);
-            f.setValue(qint64(1));
-            QCOMPARE(answer.seen().size(), 2);
-            QCOMPARE(answer.seen().first().text, QStringLiteral("Data type is wrong! Do you really want to continue?"));
-            QCOMPARE(answer.seen().first().icon, QMessageBox::Information);
-        }
-        QVERIFY(c.integerValue() == intXXL(100) && f.value() == 0.0);
-        // The base button sits inside the edit's left edge, before the text.
-        f.resize(f.minimumSizeHint().width() + 40, f.sizeHint().height());
-        f.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f));
-        QCOMPARE(f.baseButton()->parentWidget(), static_cast<QWidget *>(f.edit()));
-        QVERIFY(f.baseButton()->geometry().left() < 0 && f.baseButton()->geometry().height() > f.edit()->height());
-        QVERIFY(f.edit()->textMargins().left() >= f.baseButton()->geometry().right());
-        QVERIFY(f.minimumSizeHint().width() > f.QAbstractSpinBox::minimumSizeHint().width());
+        ov9174fp_digitCtrl n(intXXL(-100), intXXL(100), intXXL(3), QString(), 16, true);
+        QSignalSpy integerChanged(&n, qOverload<qint64>(&ov9174fp_digitCtrl::valueChanged));
+        QCOMPARE(menuTexts(n), QStringLiteral("decimal* hexadecimal hexadecimal upper octal binary"));
+        n.baseMenu()->actions().at(4)->trigger(); // binary
+        n.edit()->selectAll();
+        QTest::keyClicks(&n, "1021" + QString(16, '1'));
+        QCOMPARE(n.edit()->text(), "101" + QString(13, '1'));
+        n.baseMenu()->actions().at(1)->trigger(); // hexadecimal
+        type(n, QStringLiteral("4f"));
+        n.stepBy(5);
+        QVERIFY(n.edit()->text() == "52" && integerChanged.last().at(0).toLongLong() == 82);
+        n.setValue(qint64(-100));
+        n.stepBy(1);
+        QTest::keyClick(&n, Qt::Key_Return);
+        QVERIFY(n.edit()->text() == "ff9f" && n.integerValue() == intXXL(-97));
+        ModalAnswerer answer({QStringLiteral("No")});
+        n.setValue(7.0);
+        c.setValue(qint64(1));
+        QCOMPARE(answer.seen().size(), 2);
+        QCOMPARE(answer.seen().first().text, QStringLiteral("Data type is wrong! Do you really want to continue?"));
+        QCOMPARE(answer.seen().first().icon, QMessageBox::Information);
+        QVERIFY(n.integerValue() == intXXL(-97) && c.value() == 0.25);
     }
 };
 
