@@ -9,6 +9,7 @@
 #include "ov7931Demo_axisTitleFit.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_fastCurve.h"
+#include "ov7931Demo_plotCanvas.h"
 #include "ov7931Demo_rtd.h"
 #include "ov7931Demo_scaleLabels.h"
 #include "ov7931Demo_tracker.h"
@@ -188,6 +189,7 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     auto *plotBoxLayout = new QVBoxLayout(pp.plotBox);
     plotBoxLayout->setContentsMargins(2, 2, 2, 2);
     QwtPlot *plot = new QwtPlot(pp.plotBox);
+    plot->setCanvas(new ov7931Demo_PlotCanvas);
     pp.plot = plot;
     plot->setFrameStyle(QFrame::NoFrame);
     // 170 pixels high at least: three of them fit a 768-pixel-high screen.

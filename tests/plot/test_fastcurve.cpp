@@ -7,11 +7,13 @@
 // where the fixed form would be too long; ordinary ranges keep Qwt's own
 // labels (the window's axes use them: tests/waveform/test_plots).
 #include "ov7931Demo_fastCurve.h"
+#include "ov7931Demo_plotCanvas.h"
 #include "ov7931Demo_scaleLabels.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QStyleFactory>
 #include <QtTest>
 
 #include <qwt_painter.h>
@@ -217,6 +219,39 @@ private slots:
         t[2] = 4;
         b.setRawSamples(t.data(), y.data(), 3);
         QCOMPARE(b.boundingRect(), QRectF(0, 5, 4, 2));
+    }
+
+    // The canvas that keeps its frame paints the pixels QwtPlotCanvas
+    // paints, in every style and frame, disabled too; the usual sunken panel
+    // is kept (not drawn by the style each time) at least in one style.
+    void keptFrameAsQwt()
+    {
+        int kept = 0;
+        for (const char *name : {"Plastique", "Fusion", "Windows"}) {
+            std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(name)));
+            if (!style)
+                continue; // the Plastique plugin may be missing
+            for (int frame : {QFrame::Panel | QFrame::Sunken, QFrame::Box | QFrame::Plain,
+                              QFrame::StyledPanel | QFrame::Raised, QFrame::WinPanel | QFrame::Sunken})
+                for (int width : {1, 2, 3}) {
+                    QwtPlot plots[2];
+                    auto *canvas = new ov7931Demo_PlotCanvas;
+                    plots[1].setCanvas(canvas);
+                    QImage pictures[2];
+                    for (int i = 0; i < 2; ++i) {
+                        auto *c = qobject_cast<QFrame *>(plots[i].canvas());
+                        c->setStyle(style.get());
+                        c->setFrameStyle(frame);
+                        c->setLineWidth(width);
+                        c->setEnabled(width != 3);
+                        plots[i].resize(300 + width, 200);
+                        pictures[i] = c->grab().toImage();
+                    }
+                    QVERIFY2(pictures[0] == pictures[1], qPrintable(QStringLiteral("%1 %2 %3").arg(name).arg(frame).arg(width)));
+                    kept += canvas->lastFrameWasKept() && frame == (QFrame::Panel | QFrame::Sunken);
+                }
+        }
+        QVERIFY(kept > 0);
     }
 
     // The labels of the ticks Qwt gives a range (8 ticks at most on value
