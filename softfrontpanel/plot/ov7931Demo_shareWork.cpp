@@ -5,11 +5,6 @@
 #include <mutex>
 #include <thread>
 
-#ifdef __linux__
-#include <pthread.h>
-#include <sched.h>
-#endif
-
 namespace {
 
 // Whether this thread is working on shared work: work shared from inside it
@@ -67,14 +62,6 @@ public:
 private:
     void loop()
     {
-#ifdef __linux__
-        // The helper only takes what the drawing thread has not yet taken:
-        // it yields its processor at once to any other thread of the
-        // machine (the recording writer above all), which then waits for no
-        // refresh.
-        const sched_param idle{};
-        pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
-#endif
         const Sharing sharing;
         unsigned seen = 0;
         std::unique_lock<std::mutex> lock(m_mutex);

@@ -5,11 +5,11 @@
 // (ov7931Demo_fastCurve.cpp) and the tiles of their pixels
 // (ov7931Demo_pixelLayers.cpp). The drawing thread never waits for the
 // helper to start: both take chunks one by one from a shared counter, and at
-// the end the drawing thread waits only for a chunk the helper has begun. The
-// helper runs at the lowest priority, so any other thread that wants a
-// processor (the recording writer above all) takes it from the helper at
-// once; on a machine whose other processors are busy the drawing thread
-// simply does every chunk itself.
+// the end the drawing thread waits only for a chunk the helper has begun. On
+// a machine whose other processors are busy it simply does every chunk
+// itself. (The helper keeps the normal priority: at the lowest, a helper
+// interrupted in the middle of a chunk by a busy machine would hold the
+// drawing thread up for as long as the machine stays busy.)
 #ifndef OV7931DEMO_SHAREWORK_H
 #define OV7931DEMO_SHAREWORK_H
 
