@@ -3,6 +3,7 @@
 #ifndef OV7931DEMO_WAVEFORM_H
 #define OV7931DEMO_WAVEFORM_H
 
+#include "batchPolicy.h"
 #include "contParams.h"
 #include "ov7931Demo_statistics.h"
 #include "visa.h"
@@ -95,6 +96,8 @@ public:
     // also holds callbackEnabled, callbackAcknowledged, blocksRead,
     // displayedBlockIndex and bytesWritten.
     contParams_t contParams;
+    // The GUI thread's policy while a recording is written (batchPolicy.h).
+    BatchPolicy guiBatch;
 
 public slots:
     void startDAQ();

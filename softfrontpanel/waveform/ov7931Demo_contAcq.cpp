@@ -98,6 +98,7 @@ bool ov7931Demo_Waveform::continuousSetup()
         // starts when it is free.
         while (!p.writerFuture.started.load())
             std::this_thread::yield();
+        guiBatch.enter(); // the writer's blocks go first (batchPolicy.h)
     }
     contEnableCallback(p);
 
@@ -144,6 +145,7 @@ void ov7931Demo_Waveform::continuousShutdown()
 {
     OV_CALL7931(blockedHardwareAccess1(ov8263_stopAcquisition, app->masterVi));
     contStopWriter(contParams);
+    guiBatch.leave();
     const std::string error = contErrorText(contParams);
     if (!error.empty())
         ov9174fp_app::errorMessage(QString::fromLatin1(error.c_str()));

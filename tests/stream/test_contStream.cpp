@@ -3,6 +3,7 @@
 // run must survive as one table (stalled writer, full disk, read failure,
 // callbacks that stop, short reads), the short-read layout, no memory, and
 // recordings cut off at any moment that must still open.
+#include "batchPolicy.h"
 #include "recordingReader.h"
 #include "shortRead.h"
 #include "stream_rig.h"
@@ -12,6 +13,8 @@
 
 #include <condition_variable>
 #include <csignal>
+#include <sched.h>
+#include <thread>
 #include <sys/resource.h>
 
 using namespace streamtest;
@@ -318,6 +321,27 @@ private slots:
         QCOMPARE(contErrorText(p), std::string(kContTimeoutText));
         QVERIFY(!rig->prepare(Rig::setupFor(0x1, kScans, kRate), path("missing/dir/x.bin7931"), 0));
         QVERIFY(rig->p.file == nullptr && contFreeBuffers(rig->p));
+    }
+
+    // The batch policy is taken and given back only by a thread under the
+    // normal one; an idle thread stays idle.
+    void batchPolicy()
+    {
+        const auto policyAfter = [](int start) {
+            int during = -1, after = -1;
+            std::thread([&] {
+                const sched_param none{};
+                pthread_setschedparam(pthread_self(), start, &none);
+                BatchPolicy batch;
+                batch.enter();
+                during = sched_getscheduler(0);
+                batch.leave();
+                after = sched_getscheduler(0);
+            }).join();
+            return std::make_pair(during, after);
+        };
+        QCOMPARE(policyAfter(SCHED_OTHER), std::make_pair(SCHED_BATCH, SCHED_OTHER));
+        QCOMPARE(policyAfter(SCHED_IDLE), std::make_pair(SCHED_IDLE, SCHED_IDLE));
     }
 
     // A recording read while it is written, as a SIGKILL at that moment

@@ -37,6 +37,7 @@
 #include <QSlider>
 
 #include <cmath>
+#include <sched.h>
 
 using namespace wave;
 using namespace rec;
@@ -347,6 +348,7 @@ private slots:
                                                     "ov8263_startAcquisitionEx(100, fn, &)"}));
         QVERIFY(app->continuousButton()->isChecked() && !app->resetButton()->isEnabled() && w->acqTimer->interval() == 20 &&
                 !app->singleShotButton()->isEnabled() && !w->panel(1).statisticsButton->isEnabled());
+        const int runPolicy = sched_getscheduler(0); // the GUI thread lets the writer go first
         // Each tick shows the first block completed after the previous one, at its time.
         blocks(3);
         w->timerSlot();
@@ -363,6 +365,7 @@ private slots:
         QCOMPARE(w->fileSizeLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
         stop();
         QVERIFY(atRest() && w->stateLabel->text() == "Idle" && fx->boxes().isEmpty());
+        QCOMPARE(std::make_pair(runPolicy, sched_getscheduler(0)), std::make_pair(SCHED_BATCH, SCHED_OTHER));
 
         fx->destroy();
         QVERIFY(view(QByteArray(), "run.bin7931"));
