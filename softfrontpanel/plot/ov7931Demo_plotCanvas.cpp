@@ -2,8 +2,11 @@
 
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOption>
+
+#include <qwt_plot.h>
 
 ov7931Demo_PlotCanvas::ov7931Demo_PlotCanvas(QwtPlot *plot)
     : QwtPlotCanvas(plot)
@@ -111,4 +114,49 @@ void ov7931Demo_PlotCanvas::drawBorder(QPainter *painter)
     for (const Fill &f : m_fills)
         painter->fillRect(f.rect, f.colour);
     m_lastKept = true;
+}
+
+// A paint that would draw the whole backing store anew (a replot emptied it)
+// and show all of its contents, on a canvas that fills its background with
+// one opaque colour and has no overlay showing above it.
+bool ov7931Demo_PlotCanvas::paintsStraight(const QPaintEvent *event) const
+{
+    const QPixmap *store = backingStore();
+    if (!testPaintAttribute(BackingStore) || !store || !store->isNull())
+        return false;
+    if (!plot() || testAttribute(Qt::WA_StyledBackground) || borderRadius() > 0.0 || devicePixelRatioF() != 1.0)
+        return false;
+    const QBrush background = palette().brush(backgroundRole());
+    if (!autoFillBackground() || background.style() != Qt::SolidPattern || !background.isOpaque())
+        return false;
+    const QRegion &region = event->region();
+    if (region.rectCount() != 1 || !region.boundingRect().contains(contentsRect()))
+        return false;
+    for (const QObject *child : children()) {
+        const QWidget *w = qobject_cast<const QWidget *>(child);
+        if (w && w->isVisible())
+            return false;
+    }
+    return true;
+}
+
+// As QwtPlotCanvas fills and draws its backing store, but on the widget.
+void ov7931Demo_PlotCanvas::paintEvent(QPaintEvent *event)
+{
+    m_lastStraight = paintsStraight(event);
+    if (!m_lastStraight) {
+        QwtPlotCanvas::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.fillRect(rect(), palette().brush(backgroundRole()));
+    painter.save();
+    painter.setClipRect(contentsRect(), Qt::IntersectClip);
+    plot()->drawCanvas(&painter);
+    painter.restore();
+    if (frameWidth() > 0)
+        drawBorder(&painter);
+    if (hasFocus() && focusIndicator() == CanvasFocusIndicator)
+        drawFocusIndicator(&painter);
 }

@@ -6,6 +6,14 @@
 // few fills. A frame with pixels that are not opaque (antialiased or
 // translucent) is left to the style every time, as is a painter the kept
 // frame was not drawn for (scaled, translucent, another pixel ratio).
+//
+// A refresh that draws the whole canvas anew (its backing store emptied by a
+// replot) paints straight onto the widget instead of into the backing store
+// that would then be copied onto the widget: the same pixels without the
+// copy. The backing store stays empty until a paint that only some of the
+// canvas needs (a picker's tracker or rubber band moving) draws it again as
+// QwtPlotCanvas does; while such an overlay shows, refreshes go through the
+// backing store as before, so that each moves of the overlay only copies.
 #ifndef OV7931DEMO_PLOTCANVAS_H
 #define OV7931DEMO_PLOTCANVAS_H
 
@@ -25,8 +33,11 @@ public:
 
     // Whether the last frame was filled from the kept pixels.
     bool lastFrameWasKept() const { return m_lastKept; }
+    // Whether the last paint went straight onto the widget.
+    bool lastPaintWasStraight() const { return m_lastStraight; }
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void drawBorder(QPainter *painter) override;
 
 private:
@@ -49,10 +60,12 @@ private:
     Key keyFor(const QPainter *painter) const;
     bool painterAllows(const QPainter *painter) const;
     void keepFrame(const Key &key);
+    bool paintsStraight(const QPaintEvent *event) const;
 
     bool m_valid = false;
     bool m_opaque = false;
     bool m_lastKept = false;
+    bool m_lastStraight = false;
     Key m_key;
     std::vector<Fill> m_fills;
 };

@@ -8,9 +8,10 @@
 // Each picture of the fast drawing is compared pixel by pixel with the
 // picture QwtPlotCurve draws of the same block.
 //
-// Usage: bench_refresh [iterations] [fast|worst [scans]]   ("fast": time the
-// fast drawing only, without pictures to compare; "worst": the same for the
-// worst case alone, optionally with fewer scans; both for profiling). With OV_BENCH_SAVE_DIR
+// Usage: bench_refresh [iterations] [fast|worst|mixed [scans]]   ("fast":
+// time the fast drawing only, without pictures to compare; "worst" and
+// "mixed": the same for that case alone, optionally with fewer scans; for
+// profiling). With OV_BENCH_SAVE_DIR
 // set, the compared pictures are saved there as PNG files.
 #include "appfixture.h"
 #include "bench_figures.h"
@@ -45,6 +46,7 @@ double median(const std::vector<double> &v) { return bench::percentile(v, 0.5); 
 constexpr int scans = 10000;
 bool onlyFast = false;
 bool onlyWorst = false;
+bool onlyMixed = false;
 
 // Counts paint events of the canvases, to be sure every timed refresh drew.
 class PaintCounter : public QObject
@@ -289,11 +291,12 @@ int main(int argc, char **argv)
     QApplication qapp(argc, argv);
     const int iterations = argc > 1 ? std::max(3, std::atoi(argv[1])) : 25;
     onlyWorst = argc > 2 && qstrcmp(argv[2], "worst") == 0;
-    onlyFast = onlyWorst || (argc > 2 && qstrcmp(argv[2], "fast") == 0);
+    onlyMixed = argc > 2 && qstrcmp(argv[2], "mixed") == 0;
+    onlyFast = onlyWorst || onlyMixed || (argc > 2 && qstrcmp(argv[2], "fast") == 0);
     std::srand(7931);
 
     std::printf("iterations: %d count\n", iterations);
-    if (!onlyWorst)
+    if (!onlyWorst && !onlyMixed)
         printComparison("standalone_", standalonePlot(iterations));
 
     AppFixture fx;
@@ -303,9 +306,16 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
 
     int sensors[16];
+    for (int c = 0; c < 16; ++c)
+        sensors[c] = (c % 3 == 0) ? wave::Voltage : (c % 3 == 1 ? wave::Resistance : wave::PT100);
+    const int onlyScans = argc > 3 ? qBound(1, std::atoi(argv[3]), scans) : scans;
+    if (onlyMixed) {
+        printComparison("mixed_", waveformWindow(app, sensors, iterations, "mixed", onlyScans));
+        fx.destroy();
+        return 0;
+    }
     std::fill(sensors, sensors + 16, int(wave::Resistance));
-    const int worstScans = onlyWorst && argc > 3 ? qBound(1, std::atoi(argv[3]), scans) : scans;
-    const Comparison worst = waveformWindow(app, sensors, iterations, "resistance16", worstScans);
+    const Comparison worst = waveformWindow(app, sensors, iterations, "resistance16", onlyScans);
     // the worst case is the headline figure
     printComparison("", worst);
     if (onlyWorst) {

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QtTest>
 
@@ -252,6 +253,69 @@ private slots:
                 }
         }
         QVERIFY(kept > 0);
+    }
+
+    // A canvas drawn anew paints straight onto the window, the very pixels
+    // QwtPlotCanvas shows through its backing store; a paint of a part of it
+    // (an overlay moving) draws the backing store again, and while an overlay
+    // shows, refreshes go through the backing store.
+    void straightPaintAsQwt()
+    {
+        QRandomGenerator rng(7);
+        std::vector<Series> series(8); // two sets of four
+        for (Series &s : series)
+            for (int i = 0; i < 5000; ++i) {
+                s.x.push_back(i * 1e-4);
+                s.y.push_back(300.0 * rng.generateDouble());
+            }
+        QwtPlot plots[2];
+        auto *canvas = new ov7931Demo_PlotCanvas;
+        plots[1].setCanvas(canvas);
+        std::vector<ov7931Demo_FastCurve *> curves;
+        for (QwtPlot &plot : plots) {
+            plot.setCanvasBackground(QColor(0, 0, 128));
+            for (int i = 0; i < 4; ++i) {
+                curves.push_back(new ov7931Demo_FastCurve);
+                curves.back()->setPen(QPen(colours[i], 0));
+                curves.back()->attach(&plot);
+            }
+            plot.resize(600, 300);
+        }
+        // the canvas's pixels on the window
+        const auto shown = [&](QwtPlot &plot) {
+            const QRect r(plot.canvas()->mapTo(&plot, QPoint()), plot.canvas()->size());
+            return plot.screen()->grabWindow(plot.winId()).toImage().copy(r);
+        };
+        // set `set` of the series shown, all drawn anew, or a part painted
+        const auto paint = [&](int set, const QRect &part) {
+            QCoreApplication::processEvents();
+            for (size_t i = 0; i < curves.size() && set >= 0; ++i) {
+                const Series &s = series[size_t(4 * set) + i % 4];
+                curves[i]->setRawSamples(s.x.data(), s.y.data(), int(s.x.size()));
+            }
+            for (QwtPlot &plot : plots)
+                part.isNull() ? plot.replot() : plot.canvas()->update(part);
+            QCoreApplication::processEvents();
+        };
+        for (QwtPlot &plot : plots) {
+            plot.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        }
+        paint(0, QRect());
+        paint(1, QRect()); // over the pixels of set 0
+        QVERIFY(canvas->lastPaintWasStraight());
+        QVERIFY(canvas->backingStore()->isNull());
+        QVERIFY(shown(plots[1]) == shown(plots[0]));
+        paint(-1, QRect(50, 50, 40, 30));
+        QVERIFY(!canvas->lastPaintWasStraight());
+        QVERIFY(!canvas->backingStore()->isNull());
+        QVERIFY(shown(plots[1]) == shown(plots[0]));
+        auto *overlay = new QWidget(canvas);
+        overlay->setGeometry(100, 100, 50, 20);
+        overlay->show();
+        paint(0, QRect());
+        QVERIFY(!canvas->lastPaintWasStraight());
+        QVERIFY(shown(plots[1]) == shown(plots[0]));
     }
 
     // The labels of the ticks Qwt gives a range (8 ticks at most on value
