@@ -304,10 +304,13 @@ void paint(const Target &target, const Layer *layers, int count)
     uchar *const bits = target.bits;
     const qsizetype stride = target.stride;
 
-    // Tiles of 16 columns (a cache line of pixels): first the runs each
-    // column of the tile shows, then the tile written row by row, 16 pixels
-    // at a time, with the runs' colours as a row pattern that changes only
-    // where a run starts or ends (or, for short runs, column by column).
+    // Tiles of 16 columns (a cache line of pixels). Where the runs are short
+    // (thin lines), each column's runs are written down the column, the
+    // layers from the bottom up, so that the topmost is written last. Where
+    // they are long (noisy curves over each other), first the rows each
+    // layer shows in a column are found, each pixel once, then the tile is
+    // written row by row, 16 pixels at a time, with the runs' colours as a
+    // row pattern that changes only where a run starts or ends.
     // The tiles are shared out in chunks between this thread and the helper
     // (ov7931Demo_shareWork.h); no two tiles touch the same pixel.
     constexpr int tileWidth = 16;
@@ -318,6 +321,7 @@ void paint(const Target &target, const Layer *layers, int count)
         thread_local std::vector<Segment> runs[tileWidth];
         thread_local Covered covered;
         thread_local std::vector<size_t> next;
+        thread_local std::vector<size_t> tileNext;
         const int first = c0 + chunk * tilesPerChunk * tileWidth;
         const int last = std::min(c1, first + tilesPerChunk * tileWidth - 1);
         next.resize(size_t(count));
@@ -327,8 +331,53 @@ void paint(const Target &target, const Layer *layers, int count)
                                                       [](const QRect &r, int x) { return r.x() < x; })
                                      - e.begin());
         }
+        // f(y0, y1) for each run of layer l in column c within the clip's
+        // rows (the columns of one tile taken in order)
+        const auto eachRun = [&](int c, int l, auto &&f) {
+            const lineRaster::Spans &s = *layers[l].spans;
+            const auto run = [&](int a, int b) {
+                a = std::max(a, top);
+                b = std::min(b, bottom);
+                if (a <= b)
+                    f(a, b);
+            };
+            if (c >= s.minCol && c <= s.maxCol && s.lo[size_t(c)] <= s.hi[size_t(c)])
+                run(s.lo[size_t(c)], s.hi[size_t(c)]);
+            const std::vector<QRect> &e = extraRuns[size_t(l)];
+            size_t &k = next[size_t(l)];
+            while (k < e.size() && e[k].x() < c)
+                ++k;
+            for (size_t j = k; j < e.size() && e[j].x() == c; ++j)
+                run(e[j].top(), e[j].bottom());
+        };
         for (int t0 = first; t0 <= last; t0 += tileWidth) {
             const int t1 = std::min(last, t0 + tileWidth - 1);
+            tileNext = next;
+            qint64 pixels = 0;
+            int segments = 0;
+            for (int c = t0; c <= t1; ++c)
+                for (int l = 0; l < count; ++l)
+                    eachRun(c, l, [&](int a, int b) {
+                        pixels += b - a + 1;
+                        ++segments;
+                    });
+            if (segments == 0)
+                continue;
+            next.swap(tileNext); // the tile's columns once more
+            if (t0 + tileWidth > target.width || pixels < 16 * qint64(segments)) {
+                for (int c = t0; c <= t1; ++c) {
+                    uchar *const column = bits + 4 * c;
+                    for (int l = 0; l < count; ++l) {
+                        const quint32 value = layers[l].value;
+                        eachRun(c, l, [&](int a, int b) {
+                            uchar *p = column + stride * a;
+                            for (int y = a; y <= b; ++y, p += stride)
+                                *reinterpret_cast<quint32 *>(p) = value;
+                        });
+                    }
+                }
+                continue;
+            }
             int rowLo = INT_MAX;
             int rowHi = INT_MIN;
             for (int c = t0; c <= t1; ++c) {
@@ -336,53 +385,16 @@ void paint(const Target &target, const Layer *layers, int count)
                 column.clear();
                 covered.clear();
                 for (int l = count - 1; l >= 0; --l) {
-                    const lineRaster::Spans &s = *layers[l].spans;
                     const quint32 value = layers[l].value;
                     const auto keep = [&](int y0, int y1) { column.push_back(Segment{y0, y1, value}); };
-                    const auto run = [&](int a, int b) {
-                        a = std::max(a, top);
-                        b = std::min(b, bottom);
-                        if (a <= b) {
-                            covered.add(a, b, keep);
-                            rowLo = std::min(rowLo, a);
-                            rowHi = std::max(rowHi, b);
-                        }
-                    };
-                    if (c >= s.minCol && c <= s.maxCol && s.lo[size_t(c)] <= s.hi[size_t(c)])
-                        run(s.lo[size_t(c)], s.hi[size_t(c)]);
-                    const std::vector<QRect> &e = extraRuns[size_t(l)];
-                    size_t &k = next[size_t(l)];
-                    while (k < e.size() && e[k].x() < c)
-                        ++k;
-                    for (size_t j = k; j < e.size() && e[j].x() == c; ++j)
-                        run(e[j].top(), e[j].bottom());
+                    eachRun(c, l, [&](int a, int b) {
+                        covered.add(a, b, keep);
+                        rowLo = std::min(rowLo, a);
+                        rowHi = std::max(rowHi, b);
+                    });
                 }
             }
-            if (rowLo > rowHi)
-                continue;
-            const int w = t1 - t0 + 1;
-            // Short runs (steep lines of few samples) change the row pattern
-            // every few rows; they are written down their columns, as are the
-            // tiles the image ends in.
-            size_t segmentCount = 0;
-            qint64 pixels = 0;
-            for (int j = 0; j < w; ++j) {
-                segmentCount += runs[j].size();
-                for (const Segment &g : runs[j])
-                    pixels += g.y1 - g.y0 + 1;
-            }
-            if (t0 + tileWidth > target.width || pixels < 16 * qint64(segmentCount)) {
-                for (int j = 0; j < w; ++j) {
-                    uchar *const column = bits + 4 * (t0 + j);
-                    for (const Segment &g : runs[j]) {
-                        uchar *p = column + stride * g.y0;
-                        for (int y = g.y0; y <= g.y1; ++y, p += stride)
-                            *reinterpret_cast<quint32 *>(p) = g.value;
-                    }
-                }
-                continue;
-            }
-            writeRows(bits + 4 * t0, stride, runs, w, rowLo, rowHi);
+            writeRows(bits + 4 * t0, stride, runs, t1 - t0 + 1, rowLo, rowHi);
         }
     };
     lineRaster::shareWork((tiles + tilesPerChunk - 1) / tilesPerChunk, paintTiles);

@@ -1,8 +1,8 @@
 // Painting pixel runs (lineRaster::Spans) straight into the 32-bit image a
 // raster engine paints on, as the engine would fill them with an opaque
-// colour, but each pixel once: of several layers drawn one over the other,
-// a pixel takes the colour of the topmost layer that covers it. Used by the
-// fast curve (ov7931Demo_fastCurve.h).
+// colour, several layers in one go: a pixel takes the colour of the topmost
+// layer that covers it (where the runs are long, it is written only once).
+// Used by the fast curve (ov7931Demo_fastCurve.h).
 #ifndef OV7931DEMO_PIXELLAYERS_H
 #define OV7931DEMO_PIXELLAYERS_H
 
