@@ -171,7 +171,10 @@ void ov7931Demo_FastCurve::dataChanged()
 
 // Qwt's qwtBoundingRectT() over QwtCPointerData, one axis at a time and
 // without a virtual call per sample (a point's rectangle is never invalid, so
-// every sample counts, NaN included).
+// every sample counts, NaN included). Qwt asks the curves of a plot for their
+// bounds one after the other when it scales the axes: the first fast curve
+// asked works out those of all the plot's fast curves whose samples changed,
+// shared with the helper thread (ov7931Demo_shareWork.h).
 QRectF ov7931Demo_FastCurve::boundingRect() const
 {
     if (m_boundsValid)
@@ -180,11 +183,36 @@ QRectF ov7931Demo_FastCurve::boundingRect() const
     if (!raw || raw->size() == 0)
         return QwtPlotCurve::boundingRect();
 
-    double x, w, y, h;
+    thread_local std::vector<const ov7931Demo_FastCurve *> stale;
+    stale.assign(1, this);
+    if (const QwtPlot *p = plot()) {
+        for (const QwtPlotItem *item : p->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+            const auto *c = dynamic_cast<const ov7931Demo_FastCurve *>(item);
+            const auto *r = c ? dynamic_cast<const QwtCPointerData *>(c->data()) : nullptr;
+            if (c != this && r && r->size() > 0 && !c->m_boundsValid)
+                stale.push_back(c);
+        }
+    }
+    // the curves share their samples of time, as a rule
+    double x, w;
     sharedX.get(raw->xData(), raw->size(), x, w);
-    sampleMaps::axisBounds(raw->yData(), raw->size(), y, h);
-    m_bounds = QRectF(x, y, w, h);
-    m_boundsValid = true;
+    const double *time = raw->xData();
+    const size_t count = raw->size();
+    const auto bounds = [&](const ov7931Demo_FastCurve *c) {
+        const auto *r = static_cast<const QwtCPointerData *>(c->data());
+        double cx = x, cw = w, y, h;
+        if (r->xData() != time || r->size() != count)
+            sampleMaps::axisBounds(r->xData(), r->size(), cx, cw);
+        sampleMaps::axisBounds(r->yData(), r->size(), y, h);
+        c->m_bounds = QRectF(cx, y, cw, h);
+        c->m_boundsValid = true;
+    };
+    if (stale.size() == 1) {
+        bounds(this);
+    } else {
+        const std::vector<const ov7931Demo_FastCurve *> &curves = stale; // this thread's own
+        lineRaster::shareWork(int(curves.size()), [&](int i, bool) { bounds(curves[size_t(i)]); });
+    }
     return m_bounds;
 }
 

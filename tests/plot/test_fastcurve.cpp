@@ -20,6 +20,7 @@
 #include <qwt_painter.h>
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
+#include <qwt_point_data.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_map.h>
 #include <qwt_symbol.h>
@@ -220,6 +221,31 @@ private slots:
         t[2] = 4;
         b.setRawSamples(t.data(), y.data(), 3);
         QCOMPARE(b.boundingRect(), QRectF(0, 5, 4, 2));
+
+        // the curves of a plot, which the first one asked works out together
+        // (one has times of its own, one is asked again after new samples)
+        QwtPlot plot;
+        std::vector<Series> series(6);
+        for (size_t k = 0; k < series.size(); ++k)
+            for (int i = 0; i < 500; ++i) {
+                series[k].x.push_back(k == 3 ? i * 0.5 - 7 : i * 0.01);
+                series[k].y.push_back(rng.generateDouble() * double(k + 1) - double(k));
+            }
+        std::vector<ov7931Demo_FastCurve *> onPlot;
+        for (size_t k = 0; k < 5; ++k) {
+            onPlot.push_back(new ov7931Demo_FastCurve);
+            onPlot.back()->setRawSamples(series[k == 3 ? 3 : 0].x.data(), series[k].y.data(), 500);
+            onPlot.back()->attach(&plot);
+        }
+        for (int round = 0; round < 2; ++round) {
+            for (size_t k = 0; k < onPlot.size(); ++k) {
+                QwtPlotCurve plain;
+                const QwtCPointerData *d = static_cast<const QwtCPointerData *>(onPlot[k]->data());
+                plain.setRawSamples(d->xData(), d->yData(), int(d->size()));
+                QCOMPARE(bytes(onPlot[k]->boundingRect()), bytes(plain.boundingRect()));
+            }
+            onPlot[2]->setRawSamples(series[0].x.data(), series[5].y.data(), 500);
+        }
     }
 
     // The canvas that keeps its frame paints the pixels QwtPlotCanvas
