@@ -1,6 +1,7 @@
 #include "ov7931Demo_shareWork.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -10,6 +11,9 @@ namespace {
 // Whether this thread is working on shared work: work shared from inside it
 // is done where it is, by that thread alone.
 thread_local bool t_sharing = false;
+
+// How long the helper watches for the next job before it sleeps.
+constexpr std::chrono::microseconds watch{100};
 
 // Marks the thread as working on shared work while it lives.
 struct Sharing {
@@ -45,7 +49,7 @@ public:
             m_chunks = chunks;
             m_next.store(0, std::memory_order_relaxed);
             m_open = true;
-            ++m_job;
+            m_job.fetch_add(1, std::memory_order_release);
         }
         m_wake.notify_one();
         {
@@ -66,10 +70,10 @@ private:
         unsigned seen = 0;
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
-            m_wake.wait(lock, [&] { return m_stop || m_job != seen; });
+            m_wake.wait(lock, [&] { return m_stop || m_job.load(std::memory_order_relaxed) != seen; });
             if (m_stop)
                 return;
-            seen = m_job;
+            seen = m_job.load(std::memory_order_relaxed);
             if (!m_open)
                 continue;
             m_busy = true;
@@ -81,6 +85,13 @@ private:
             lock.lock();
             m_busy = false;
             m_done.notify_one();
+            // the next job of the same picture follows within microseconds:
+            // watched for a while before sleeping, so that it starts at once
+            lock.unlock();
+            const auto until = std::chrono::steady_clock::now() + watch;
+            while (m_job.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+            lock.lock();
         }
     }
 
@@ -91,7 +102,7 @@ private:
     const std::function<void(int, bool)> *m_work = nullptr;
     int m_chunks = 0;
     std::atomic<int> m_next{0};
-    unsigned m_job = 0;
+    std::atomic<unsigned> m_job{0};
     bool m_open = false;
     bool m_busy = false;
     bool m_stop = false;
