@@ -211,23 +211,25 @@ int wholePoints(const int *xs, const int *ys, int n, bool weed, QPoint *out)
     int count = 1;
     int i = 1;
 #ifdef __SSE2__
-    // four points at a time where none repeats the one before it (the usual
-    // case)
+    // four points at a time: each is written where the next kept point goes
+    // and kept by moving on past it, without a branch on which repeat (a
+    // smooth curve repeats points at random)
     static_assert(sizeof(QPoint) == 2 * sizeof(int), "QPoint is x, y");
     for (; i + 4 <= n; i += 4) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(xs + i));
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ys + i));
         const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i *>(xs + i - 1));
         const __m128i py = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ys + i - 1));
-        if (weed && _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi32(x, px), _mm_cmpeq_epi32(y, py))) != 0) {
-            for (int k = i; k < i + 4; ++k)
-                count = one(k, count);
-            continue;
+        const int repeats = weed ? _mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(_mm_cmpeq_epi32(x, px),
+                                                                                  _mm_cmpeq_epi32(y, py))))
+                                 : 0;
+        alignas(16) QPoint four[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(four), _mm_unpacklo_epi32(x, y));
+        _mm_store_si128(reinterpret_cast<__m128i *>(four) + 1, _mm_unpackhi_epi32(x, y));
+        for (int k = 0; k < 4; ++k) {
+            out[count] = four[k];
+            count += 1 - ((repeats >> k) & 1);
         }
-        __m128i *const at = reinterpret_cast<__m128i *>(out + count);
-        _mm_storeu_si128(at, _mm_unpacklo_epi32(x, y));
-        _mm_storeu_si128(at + 1, _mm_unpackhi_epi32(x, y));
-        count += 4;
     }
 #endif
     for (; i < n; ++i)
