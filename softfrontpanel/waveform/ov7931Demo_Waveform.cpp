@@ -28,7 +28,7 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
-#include <qwt_plot_grid.h>
+#include "ov7931Demo_fastGrid.h"
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_widget.h>
@@ -238,7 +238,7 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     scale->detach();
     delete scale;
 
-    pp.grid = new QwtPlotGrid;
+    pp.grid = new ov7931Demo_FastGrid;
     pp.grid->enableXMin(true);
     pp.grid->setMajorPen(QPen(QColor(128, 128, 128), 0, Qt::DotLine));
     pp.grid->setMinorPen(QPen(QColor(128, 128, 128).darker(200), 0, Qt::DotLine));

@@ -6,7 +6,7 @@
 //     demo mode, with 16 resistance channels (the worst case: the noise spans
 //     a third of the plot's height) and with a mix of all three kinds.
 // Each picture of the fast drawing is compared pixel by pixel with the
-// picture QwtPlotCurve draws of the same block.
+// picture QwtPlotCurve (and QwtPlotGrid) draw of the same block.
 //
 // Usage: bench_refresh [iterations] [fast|worst|mixed [scans]]   ("fast":
 // time the fast drawing only, without pictures to compare; "worst" and
@@ -20,6 +20,7 @@
 #include "ov7931Demo_Waveform.h"
 #include "ov7931Demo_demoData.h"
 #include "ov7931Demo_fastCurve.h"
+#include "ov7931Demo_fastGrid.h"
 #include "wave_helpers.h"
 
 #include <QApplication>
@@ -234,6 +235,9 @@ Comparison waveformWindow(ov7931Demo_App *app, const int sensors[16], int iterat
     }
 
     const auto setFast = [&](bool fast) {
+        for (int p = 0; p < 3; ++p)
+            if (auto *grid = dynamic_cast<ov7931Demo_FastGrid *>(w->panel(p).grid))
+                grid->setFastDrawing(fast);
         for (int p = 0; p < 3; ++p)
             for (int c = 0; c < 16; ++c)
                 if (auto *fc = dynamic_cast<ov7931Demo_FastCurve *>(w->panel(p).curves[c]))

@@ -7,6 +7,7 @@
 // where the fixed form would be too long; ordinary ranges keep Qwt's own
 // labels (the window's axes use them: tests/waveform/test_plots).
 #include "ov7931Demo_fastCurve.h"
+#include "ov7931Demo_fastGrid.h"
 #include "ov7931Demo_plotCanvas.h"
 #include "ov7931Demo_scaleLabels.h"
 
@@ -20,6 +21,7 @@
 #include <qwt_painter.h>
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
+#include <qwt_plot_grid.h>
 #include <qwt_point_data.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_map.h>
@@ -342,6 +344,50 @@ private slots:
         paint(0, QRect());
         QVERIFY(!canvas->lastPaintWasStraight());
         QVERIFY(shown(plots[1]) == shown(plots[0]));
+    }
+
+    // The kept grid writes the pixels QwtPlotGrid draws: on the window and
+    // through the backing store, after new scales and a new size, with an
+    // opaque pen (kept from the second drawing of the same lines on) and a
+    // translucent one (always QwtPlotGrid's).
+    void fastGridAsQwt()
+    {
+        QwtPlot plots[2];
+        QwtPlotGrid *grids[2] = {new QwtPlotGrid, new ov7931Demo_FastGrid};
+        auto *fast = static_cast<ov7931Demo_FastGrid *>(grids[1]);
+        for (int i = 0; i < 2; ++i) {
+            plots[i].setCanvas(new ov7931Demo_PlotCanvas);
+            plots[i].setCanvasBackground(QColor(0, 0, 128));
+            grids[i]->enableXMin(true);
+            grids[i]->setMajorPen(QPen(QColor(128, 128, 128), 0, Qt::DotLine));
+            grids[i]->setMinorPen(QPen(QColor(64, 64, 64), 0, Qt::DotLine));
+            grids[i]->attach(&plots[i]);
+            plots[i].resize(500, 300);
+            plots[i].show();
+            QVERIFY(QTest::qWaitForWindowExposed(&plots[i]));
+        }
+        const auto shown = [](QwtPlot &plot) {
+            const QRect r(plot.canvas()->mapTo(&plot, QPoint()), plot.canvas()->size());
+            return plot.screen()->grabWindow(plot.winId()).toImage().copy(r);
+        };
+        // (y range, size, major pen alpha, kept on the second drawing)
+        const std::tuple<double, int, int, bool> steps[] = {
+            {100, 500, 255, true}, {37.5, 500, 255, true}, {37.5, 640, 255, true}, {37.5, 640, 128, false}};
+        for (const auto &[range, width, alpha, kept] : steps) {
+            for (int i = 0; i < 2; ++i) {
+                plots[i].setAxisScale(QwtPlot::yLeft, -range, range);
+                plots[i].resize(width, 300);
+                grids[i]->setMajorPen(QPen(QColor(128, 128, 128, alpha), 0, Qt::DotLine));
+            }
+            for (int drawing = 0; drawing < 2; ++drawing) {
+                for (QwtPlot &plot : plots)
+                    plot.replot();
+                QCoreApplication::processEvents();
+                QVERIFY(shown(plots[1]) == shown(plots[0]));
+                QCOMPARE(fast->lastDrawWasKept(), kept && drawing == 1); // the window's painting
+                QVERIFY(plots[1].canvas()->grab().toImage() == plots[0].canvas()->grab().toImage());
+            }
+        }
     }
 
     // The labels of the ticks Qwt gives a range (8 ticks at most on value
