@@ -224,169 +224,101 @@ private slots:
         b.setRawSamples(t.data(), y.data(), 3);
         QCOMPARE(b.boundingRect(), QRectF(0, 5, 4, 2));
 
-        // the curves of a plot, which the first one asked works out together
-        // (one has times of its own, one is asked again after new samples)
+        // the curves of a plot, which the first one asked with new samples
+        // works out together (the fourth has times of its own; new samples
+        // for all, then for the third and fifth)
         QwtPlot plot;
-        std::vector<Series> series(6);
-        for (size_t k = 0; k < series.size(); ++k)
-            for (int i = 0; i < 500; ++i) {
-                series[k].x.push_back(k == 3 ? i * 0.5 - 7 : i * 0.01);
-                series[k].y.push_back(rng.generateDouble() * double(k + 1) - double(k));
-            }
-        std::vector<ov7931Demo_FastCurve *> onPlot;
-        for (size_t k = 0; k < 5; ++k) {
-            onPlot.push_back(new ov7931Demo_FastCurve);
-            onPlot.back()->setRawSamples(series[k == 3 ? 3 : 0].x.data(), series[k].y.data(), 500);
-            onPlot.back()->attach(&plot);
-        }
+        std::vector<double> values(7 * 500);
+        for (size_t i = 0; i < values.size(); ++i)
+            values[i] = rng.generateDouble() * double(i % 7) - double(i % 5);
+        ov7931Demo_FastCurve onPlot[5];
         for (int round = 0; round < 2; ++round) {
-            for (size_t k = 0; k < onPlot.size(); ++k) {
-                QwtPlotCurve plain;
-                const QwtCPointerData *d = static_cast<const QwtCPointerData *>(onPlot[k]->data());
-                plain.setRawSamples(d->xData(), d->yData(), int(d->size()));
-                QCOMPARE(bytes(onPlot[k]->boundingRect()), bytes(plain.boundingRect()));
+            for (int k = 0; k < 5; ++k) {
+                onPlot[k].attach(&plot);
+                if (round == 0 || k == 2 || k == 4)
+                    onPlot[k].setRawSamples(values.data() + (k == 3 ? 500 : 0), values.data() + 500 * (k + round), 500);
             }
-            onPlot[2]->setRawSamples(series[0].x.data(), series[5].y.data(), 500);
+            for (const ov7931Demo_FastCurve &c : onPlot) {
+                const auto *d = static_cast<const QwtCPointerData *>(c.data());
+                QwtPlotCurve plain;
+                plain.setRawSamples(d->xData(), d->yData(), int(d->size()));
+                QCOMPARE(bytes(c.boundingRect()), bytes(plain.boundingRect()));
+            }
         }
     }
 
-    // The canvas that keeps its frame paints the pixels QwtPlotCanvas
-    // paints, in every style and frame, disabled too; the usual sunken panel
-    // is kept (not drawn by the style each time) at least in one style.
-    void keptFrameAsQwt()
-    {
-        int kept = 0;
-        for (const char *name : {"Plastique", "Fusion", "Windows"}) {
-            std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(name)));
-            if (!style)
-                continue; // the Plastique plugin may be missing
-            for (int frame : {QFrame::Panel | QFrame::Sunken, QFrame::Box | QFrame::Plain,
-                              QFrame::StyledPanel | QFrame::Raised, QFrame::WinPanel | QFrame::Sunken})
-                for (int width : {1, 2, 3}) {
-                    QwtPlot plots[2];
-                    auto *canvas = new ov7931Demo_PlotCanvas;
-                    plots[1].setCanvas(canvas);
-                    QImage pictures[2];
-                    for (int i = 0; i < 2; ++i) {
-                        auto *c = qobject_cast<QFrame *>(plots[i].canvas());
-                        c->setStyle(style.get());
-                        c->setFrameStyle(frame);
-                        c->setLineWidth(width);
-                        c->setEnabled(width != 3);
-                        plots[i].resize(300 + width, 200);
-                        pictures[i] = c->grab().toImage();
-                    }
-                    QVERIFY2(pictures[0] == pictures[1], qPrintable(QStringLiteral("%1 %2 %3").arg(name).arg(frame).arg(width)));
-                    kept += canvas->lastFrameWasKept() && frame == (QFrame::Panel | QFrame::Sunken);
-                }
-        }
-        QVERIFY(kept > 0);
-    }
-
-    // A canvas drawn anew paints straight onto the window, the very pixels
-    // QwtPlotCanvas shows through its backing store; a paint of a part of it
-    // (an overlay moving) draws the backing store again, and while an overlay
-    // shows, refreshes go through the backing store.
-    void straightPaintAsQwt()
+    // The waveform window's canvas and grid against QwtPlotCanvas and
+    // QwtPlotGrid, on the window and through the backing store. A canvas drawn
+    // anew paints straight onto the window; a paint of a part of it (an
+    // overlay moving) draws the backing store again, and while an overlay
+    // shows, refreshes go through it. The grid's kept pixels are written from
+    // the second drawing of the same lines on, not for a translucent pen.
+    void canvasAndGridAsQwt()
     {
         QRandomGenerator rng(7);
         std::vector<Series> series(8); // two sets of four
         for (Series &s : series)
             for (int i = 0; i < 5000; ++i) {
                 s.x.push_back(i * 1e-4);
-                s.y.push_back(300.0 * rng.generateDouble());
+                s.y.push_back(300.0 * rng.generateDouble() - 150.0);
             }
         QwtPlot plots[2];
+        QwtPlotGrid *grids[2] = {new QwtPlotGrid, new ov7931Demo_FastGrid};
         auto *canvas = new ov7931Demo_PlotCanvas;
         plots[1].setCanvas(canvas);
         std::vector<ov7931Demo_FastCurve *> curves;
-        for (QwtPlot &plot : plots) {
-            plot.setCanvasBackground(QColor(0, 0, 128));
+        for (int p = 0; p < 2; ++p) {
+            plots[p].setCanvasBackground(QColor(0, 0, 128));
+            grids[p]->enableXMin(true);
+            grids[p]->setMinorPen(QPen(QColor(64, 64, 64), 0, Qt::DotLine));
+            grids[p]->attach(&plots[p]);
             for (int i = 0; i < 4; ++i) {
                 curves.push_back(new ov7931Demo_FastCurve);
                 curves.back()->setPen(QPen(colours[i], 0));
-                curves.back()->attach(&plot);
+                curves.back()->attach(&plots[p]);
             }
-            plot.resize(600, 300);
+            plots[p].show();
+            QVERIFY(QTest::qWaitForWindowExposed(&plots[p]));
         }
-        // the canvas's pixels on the window
-        const auto shown = [&](QwtPlot &plot) {
+        const auto shown = [](QwtPlot &plot) { // the canvas's pixels on the window
             const QRect r(plot.canvas()->mapTo(&plot, QPoint()), plot.canvas()->size());
             return plot.screen()->grabWindow(plot.winId()).toImage().copy(r);
         };
-        // set `set` of the series shown, all drawn anew, or a part painted
-        const auto paint = [&](int set, const QRect &part) {
-            QCoreApplication::processEvents();
-            for (size_t i = 0; i < curves.size() && set >= 0; ++i) {
+        auto *overlay = new QWidget(canvas);
+        overlay->setGeometry(100, 100, 50, 20);
+        overlay->hide();
+        // (series set, y range, width, major pen alpha, part painted,
+        // overlay shown, painted straight, grid kept); a new size is painted
+        // once before the replot, new scales are not
+        const std::tuple<int, double, int, int, QRect, bool, bool, bool> steps[] = {
+            {0, 200, 500, 255, {}, false, true, false},
+            {1, 200, 500, 255, {}, false, true, true}, // over the pixels of set 0
+            {1, 200, 500, 255, {50, 50, 40, 30}, false, false, true},
+            {0, 75, 500, 255, {}, false, true, false},
+            {0, 75, 640, 255, {}, false, true, true},
+            {0, 75, 640, 255, {}, true, false, true},
+            {1, 75, 640, 128, {}, false, true, false},
+            {1, 75, 640, 128, {}, false, true, false}};
+        for (const auto &[set, range, width, alpha, part, overlaid, straight, kept] : steps) {
+            overlay->setVisible(overlaid);
+            for (size_t i = 0; i < curves.size(); ++i) {
                 const Series &s = series[size_t(4 * set) + i % 4];
                 curves[i]->setRawSamples(s.x.data(), s.y.data(), int(s.x.size()));
             }
+            for (int p = 0; p < 2; ++p) {
+                plots[p].setAxisScale(QwtPlot::yLeft, -range, range);
+                plots[p].resize(width, 300);
+                grids[p]->setMajorPen(QPen(QColor(128, 128, 128, alpha), 0, Qt::DotLine));
+            }
+            QCoreApplication::processEvents();
             for (QwtPlot &plot : plots)
                 part.isNull() ? plot.replot() : plot.canvas()->update(part);
             QCoreApplication::processEvents();
-        };
-        for (QwtPlot &plot : plots) {
-            plot.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&plot));
-        }
-        paint(0, QRect());
-        paint(1, QRect()); // over the pixels of set 0
-        QVERIFY(canvas->lastPaintWasStraight());
-        QVERIFY(canvas->backingStore()->isNull());
-        QVERIFY(shown(plots[1]) == shown(plots[0]));
-        paint(-1, QRect(50, 50, 40, 30));
-        QVERIFY(!canvas->lastPaintWasStraight());
-        QVERIFY(!canvas->backingStore()->isNull());
-        QVERIFY(shown(plots[1]) == shown(plots[0]));
-        auto *overlay = new QWidget(canvas);
-        overlay->setGeometry(100, 100, 50, 20);
-        overlay->show();
-        paint(0, QRect());
-        QVERIFY(!canvas->lastPaintWasStraight());
-        QVERIFY(shown(plots[1]) == shown(plots[0]));
-    }
-
-    // The kept grid writes the pixels QwtPlotGrid draws: on the window and
-    // through the backing store, after new scales and a new size, with an
-    // opaque pen (kept from the second drawing of the same lines on) and a
-    // translucent one (always QwtPlotGrid's).
-    void fastGridAsQwt()
-    {
-        QwtPlot plots[2];
-        QwtPlotGrid *grids[2] = {new QwtPlotGrid, new ov7931Demo_FastGrid};
-        auto *fast = static_cast<ov7931Demo_FastGrid *>(grids[1]);
-        for (int i = 0; i < 2; ++i) {
-            plots[i].setCanvas(new ov7931Demo_PlotCanvas);
-            plots[i].setCanvasBackground(QColor(0, 0, 128));
-            grids[i]->enableXMin(true);
-            grids[i]->setMajorPen(QPen(QColor(128, 128, 128), 0, Qt::DotLine));
-            grids[i]->setMinorPen(QPen(QColor(64, 64, 64), 0, Qt::DotLine));
-            grids[i]->attach(&plots[i]);
-            plots[i].resize(500, 300);
-            plots[i].show();
-            QVERIFY(QTest::qWaitForWindowExposed(&plots[i]));
-        }
-        const auto shown = [](QwtPlot &plot) {
-            const QRect r(plot.canvas()->mapTo(&plot, QPoint()), plot.canvas()->size());
-            return plot.screen()->grabWindow(plot.winId()).toImage().copy(r);
-        };
-        // (y range, size, major pen alpha, kept on the second drawing)
-        const std::tuple<double, int, int, bool> steps[] = {
-            {100, 500, 255, true}, {37.5, 500, 255, true}, {37.5, 640, 255, true}, {37.5, 640, 128, false}};
-        for (const auto &[range, width, alpha, kept] : steps) {
-            for (int i = 0; i < 2; ++i) {
-                plots[i].setAxisScale(QwtPlot::yLeft, -range, range);
-                plots[i].resize(width, 300);
-                grids[i]->setMajorPen(QPen(QColor(128, 128, 128, alpha), 0, Qt::DotLine));
-            }
-            for (int drawing = 0; drawing < 2; ++drawing) {
-                for (QwtPlot &plot : plots)
-                    plot.replot();
-                QCoreApplication::processEvents();
-                QVERIFY(shown(plots[1]) == shown(plots[0]));
-                QCOMPARE(fast->lastDrawWasKept(), kept && drawing == 1); // the window's painting
-                QVERIFY(plots[1].canvas()->grab().toImage() == plots[0].canvas()->grab().toImage());
-            }
+            QCOMPARE(canvas->lastPaintWasStraight(), straight);
+            QCOMPARE(canvas->backingStore()->isNull(), straight);
+            QCOMPARE(static_cast<ov7931Demo_FastGrid *>(grids[1])->lastDrawWasKept(), kept);
+            QVERIFY(shown(plots[1]) == shown(plots[0]));
+            QVERIFY(plots[1].canvas()->grab().toImage() == plots[0].canvas()->grab().toImage());
         }
     }
 
