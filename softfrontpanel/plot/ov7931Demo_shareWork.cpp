@@ -13,7 +13,7 @@ namespace {
 thread_local bool t_sharing = false;
 
 // How long the helper watches for the next job before it sleeps.
-constexpr std::chrono::microseconds watch{100};
+constexpr std::chrono::microseconds watch{300};
 
 // Marks the thread as working on shared work while it lives.
 struct Sharing {
@@ -85,8 +85,8 @@ private:
             lock.lock();
             m_busy = false;
             m_done.notify_one();
-            // the next job of the same picture follows within microseconds:
-            // watched for a while before sleeping, so that it starts at once
+            // the next job of the same refresh follows soon: watched for a
+            // while before sleeping, so that it starts at once
             lock.unlock();
             const auto until = std::chrono::steady_clock::now() + watch;
             while (m_job.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)

@@ -7,12 +7,13 @@
 // helper to start: both take chunks one by one from a shared counter, and at
 // the end the drawing thread waits only for a chunk the helper has begun. On
 // a machine whose other processors are busy it simply does every chunk
-// itself. After a job the helper watches for the next one for a tenth of a
-// millisecond, yielding the processor meanwhile, before it sleeps: the jobs
-// of one picture follow each other within microseconds, and a sleeping
-// helper takes tens of them to wake. (The helper keeps the normal priority: at the lowest, a helper
-// interrupted in the middle of a chunk by a busy machine would hold the
-// drawing thread up for as long as the machine stays busy.)
+// itself. After a job the helper watches for the next one for 0.3 ms,
+// yielding the processor meanwhile, before it sleeps: the jobs of one
+// refresh follow each other within a few tenths of a millisecond (the
+// plots' own drawing between them), and a sleeping helper takes 15 to 20
+// microseconds to wake. (The helper keeps the normal priority: at the
+// lowest, a helper interrupted in the middle of a chunk by a busy machine
+// would hold the drawing thread up for as long as the machine stays busy.)
 #ifndef OV7931DEMO_SHAREWORK_H
 #define OV7931DEMO_SHAREWORK_H
 
