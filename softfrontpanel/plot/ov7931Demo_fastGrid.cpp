@@ -116,12 +116,14 @@ void ov7931Demo_FastGrid::draw(QPainter *painter, const QwtScaleMap &xMap, const
     values.clear();
     for (QRgb c : m_colours)
         values.push_back(pixelLayers::pixelValue(target.format, QColor::fromRgb(c)));
+    // the clip in the canvas's coordinates
     const QPoint origin = canvas.topLeft() + translate;
+    const QRect clip = target.clip.translated(-origin);
+    const int left = clip.left(), right = clip.right(), top = clip.top(), bottom = clip.bottom();
     for (const Dot &d : m_dots) {
-        const int x = d.x + origin.x();
-        const int y = d.y + origin.y();
-        if (target.clip.contains(x, y))
-            *reinterpret_cast<quint32 *>(target.bits + target.stride * y + 4 * x) = values[size_t(d.colour)];
+        if (d.x >= left && d.x <= right && d.y >= top && d.y <= bottom)
+            *reinterpret_cast<quint32 *>(target.bits + target.stride * (d.y + origin.y()) + 4 * (d.x + origin.x()))
+                = values[size_t(d.colour)];
     }
     m_lastKept = true;
 }

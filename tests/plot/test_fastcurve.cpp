@@ -320,6 +320,20 @@ private slots:
             QVERIFY(shown(plots[1]) == shown(plots[0]));
             QVERIFY(plots[1].canvas()->grab().toImage() == plots[0].canvas()->grab().toImage());
         }
+        // a painter clipped to a part of the canvas, as an export may clip
+        QImage parts[2];
+        for (int p = 0; p < 2; ++p) {
+            parts[p] = QImage(640, 300, QImage::Format_RGB32);
+            parts[p].fill(Qt::black);
+            grids[p]->setMajorPen(QPen(QColor(128, 128, 128), 0, Qt::DotLine));
+            for (int drawing = 0; drawing < 2; ++drawing) {
+                QPainter painter(&parts[p]);
+                painter.setClipRect(40, 30, 200, 100);
+                grids[p]->draw(&painter, plots[p].canvasMap(QwtPlot::xBottom), plots[p].canvasMap(QwtPlot::yLeft),
+                               QRectF(0, 0, 640, 300));
+            }
+        }
+        QVERIFY(static_cast<ov7931Demo_FastGrid *>(grids[1])->lastDrawWasKept() && parts[1] == parts[0]);
     }
 
     // The labels of the ticks Qwt gives a range (8 ticks at most on value
