@@ -233,16 +233,7 @@ bool ov7931Demo_FastCurve::painterAllows(const QPainter *painter)
         return false;
     if (painter->renderHints() & (QPainter::Antialiasing | QPainter::Qt4CompatiblePainting))
         return false;
-    if (painter->compositionMode() != QPainter::CompositionMode_SourceOver
-        || painter->opacity() != 1.0)
-        return false;
-
-    const QTransform t = painter->deviceTransform();
-    if (t.type() > QTransform::TxTranslate)
-        return false;
-    if (t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
-        return false;
-    return true;
+    return pixelLayers::plainPainter(painter);
 }
 
 // The curve's own settings and the pen it draws with.

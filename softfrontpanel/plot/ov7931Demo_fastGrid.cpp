@@ -9,7 +9,6 @@
 #include <qwt_scale_map.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 ov7931Demo_FastGrid::ov7931Demo_FastGrid() = default;
@@ -91,9 +90,7 @@ void ov7931Demo_FastGrid::draw(QPainter *painter, const QwtScaleMap &xMap, const
     const QTransform t = painter->deviceTransform();
     const QPoint translate(int(t.dx()), int(t.dy()));
     pixelLayers::Target target;
-    if (!m_fast || QRectF(canvas) != canvasRect || t.type() > QTransform::TxTranslate
-        || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) || painter->opacity() != 1.0
-        || painter->compositionMode() != QPainter::CompositionMode_SourceOver
+    if (!m_fast || QRectF(canvas) != canvasRect || !pixelLayers::plainPainter(painter)
         || !pixelLayers::straightTarget(painter, translate, target)) {
         QwtPlotGrid::draw(painter, xMap, yMap, canvasRect);
         return;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <vector>
 
 #ifdef __SSE2__
@@ -209,6 +210,14 @@ void writeRows(uchar *origin, qsizetype stride, std::vector<Segment> *runs, int 
 } // namespace
 
 namespace pixelLayers {
+
+bool plainPainter(const QPainter *painter)
+{
+    if (painter->compositionMode() != QPainter::CompositionMode_SourceOver || painter->opacity() != 1.0)
+        return false;
+    const QTransform t = painter->deviceTransform();
+    return t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) && t.dy() == std::floor(t.dy());
+}
 
 bool straightTarget(QPainter *painter, QPoint translate, Target &target)
 {

@@ -32,6 +32,11 @@ struct Target {
     qint64 key = 0;
 };
 
+// Whether the painter paints pixels as they come (source over, fully
+// opaque) and moves them by whole pixels at most, so that pixels worked out
+// for its device coordinates can stand for its own.
+bool plainPainter(const QPainter *painter);
+
 // Whether the painter (an active raster engine on a 32-bit image that no
 // other image shares, clipped, if at all, by one whole-pixel rectangle and
 // the engine's system clip of one rectangle) lets its pixels be written
