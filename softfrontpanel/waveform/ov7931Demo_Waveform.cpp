@@ -9,6 +9,7 @@
 #include "ov7931Demo_axisTitleFit.h"
 #include "ov7931Demo_channelModel.h"
 #include "ov7931Demo_fastCurve.h"
+#include "ov7931Demo_fastGrid.h"
 #include "ov7931Demo_plotCanvas.h"
 #include "ov7931Demo_rtd.h"
 #include "ov7931Demo_scaleLabels.h"
@@ -28,7 +29,6 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
-#include "ov7931Demo_fastGrid.h"
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_widget.h>
