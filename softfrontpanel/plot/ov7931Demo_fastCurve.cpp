@@ -22,6 +22,7 @@
 #include <qwt_scale_map.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <cmath>
@@ -254,6 +255,15 @@ bool ov7931Demo_FastCurve::canDrawFast(const QPainter *painter) const
     return painterAllows(painter) && curveAllows(painter->pen());
 }
 
+// Whether QwtPlot has this curve's lines drawn the fast way on a painter that
+// allows it: plain lines without symbols, antialiasing or a pen that needs
+// Qwt's drawing.
+bool ov7931Demo_FastCurve::drawsLinesFast() const
+{
+    return style() == Lines && !testRenderHint(RenderAntialiased)
+        && !(symbol() && symbol()->style() != QwtSymbol::NoSymbol) && curveAllows(pen());
+}
+
 // The fast curves QwtPlot draws right after this one, in order, as the items
 // of the same plot after it that are visible and draw anything, up to the
 // first that is not a plain line drawn the fast way with the same axes. None
@@ -277,20 +287,18 @@ void ov7931Demo_FastCurve::followers(std::vector<const ov7931Demo_FastCurve *> &
             break;
         if (c->dataSize() == 0)
             continue; // drawn as nothing at all
-        if (c->style() != Lines || c->xAxis() != xAxis() || c->yAxis() != yAxis()
-            || c->testRenderHint(RenderAntialiased)
-            || (c->symbol() && c->symbol()->style() != QwtSymbol::NoSymbol) || !c->curveAllows(c->pen()))
+        if (c->xAxis() != xAxis() || c->yAxis() != yAxis() || !c->drawsLinesFast())
             break;
         out.push_back(c);
     }
 }
 
 // The pixels the engine would set for the lines of samples from .. to drawn
-// with `pen` by `painter`, in device coordinates; or that the engine draws
+// with `pen` on `device`, in device coordinates; or that the engine draws
 // nothing, or that Qwt's drawing must do it. The mapped time is taken from
 // `shared` where that holds it, else from `own`, which is mapped anew where
 // it does not hold it either.
-ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *painter, const QPen &pen,
+ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const Device &device, const QPen &pen,
                                                               const QwtScaleMap &xMap,
                                                               const QwtScaleMap &yMap,
                                                               const QRectF &canvasRect, int from, int to,
@@ -411,25 +419,181 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const QPainter *pa
     // Device coordinates. The engine clips segments to the device's bounds
     // widened by one pixel (two on the far sides); a polygon reaching beyond
     // them is left to the engine.
-    const QTransform t = painter->deviceTransform();
-    const double tx = t.dx();
-    const double ty = t.dy();
-    const QPaintDevice *device = painter->paintEngine()->paintDevice();
-    const int devW = device->width();
-    const int devH = device->height();
+    const double tx = device.translate.x();
+    const double ty = device.translate.y();
+    const int devW = device.size.width();
+    const int devH = device.size.height();
     if (!(minX + tx >= -1 && maxX + tx <= devW + 1 && minY + ty >= -1 && maxY + ty <= devH + 1))
         return Pixels::Qwt;
 
     // Qwt's polyline splitting: pieces of seven points, overlapping by one
-    const int splitSize = QwtPainter::polylineSplitting() ? 6 : count;
-    const QPoint translate{int(tx), int(ty)};
+    const int splitSize = device.splitting ? 6 : count;
     const bool drawCaps = pen.capStyle() != Qt::FlatCap;
     if (useClipped)
-        lineRaster::floatPointSpans(clipped.constData(), count, splitSize, translate, QSize(devW, devH),
+        lineRaster::floatPointSpans(clipped.constData(), count, splitSize, device.translate, device.size,
                                     drawCaps, out);
     else
-        lineRaster::wholePointSpans(wp, count, splitSize, translate, QSize(devW, devH), drawCaps, out);
+        lineRaster::wholePointSpans(wp, count, splitSize, device.translate, device.size, drawCaps, out);
     return Pixels::Spans;
+}
+
+namespace {
+
+bool sameMap(const QwtScaleMap &a, const QwtScaleMap &b)
+{
+    return a.s1() == b.s1() && a.s2() == b.s2() && a.p1() == b.p1() && a.p2() == b.p2()
+        && a.transformation() == b.transformation();
+}
+
+// Counts the workings-out of curves, so that each thread maps the time axis
+// afresh for each (the samples may have changed in place since the last).
+std::atomic<unsigned> lineJobs{0};
+
+} // namespace
+
+// The curves painted in one go (the first and the followers painted with
+// it), what they are drawn for, and their pixels. The drawing thread's own:
+// the helper only fills in the pixels of the curves it is given, while the
+// drawing thread waits for them or, when they are worked out ahead, paints
+// what lies below them.
+struct ov7931Demo_FastCurve::Batch {
+    const QPainter *painter = nullptr;
+    const QPaintDevice *paintDevice = nullptr;
+    Device device;
+    QwtScaleMap xMap;
+    QwtScaleMap yMap;
+    QRectF canvasRect;
+    sampleMaps::MappedAxis *time = nullptr; // the first curve's, shared with the others; or none
+    unsigned job = 0;
+    std::vector<const ov7931Demo_FastCurve *> curves;
+    std::vector<QPen> pens;
+    std::vector<int> from;
+    std::vector<int> to;
+    std::vector<Pixels> pixels;
+    std::vector<lineRaster::Spans> spans; // never shrinks: the runs' memory is kept
+    bool running = false; // being worked out ahead
+    bool ready = false;   // worked out ahead and not drawn yet
+
+    void open(const QPainter *p, const Device &d, const QwtScaleMap &x, const QwtScaleMap &y, const QRectF &rect,
+              sampleMaps::MappedAxis *sharedTime)
+    {
+        painter = p;
+        paintDevice = p->paintEngine()->paintDevice();
+        device = d;
+        xMap = x;
+        yMap = y;
+        canvasRect = rect;
+        time = sharedTime;
+        job = ++lineJobs;
+        curves.clear();
+        pens.clear();
+        from.clear();
+        to.clear();
+        pixels.clear();
+    }
+
+    void add(const ov7931Demo_FastCurve *curve, const QPen &pen, int first, int last)
+    {
+        curves.push_back(curve);
+        pens.push_back(pen);
+        from.push_back(first);
+        to.push_back(last);
+        pixels.push_back(Pixels::Qwt);
+        if (spans.size() < curves.size())
+            spans.resize(curves.size());
+    }
+
+    // Works out curve i, on whichever thread. The first maps the shared time
+    // axis, if there is one; the others take it from there where it holds
+    // their samples of time, each thread otherwise mapping its own.
+    void work(int i)
+    {
+        thread_local sampleMaps::MappedAxis own;
+        thread_local unsigned ownJob = 0;
+        if (ownJob != job) {
+            own.close();
+            ownJob = job;
+        }
+        const size_t k = size_t(i);
+        const bool mapsTime = i == 0 && time;
+        pixels[k] = curves[k]->linePixels(device, pens[k], xMap, yMap, canvasRect, from[k], to[k], spans[k],
+                                          mapsTime ? nullptr : time, mapsTime ? *time : own);
+    }
+
+    // Whether the lines worked out ahead are those `curve` is to draw now as
+    // the first of them; they are taken (finished first, if need be) or
+    // dropped.
+    bool take(const ov7931Demo_FastCurve *curve, const QPainter *p, const Device &d, const QwtScaleMap &x,
+              const QwtScaleMap &y, const QRectF &rect, int first, int last)
+    {
+        finish();
+        const bool same = ready && !curves.empty() && curves[0] == curve && painter == p
+            && paintDevice == p->paintEngine()->paintDevice() && device == d && sameMap(xMap, x)
+            && sameMap(yMap, y) && canvasRect == rect && from[0] == first && to[0] == last && pens[0] == p->pen();
+        ready = false;
+        return same;
+    }
+
+    void finish()
+    {
+        if (running) {
+            lineRaster::finishWork();
+            running = false;
+        }
+    }
+};
+
+ov7931Demo_FastCurve::Batch &ov7931Demo_FastCurve::batch()
+{
+    thread_local Batch b;
+    return b;
+}
+
+ov7931Demo_FastCurve::Device ov7931Demo_FastCurve::deviceOf(const QPainter *painter)
+{
+    const QTransform t = painter->deviceTransform();
+    const QPaintDevice *device = painter->paintEngine()->paintDevice();
+    return Device{QPoint(int(t.dx()), int(t.dy())), QSize(device->width(), device->height()),
+                  QwtPainter::polylineSplitting()};
+}
+
+ov7931Demo_FastCurve::LinesAhead::LinesAhead(const QwtPlot *plot, QPainter *painter, const QRectF &canvasRect)
+{
+    Batch &b = batch();
+    b.finish();
+    b.ready = false;
+    if (!plot || !painter || !painter->isActive() || !painter->paintEngine()
+        || painter->paintEngine()->type() != QPaintEngine::Raster || !painter->paintEngine()->paintDevice()
+        || !pixelLayers::plainPainter(painter))
+        return;
+    // the first curve QwtPlot draws the fast way, as a whole
+    const ov7931Demo_FastCurve *first = nullptr;
+    for (const QwtPlotItem *item : plot->itemList()) {
+        const auto *c = dynamic_cast<const ov7931Demo_FastCurve *>(item);
+        if (c && c->isVisible() && c->dataSize() > 0 && c->drawsLinesFast()) {
+            first = c;
+            break;
+        }
+    }
+    if (!first)
+        return;
+    thread_local std::vector<const ov7931Demo_FastCurve *> next;
+    first->followers(next);
+    b.open(painter, deviceOf(painter), plot->canvasMap(first->xAxis()), plot->canvasMap(first->yAxis()), canvasRect,
+           nullptr);
+    b.add(first, first->pen(), 0, int(first->dataSize()) - 1);
+    for (const ov7931Demo_FastCurve *c : next)
+        b.add(c, c->pen(), 0, int(c->dataSize()) - 1);
+    b.running = true;
+    b.ready = true;
+    lineRaster::startWork(int(b.curves.size()), [&b](int i, bool) { b.work(i); });
+}
+
+ov7931Demo_FastCurve::LinesAhead::~LinesAhead()
+{
+    Batch &b = batch();
+    b.finish();
+    b.ready = false;
 }
 
 void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
@@ -437,6 +601,7 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
                                      int from, int to) const
 {
     m_lastFast = false;
+    m_lastAhead = false;
     const TimeAxisOpen timeAxisOpen;
     if (!ahead.members.empty()) {
         const Ahead::Member &m = ahead.members[ahead.next];
@@ -458,9 +623,18 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         return;
     }
 
-    thread_local std::vector<lineRaster::Spans> spans(1);
-    const Pixels pixels = linePixels(painter, painter->pen(), xMap, yMap, canvasRect, from, to, spans[0],
-                                     nullptr, timeAxis);
+    // This curve, and where it is drawn as a whole, the fast curves drawn
+    // right after it, in one go: worked out ahead (LinesAhead) or now.
+    Batch &b = batch();
+    const Device device = deviceOf(painter);
+    const bool begun = b.take(this, painter, device, xMap, yMap, canvasRect, from, to);
+    m_lastAhead = begun;
+    if (!begun) {
+        b.open(painter, device, xMap, yMap, canvasRect, &timeAxis);
+        b.add(this, painter->pen(), from, to);
+        b.work(0);
+    }
+    const Pixels pixels = b.pixels[0];
     if (pixels == Pixels::Qwt) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
@@ -469,16 +643,14 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
     if (pixels == Pixels::None)
         return;
 
-    const QTransform t = painter->deviceTransform();
-    const QPoint translate(int(t.dx()), int(t.dy()));
     pixelLayers::Target target;
-    if (!pixelLayers::straightTarget(painter, translate, target)) {
+    if (!pixelLayers::straightTarget(painter, device.translate, target)) {
         thread_local QVector<QRect> rects;
-        lineRaster::toRects(spans[0], rects);
+        lineRaster::toRects(b.spans[0], rects);
         if (rects.isEmpty())
             return;
         for (QRect &r : rects)
-            r.translate(-translate);
+            r.translate(-device.translate);
         const QPen pen = painter->pen();
         const QBrush brushBefore = painter->brush();
         painter->setPen(Qt::NoPen);
@@ -489,43 +661,24 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         return;
     }
 
-    // This curve and the fast curves drawn right after it, in one go. The
-    // followers are worked out together by this thread and the helper
+    // The followers are worked out together by this thread and the helper
     // (ov7931Demo_shareWork.h); they are painted up to the first one that
     // Qwt's drawing must do.
+    if (!begun && from == 0 && to == int(dataSize()) - 1) {
+        thread_local std::vector<const ov7931Demo_FastCurve *> next;
+        followers(next);
+        for (const ov7931Demo_FastCurve *c : next)
+            b.add(c, c->pen(), 0, int(c->dataSize()) - 1);
+        lineRaster::shareWork(int(next.size()), [&b](int i, bool) { b.work(i + 1); });
+    }
     thread_local std::vector<pixelLayers::Layer> layers;
-    thread_local std::vector<const ov7931Demo_FastCurve *> next;
-    thread_local std::vector<Pixels> results;
-    layers.assign(1, pixelLayers::Layer{&spans[0], pixelLayers::pixelValue(target.format, painter->pen().color())});
+    layers.assign(1, pixelLayers::Layer{&b.spans[0], pixelLayers::pixelValue(target.format, b.pens[0].color())});
     ahead.members.clear();
     ahead.next = 0;
-    if (from == 0 && to == int(dataSize()) - 1)
-        followers(next);
-    else
-        next.clear();
-    if (spans.size() < next.size() + 1) {
-        spans.resize(next.size() + 1); // before any layer points into it
-        layers[0].spans = &spans[0];
-    }
-    results.assign(next.size(), Pixels::Qwt);
-    // this thread's own, wherever the work is done
-    const sampleMaps::MappedAxis *time = &timeAxis;
-    const std::vector<const ov7931Demo_FastCurve *> &curves = next;
-    std::vector<lineRaster::Spans> &curveSpans = spans;
-    std::vector<Pixels> &curvePixels = results;
-    lineRaster::shareWork(int(curves.size()), [&](int i, bool) {
-        thread_local sampleMaps::MappedAxis own;
-        own.close();
-        const ov7931Demo_FastCurve *c = curves[size_t(i)];
-        curvePixels[size_t(i)] = c->linePixels(painter, c->pen(), xMap, yMap, canvasRect, 0,
-                                               int(c->dataSize()) - 1, curveSpans[size_t(i) + 1], time, own);
-    });
-    for (size_t i = 0; i < next.size() && results[i] != Pixels::Qwt; ++i) {
-        const ov7931Demo_FastCurve *c = next[i];
-        if (results[i] == Pixels::Spans) {
-            const quint32 value = pixelLayers::pixelValue(target.format, c->pen().color());
-            layers.push_back(pixelLayers::Layer{&spans[i + 1], value});
-        }
+    for (size_t i = 1; i < b.curves.size() && b.pixels[i] != Pixels::Qwt; ++i) {
+        const ov7931Demo_FastCurve *c = b.curves[i];
+        if (b.pixels[i] == Pixels::Spans)
+            layers.push_back(pixelLayers::Layer{&b.spans[i], pixelLayers::pixelValue(target.format, b.pens[i].color())});
         ahead.members.push_back(Ahead::Member{c, c->data(), c->dataSize()});
     }
     pixelLayers::paint(target, layers.data(), int(layers.size()));

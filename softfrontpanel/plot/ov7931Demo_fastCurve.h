@@ -16,6 +16,9 @@
 
 #include <qwt_plot_curve.h>
 
+#include <QPoint>
+#include <QSize>
+
 #include <vector>
 
 namespace lineRaster {
@@ -24,6 +27,8 @@ struct Spans;
 namespace sampleMaps {
 struct MappedAxis;
 }
+
+class QwtPlot;
 
 class ov7931Demo_FastCurve : public QwtPlotCurve
 {
@@ -36,12 +41,31 @@ public:
     void setFastDrawing(bool on);
     bool fastDrawing() const;
 
-    // Whether the last drawing of the lines took the fast path.
+    // Whether the last drawing of the lines took the fast path, and whether
+    // it took lines worked out ahead (LinesAhead).
     bool lastDrawWasFast() const;
+    bool lastDrawWasAhead() const { return m_lastAhead; }
 
     // The series' bounding rectangle as Qwt computes it, in one pass over
     // the raw arrays; kept until the samples are replaced.
     QRectF boundingRect() const override;
+
+    // While it lives, the helper thread works out the lines of the fast
+    // curves `plot` draws first on `painter` (the first drawn the fast way
+    // and those painted with it), as they will be drawn within canvasRect
+    // with the plot's maps of this moment; the first curve's drawing then
+    // takes them instead of working them out itself. For a canvas to begin
+    // with before it paints its background and grid. Lines not drawn by the
+    // time it goes are finished and dropped: the samples are read only
+    // while it lives.
+    class LinesAhead
+    {
+    public:
+        LinesAhead(const QwtPlot *plot, QPainter *painter, const QRectF &canvasRect);
+        ~LinesAhead();
+        LinesAhead(const LinesAhead &) = delete;
+        LinesAhead &operator=(const LinesAhead &) = delete;
+    };
 
 protected:
     void dataChanged() override;
@@ -51,16 +75,32 @@ protected:
 
 private:
     enum class Pixels { Qwt, None, Spans };
+    // Where a painter's pixels go: its whole-pixel translation, the size of
+    // its device, and whether Qwt cuts polylines into pieces.
+    struct Device {
+        QPoint translate;
+        QSize size;
+        bool splitting = true;
+        bool operator==(const Device &o) const
+        {
+            return translate == o.translate && size == o.size && splitting == o.splitting;
+        }
+    };
+    struct Batch; // the curves painted in one go (ov7931Demo_fastCurve.cpp)
+    static Batch &batch();
+    static Device deviceOf(const QPainter *painter);
     static bool painterAllows(const QPainter *painter);
     bool curveAllows(const QPen &pen) const;
     bool canDrawFast(const QPainter *painter) const;
+    bool drawsLinesFast() const;
     void followers(std::vector<const ov7931Demo_FastCurve *> &out) const;
-    Pixels linePixels(const QPainter *painter, const QPen &pen, const QwtScaleMap &xMap,
+    Pixels linePixels(const Device &device, const QPen &pen, const QwtScaleMap &xMap,
                       const QwtScaleMap &yMap, const QRectF &canvasRect, int from, int to,
                       lineRaster::Spans &out, const sampleMaps::MappedAxis *shared,
                       sampleMaps::MappedAxis &own) const;
     bool m_fast = true;
     mutable bool m_lastFast = false;
+    mutable bool m_lastAhead = false;
     mutable bool m_boundsValid = false;
     mutable QRectF m_bounds;
 };

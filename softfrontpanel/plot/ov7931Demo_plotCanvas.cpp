@@ -1,4 +1,5 @@
 #include "ov7931Demo_plotCanvas.h"
+#include "ov7931Demo_fastCurve.h"
 
 #include <QImage>
 #include <QPaintDevice>
@@ -150,6 +151,9 @@ void ov7931Demo_PlotCanvas::paintEvent(QPaintEvent *event)
     }
     QPainter painter(this);
     painter.setClipRegion(event->region());
+    // the helper works out the curves' lines while the background and the
+    // grid are painted
+    const ov7931Demo_FastCurve::LinesAhead linesAhead(plot(), &painter, QRectF(contentsRect()));
     painter.fillRect(rect(), palette().brush(backgroundRole()));
     painter.save();
     painter.setClipRect(contentsRect(), Qt::IntersectClip);

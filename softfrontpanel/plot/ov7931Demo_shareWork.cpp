@@ -41,6 +41,32 @@ public:
 
     void share(int chunks, const std::function<void(int, bool)> &work)
     {
+        finish();
+        open(chunks, work);
+        join();
+    }
+
+    void start(int chunks, std::function<void(int, bool)> work)
+    {
+        finish();
+        m_begun = std::move(work);
+        open(chunks, m_begun);
+        m_ahead = true;
+    }
+
+    // Joins the work begun ahead, if any.
+    void finish()
+    {
+        if (!m_ahead)
+            return;
+        m_ahead = false;
+        join();
+        m_begun = nullptr;
+    }
+
+private:
+    void open(int chunks, const std::function<void(int, bool)> &work)
+    {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (!m_thread.joinable())
@@ -52,9 +78,15 @@ public:
             m_job.fetch_add(1, std::memory_order_release);
         }
         m_wake.notify_one();
+    }
+
+    // Does the chunks the helper has not taken, then waits for those it has.
+    void join()
+    {
         {
             const Sharing sharing;
-            for (int c = m_next.fetch_add(1); c < chunks; c = m_next.fetch_add(1))
+            const std::function<void(int, bool)> &work = *m_work;
+            for (int c = m_next.fetch_add(1); c < m_chunks; c = m_next.fetch_add(1))
                 work(c, false);
         }
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -63,7 +95,6 @@ public:
         m_work = nullptr;
     }
 
-private:
     void loop()
     {
         const Sharing sharing;
@@ -103,10 +134,18 @@ private:
     int m_chunks = 0;
     std::atomic<int> m_next{0};
     std::atomic<unsigned> m_job{0};
+    std::function<void(int, bool)> m_begun; // the work begun ahead
+    bool m_ahead = false; // the caller's, like m_begun
     bool m_open = false;
     bool m_busy = false;
     bool m_stop = false;
 };
+
+Helper &helper()
+{
+    static Helper theHelper;
+    return theHelper;
+}
 
 } // namespace
 
@@ -119,8 +158,23 @@ void shareWork(int chunks, const std::function<void(int chunk, bool onHelper)> &
             work(c, false);
         return;
     }
-    static Helper helper;
-    helper.share(chunks, work);
+    helper().share(chunks, work);
+}
+
+void startWork(int chunks, std::function<void(int chunk, bool onHelper)> work)
+{
+    if (t_sharing) {
+        for (int c = 0; c < chunks; ++c)
+            work(c, false);
+        return;
+    }
+    helper().start(chunks, std::move(work));
+}
+
+void finishWork()
+{
+    if (!t_sharing)
+        helper().finish();
 }
 
 } // namespace lineRaster

@@ -42,10 +42,13 @@ const QColor colours[4] = {Qt::cyan, Qt::yellow, QColor(255, 165, 0), Qt::white}
 // A plot like the waveform window's, one curve per series, autoscaled or
 // (variant 1) zoomed into a part with curves leaving the canvas. Variant 2
 // puts items between the fast curves that one of them paints in one go:
-// hidden, empty, drawn by Qwt, with symbols.
+// hidden, empty, drawn by Qwt, with symbols. The fast plot has the window's
+// canvas, whose painting has the first curve's lines worked out ahead.
 QImage plotImage(const std::vector<Series> &series, bool fast, int variant)
 {
     QwtPlot plot;
+    if (fast)
+        plot.setCanvas(new ov7931Demo_PlotCanvas);
     plot.setCanvasBackground(QColor(0, 0, 128));
     plot.resize(1000, 300);
     for (size_t i = 0; i < series.size(); ++i) {
@@ -65,9 +68,11 @@ QImage plotImage(const std::vector<Series> &series, bool fast, int variant)
     plot.show();
     plot.replot();
     const QImage image = plot.canvas()->grab().toImage();
-    for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
+    const QwtPlotItemList curves = plot.itemList(QwtPlotItem::Rtti_PlotCurve);
+    for (QwtPlotItem *item : curves) {
         const auto *c = static_cast<ov7931Demo_FastCurve *>(item);
-        if (c->lastDrawWasFast() != (c->isVisible() && c->dataSize() > 0 && c->fastDrawing()))
+        if (c->lastDrawWasFast() != (c->isVisible() && c->dataSize() > 0 && c->fastDrawing())
+            || c->lastDrawWasAhead() != (fast && item == curves.first()))
             return QImage(); // drawn the other way than it should have been
     }
     return image;
@@ -315,6 +320,7 @@ private slots:
                 part.isNull() ? plot.replot() : plot.canvas()->update(part);
             QCoreApplication::processEvents();
             QCOMPARE(canvas->lastPaintWasStraight(), straight);
+            QCOMPARE(curves[4]->lastDrawWasAhead(), straight);
             QCOMPARE(canvas->backingStore()->isNull(), straight);
             QCOMPARE(static_cast<ov7931Demo_FastGrid *>(grids[1])->lastDrawWasKept(), kept);
             QVERIFY(shown(plots[1]) == shown(plots[0]));
@@ -334,6 +340,57 @@ private slots:
             }
         }
         QVERIFY(static_cast<ov7931Demo_FastGrid *>(grids[1])->lastDrawWasKept() && parts[1] == parts[0]);
+    }
+
+    // Lines worked out ahead are taken only by the drawing they were worked
+    // out for, not by one on another painter, with other maps, in another
+    // canvas rectangle, of a part of the samples or of the second curve
+    // alone: those draw what Qwt draws all the same.
+    void linesAheadOnlyForTheirDrawing()
+    {
+        QRandomGenerator rng(99);
+        std::vector<Series> series(2);
+        for (Series &s : series)
+            for (int i = 0; i < 3000; ++i) {
+                s.x.push_back(i * 1e-4);
+                s.y.push_back(rng.generateDouble());
+            }
+        QwtPlot plot;
+        ov7931Demo_FastCurve *curves[2];
+        for (int i = 0; i < 2; ++i) {
+            curves[i] = new ov7931Demo_FastCurve;
+            curves[i]->setPen(QPen(colours[i], 0));
+            curves[i]->setRawSamples(series[size_t(i)].x.data(), series[size_t(i)].y.data(), 3000);
+            curves[i]->attach(&plot);
+        }
+        plot.resize(400, 200);
+        plot.replot();
+        const QRectF rect = plot.canvas()->contentsRect();
+        const QwtScaleMap maps[2] = {plot.canvasMap(QwtPlot::xBottom), plot.canvasMap(QwtPlot::yLeft)};
+        for (int drawing = 0; drawing < 6; ++drawing) { // taken, then each of the others
+            QImage images[2];
+            for (int fast = 0; fast < 2; ++fast) {
+                curves[0]->setFastDrawing(fast);
+                curves[1]->setFastDrawing(fast);
+                images[fast] = QImage(400, 200, QImage::Format_RGB32);
+                images[fast].fill(Qt::black);
+                QImage elsewhere = images[fast];
+                QPainter painter(&images[fast]);
+                QPainter other(&elsewhere);
+                const ov7931Demo_FastCurve::LinesAhead ahead(&plot, drawing == 1 ? &other : &painter, rect);
+                QwtScaleMap y = maps[1];
+                if (drawing == 2)
+                    y.setPaintInterval(y.p1() - 1, y.p2());
+                const QRectF r = drawing == 3 ? rect.adjusted(0, 0, -1, 0) : rect;
+                for (int i = drawing == 5 ? 1 : 0; i < 2; ++i) {
+                    ov7931Demo_FastCurve *c = curves[i];
+                    painter.setPen(c->pen());
+                    c->drawSeries(&painter, maps[0], y, r, drawing == 4 ? 1 : 0, -1);
+                }
+                QCOMPARE(curves[drawing == 5 ? 1 : 0]->lastDrawWasAhead(), fast && drawing == 0);
+            }
+            QVERIFY(images[1] == images[0]);
+        }
     }
 
     // The labels of the ticks Qwt gives a range (8 ticks at most on value
