@@ -1,10 +1,18 @@
 #include "ov7931Demo_scaleLabels.h"
 
+#include <QFont>
+#include <QGuiApplication>
+#include <QHash>
+#include <QPair>
+#include <QScreen>
+
 #include <qwt_scale_div.h>
 #include <qwt_text.h>
+#include <qwt_text_engine.h>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -120,6 +128,86 @@ QString tickLabel(double value, const TickLabelFormat &format, const QLocale &lo
     return withoutTrailingZeros(text, locale);
 }
 
+namespace {
+
+// Qwt's plain text engine, keeping what it measured. A replot asks the size
+// and the margins of each axis's outer labels, the same few texts in the
+// same font every time; the plain engine lays the text out and writes the
+// font's description out anew for each answer. The answers are kept for
+// the font and the screen's resolution they were measured with.
+class KeptSizesEngine : public QwtPlainTextEngine
+{
+public:
+    QSizeF textSize(const QFont &font, int flags, const QString &text) const override
+    {
+        Measured &m = measured(font);
+        const auto key = qMakePair(flags, text);
+        const auto it = m.sizes.constFind(key);
+        if (it != m.sizes.constEnd())
+            return *it;
+        if (m.sizes.size() >= keptTexts)
+            m.sizes.clear();
+        const QSizeF size = QwtPlainTextEngine::textSize(font, flags, text);
+        m.sizes.insert(key, size);
+        return size;
+    }
+
+    // The plain engine's margins depend on the font alone.
+    void textMargins(const QFont &font, const QString &text, double &left, double &right, double &top,
+                     double &bottom) const override
+    {
+        Measured &m = measured(font);
+        if (!m.hasMargins) {
+            QwtPlainTextEngine::textMargins(font, text, m.margins[0], m.margins[1], m.margins[2], m.margins[3]);
+            m.hasMargins = true;
+        }
+        left = m.margins[0];
+        right = m.margins[1];
+        top = m.margins[2];
+        bottom = m.margins[3];
+    }
+
+private:
+    static constexpr int keptTexts = 256;
+    static constexpr size_t keptFonts = 4;
+
+    struct Measured {
+        QFont font;
+        qreal dpi = 0;
+        QHash<QPair<int, QString>, QSizeF> sizes;
+        double margins[4] = {};
+        bool hasMargins = false;
+    };
+
+    Measured &measured(const QFont &font) const
+    {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        const qreal dpi = screen ? screen->logicalDotsPerInchY() : 0;
+        for (Measured &m : m_fonts)
+            if (m.dpi == dpi && m.font == font)
+                return m;
+        if (m_fonts.size() >= keptFonts)
+            m_fonts.erase(m_fonts.begin());
+        m_fonts.push_back(Measured{font, dpi, {}, {}, false});
+        return m_fonts.back();
+    }
+
+    mutable std::vector<Measured> m_fonts;
+};
+
+// The labels' text format: plain text measured by KeptSizesEngine.
+QwtText::TextFormat keptSizesFormat()
+{
+    static const QwtText::TextFormat format = [] {
+        const auto f = QwtText::TextFormat(QwtText::OtherFormat + 1);
+        QwtText::setTextEngine(f, new KeptSizesEngine);
+        return f;
+    }();
+    return format;
+}
+
+} // namespace
+
 QwtText ov7931Demo_ScaleDraw::label(double value) const
 {
     const QList<double> ticks = scaleDiv().ticks(QwtScaleDiv::MajorTick);
@@ -127,5 +215,5 @@ QwtText ov7931Demo_ScaleDraw::label(double value) const
         formatTicks = ticks;
         format = ::tickLabelFormat(ticks);
     }
-    return QwtText(::tickLabel(value, format));
+    return QwtText(::tickLabel(value, format), keptSizesFormat());
 }

@@ -30,7 +30,8 @@ TickLabelFormat tickLabelFormat(const QList<double> &majorTicks, const QLocale &
 QString tickLabel(double value, const TickLabelFormat &format, const QLocale &locale = QLocale());
 
 // The scale draw of the plots' axes: each label from the format of the
-// axis's present major ticks.
+// axis's present major ticks, plain text whose measures are kept (Qwt
+// measures the outer labels of every axis, shown or not, on every replot).
 class ov7931Demo_ScaleDraw : public QwtScaleDraw
 {
 public:

@@ -202,8 +202,10 @@ void ov7931Demo_Waveform::buildPlot(int p, QGridLayout *grid)
     plot->setAxisTitle(QwtPlot::xBottom, axisTitle(QStringLiteral("Seconds")));
     plot->setAxisMaxMajor(QwtPlot::xBottom, 5);
     // Labels that tell neighbouring ticks apart at any span and offset.
-    plot->setAxisScaleDraw(QwtPlot::yLeft, new ov7931Demo_ScaleDraw);
-    plot->setAxisScaleDraw(QwtPlot::xBottom, new ov7931Demo_ScaleDraw);
+    // Qwt measures the outer labels of the hidden axes on every replot too:
+    // theirs are measured once as well.
+    for (const int axis : {QwtPlot::yLeft, QwtPlot::xBottom, QwtPlot::yRight, QwtPlot::xTop})
+        plot->setAxisScaleDraw(axis, new ov7931Demo_ScaleDraw);
     plot->setCanvasBackground(QColor(0, 0, 128));
     plotBoxLayout->addWidget(plot);
 

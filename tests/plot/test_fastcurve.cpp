@@ -11,6 +11,7 @@
 #include "ov7931Demo_plotCanvas.h"
 #include "ov7931Demo_scaleLabels.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -391,6 +392,25 @@ private slots:
             }
             QVERIFY(images[1] == images[0]);
         }
+    }
+
+    // The axes' labels measure as plain text does, in each font and after
+    // another font was measured in between.
+    void labelsMeasureAsPlainText()
+    {
+        ov7931Demo_ScaleDraw draw;
+        draw.setScaleDiv(QwtLinearScaleEngine().divideScale(-0.5, 1234.5, 8, 5));
+        QFont big = QApplication::font();
+        big.setPointSize(big.pointSize() + 7);
+        const QFont fonts[] = {QApplication::font(), big, QApplication::font()};
+        for (const QFont &font : fonts)
+            for (double value : {0.0, 200.0, 1200.0, -0.5}) {
+                QwtText kept = draw.label(value), plain(kept.text(), QwtText::PlainText);
+                for (QwtText *t : {&kept, &plain})
+                    t->setLayoutAttribute(QwtText::MinimumLayout);
+                QCOMPARE(kept.textSize(font), plain.textSize(font));
+                QCOMPARE(kept.heightForWidth(30, font), plain.heightForWidth(30, font));
+            }
     }
 
     // The labels of the ticks Qwt gives a range (8 ticks at most on value
