@@ -386,18 +386,26 @@ void ov7931Demo_Waveform::refreshPlots()
             ++slot;
         }
 
-        const bool autoscale = pp.autoscaleButton->isChecked();
-        if (autoscale) {
-            pp.plot->setAxisAutoScale(QwtPlot::xBottom, true);
-            pp.plot->setAxisAutoScale(QwtPlot::yLeft, true);
-        }
-        pp.plot->replot();
-        updateTrackerRanges(p);
-        if (autoscale)
-            createZoomer(p, false);
+        // a hidden plot is replotted when it is shown
         if ((count > 0) != plotVisible[p])
             togglePlotVisibility(p);
+        else if (plotVisible[p])
+            replotPanel(p);
     }
+}
+
+void ov7931Demo_Waveform::replotPanel(int p)
+{
+    PlotPanel &pp = panels[p];
+    const bool autoscale = pp.autoscaleButton->isChecked();
+    if (autoscale) {
+        pp.plot->setAxisAutoScale(QwtPlot::xBottom, true);
+        pp.plot->setAxisAutoScale(QwtPlot::yLeft, true);
+    }
+    pp.plot->replot();
+    updateTrackerRanges(p);
+    if (autoscale)
+        createZoomer(p, false);
 }
 
 void ov7931Demo_Waveform::togglePlotVisibility(int plot)
@@ -405,6 +413,8 @@ void ov7931Demo_Waveform::togglePlotVisibility(int plot)
     if (plot < 0 || plot > 2)
         return;
     plotVisible[plot] = !plotVisible[plot];
+    if (plotVisible[plot])
+        replotPanel(plot);
     for (int p = 0; p < 3; ++p) {
         PlotPanel &pp = panels[p];
         const bool v = plotVisible[p];

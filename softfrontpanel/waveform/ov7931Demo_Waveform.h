@@ -121,11 +121,12 @@ public slots:
     void sliderChanged(int value);
 
     // Hands the block to the curves, colours the legends, autoscales,
-    // replots and shows exactly the plots with an enabled channel.
+    // replots and shows exactly the plots with an enabled channel (a plot
+    // that stays hidden is replotted when it is shown).
     void refreshPlots();
     // Recomputes channelMask from the channels' "Enabled" boxes.
     void updateEnabledChannels();
-    // Shows a hidden plot or hides a shown one.
+    // Shows a hidden plot (replotted) or hides a shown one.
     void togglePlotVisibility(int plot);
 
 protected:
@@ -140,6 +141,8 @@ private:
     void updateTrackerRanges(int p);
     void buildPlot(int p, class QGridLayout *grid);
     void createZoomer(int p, bool trackerOff);
+    // Autoscales (where its button is on) and replots plot p.
+    void replotPanel(int p);
     void autoscaleChanged(int p, bool asOn);
     void showStatistics(int p);
     void setStateText(const QString &text, const QColor &colour);

@@ -140,6 +140,16 @@ private slots:
         setChannel(app, 1, true, PT100);
         w->refreshPlots();
         QVERIFY(points(app, 0, 1) == 0 && yData(app, 2, 1) == w->plotData && yData(app, 2, 4) == w->plotData + 50);
+        // A hidden plot is replotted when a channel shows it: its value axis
+        // spans the new block.
+        QVERIFY(!w->plotVisible[1]);
+        setChannel(app, 3, true, Resistance);
+        w->updateEnabledChannels();
+        w->refreshPlots();
+        const QwtScaleDiv ohms = w->panel(1).plot->axisScaleDiv(valueAxis);
+        QVERIFY(w->plotVisible[1] && points(app, 1, 3) == 50);
+        for (int s = 0; s < 50; ++s)
+            QVERIFY(ohms.contains(yData(app, 1, 3)[s]));
         // Nothing enabled: only the header rows and the state row remain,
         // and a single shot is refused with a warning.
         disableAll(app);
