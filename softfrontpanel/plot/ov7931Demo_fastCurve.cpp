@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 #include <climits>
 #include <cstring>
 #include <cmath>
@@ -293,26 +294,23 @@ void ov7931Demo_FastCurve::followers(std::vector<const ov7931Demo_FastCurve *> &
     }
 }
 
-// The pixels the engine would set for the lines of samples from .. to drawn
-// with `pen` on `device`, in device coordinates; or that the engine draws
-// nothing, or that Qwt's drawing must do it. The mapped time is taken from
-// `shared` where that holds it, else from `own`, which is mapped anew where
-// it does not hold it either.
-ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const Device &device, const QPen &pen,
-                                                              const QwtScaleMap &xMap,
-                                                              const QwtScaleMap &yMap,
-                                                              const QRectF &canvasRect, int from, int to,
-                                                              lineRaster::Spans &out,
-                                                              const sampleMaps::MappedAxis *shared,
-                                                              sampleMaps::MappedAxis &own) const
+// The polygon the engine is handed for the lines of samples from .. to
+// drawn with `pen` on `device` (Spans: its polylines' pixels are to be
+// worked out); or that the engine draws nothing, or that Qwt's drawing must
+// do it. The mapped time is taken from `shared` where that holds it, else
+// from `own`, which is mapped anew where it does not hold it either.
+ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePolygon(const Device &device, const QPen &pen,
+                                                               const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                                                               const QRectF &canvasRect, int from, int to,
+                                                               Polygon &out, const sampleMaps::MappedAxis *shared,
+                                                               sampleMaps::MappedAxis &own) const
 {
     // The polygon exactly as QwtPlotCurve builds it: mapped, rounded, without
     // consecutive duplicates, clipped to the canvas (plus the pen width). The
     // rounded points are kept as integers; they are whole numbers (or out of
     // range, which the bounds below send to Qwt's drawing).
-    thread_local std::vector<QPoint> whole;
-    whole.resize(size_t(to - from + 1));
-    QPoint *wp = whole.data();
+    out.whole.resize(size_t(to - from + 1));
+    QPoint *wp = out.whole.data();
     int count = 0;
     const bool weed = testPaintAttribute(FilterPoints);
     int finite = 1;
@@ -382,7 +380,7 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const Device &devi
 
     // Rarely, the curve leaves the canvas: then Qwt's clipped polygon, with
     // points between pixels where it crosses the border.
-    thread_local QPolygonF clipped;
+    QPolygonF &clipped = out.clipped;
     bool useClipped = false;
     if (testPaintAttribute(ClipPolygons)) {
         const qreal pw = qMax(qreal(1.0), pen.widthF());
@@ -427,15 +425,49 @@ ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const Device &devi
         return Pixels::Qwt;
 
     // Qwt's polyline splitting: pieces of seven points, overlapping by one
-    const int splitSize = device.splitting ? 6 : count;
-    const bool drawCaps = pen.capStyle() != Qt::FlatCap;
-    if (useClipped)
-        lineRaster::floatPointSpans(clipped.constData(), count, splitSize, device.translate, device.size,
-                                    drawCaps, out);
-    else
-        lineRaster::wholePointSpans(wp, count, splitSize, device.translate, device.size, drawCaps, out);
+    out.splitSize = device.splitting ? 6 : count;
+    out.count = count;
+    out.useClipped = useClipped;
+    out.drawCaps = pen.capStyle() != Qt::FlatCap;
     return Pixels::Spans;
 }
+
+int ov7931Demo_FastCurve::Polygon::polylines() const
+{
+    return lineRaster::polylines(count, splitSize);
+}
+
+void ov7931Demo_FastCurve::Polygon::addSpans(const Device &device, int first, int last, lineRaster::Spans &out) const
+{
+    if (useClipped)
+        lineRaster::addFloatPointSpans(clipped.constData(), count, splitSize, device.translate, drawCaps, first,
+                                       last, out);
+    else
+        lineRaster::addWholePointSpans(whole.data(), count, splitSize, device.translate, drawCaps, first, last,
+                                       out);
+}
+
+// linePolygon() and the pixels of all its polylines.
+ov7931Demo_FastCurve::Pixels ov7931Demo_FastCurve::linePixels(const Device &device, const QPen &pen,
+                                                              const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                                                              const QRectF &canvasRect, int from, int to,
+                                                              lineRaster::Spans &out,
+                                                              const sampleMaps::MappedAxis *shared,
+                                                              sampleMaps::MappedAxis &own) const
+{
+    thread_local Polygon polygon;
+    const Pixels pixels = linePolygon(device, pen, xMap, yMap, canvasRect, from, to, polygon, shared, own);
+    if (pixels != Pixels::Spans)
+        return pixels;
+    if (polygon.useClipped)
+        lineRaster::floatPointSpans(polygon.clipped.constData(), polygon.count, polygon.splitSize,
+                                    device.translate, device.size, polygon.drawCaps, out);
+    else
+        lineRaster::wholePointSpans(polygon.whole.data(), polygon.count, polygon.splitSize, device.translate,
+                                    device.size, polygon.drawCaps, out);
+    return Pixels::Spans;
+}
+
 
 namespace {
 
@@ -474,6 +506,22 @@ struct ov7931Demo_FastCurve::Batch {
     bool running = false; // being worked out ahead
     bool ready = false;   // worked out ahead and not drawn yet
 
+    // Worked out ahead, a curve is one chunk of the work, except the last
+    // two, so that the two threads end together: the chunk of each of
+    // those works out its polygon and then its polylines part by part, and
+    // a further chunk of each, after all the others, takes parts of the same
+    // curve into pixels of its own; whichever of the two ends last joins
+    // them.
+    static constexpr size_t sharedCurves = 2;
+    static constexpr int partPolylines = 32;
+    size_t firstShared = 0;
+    Polygon sharedPolygons[sharedCurves];
+    lineRaster::Spans takenSpans[sharedCurves]; // the parts the further chunk took
+    int parts[sharedCurves] = {};
+    std::atomic<int> nextPart[sharedCurves] = {};
+    std::atomic<unsigned> polygonJob[sharedCurves] = {}; // the job whose polygon each holds
+    std::atomic<int> chunksDone[sharedCurves] = {};
+
     void open(const QPainter *p, const Device &d, const QwtScaleMap &x, const QwtScaleMap &y, const QRectF &rect,
               sampleMaps::MappedAxis *sharedTime)
     {
@@ -503,10 +551,8 @@ struct ov7931Demo_FastCurve::Batch {
             spans.resize(curves.size());
     }
 
-    // Works out curve i, on whichever thread. The first maps the shared time
-    // axis, if there is one; the others take it from there where it holds
-    // their samples of time, each thread otherwise mapping its own.
-    void work(int i)
+    // The calling thread's own mapped time axis, closed for a new job.
+    sampleMaps::MappedAxis &ownTime() const
     {
         thread_local sampleMaps::MappedAxis own;
         thread_local unsigned ownJob = 0;
@@ -514,10 +560,67 @@ struct ov7931Demo_FastCurve::Batch {
             own.close();
             ownJob = job;
         }
+        return own;
+    }
+
+    // Works out curve i, on whichever thread. The first maps the shared time
+    // axis, if there is one; the others take it from there where it holds
+    // their samples of time, each thread otherwise mapping its own.
+    void work(int i)
+    {
         const size_t k = size_t(i);
         const bool mapsTime = i == 0 && time;
         pixels[k] = curves[k]->linePixels(device, pens[k], xMap, yMap, canvasRect, from[k], to[k], spans[k],
-                                          mapsTime ? nullptr : time, mapsTime ? *time : own);
+                                          mapsTime ? nullptr : time, mapsTime ? *time : ownTime());
+    }
+
+    // The chunks of the lines worked out ahead, and chunk i.
+    int chunksAhead()
+    {
+        const size_t n = curves.size();
+        firstShared = n - std::min(n, sharedCurves);
+        for (size_t h = 0; h < sharedCurves; ++h)
+            chunksDone[h].store(0, std::memory_order_relaxed);
+        return int(2 * n - firstShared);
+    }
+
+    void workAhead(int i)
+    {
+        const size_t n = curves.size();
+        if (size_t(i) < firstShared) {
+            work(i);
+            return;
+        }
+        if (size_t(i) < n) { // a shared curve's polygon and parts
+            const size_t k = size_t(i);
+            const size_t h = k - firstShared;
+            Polygon &polygon = sharedPolygons[h];
+            pixels[k] = curves[k]->linePolygon(device, pens[k], xMap, yMap, canvasRect, from[k], to[k], polygon,
+                                               nullptr, ownTime());
+            const int all = pixels[k] == Pixels::Spans ? polygon.polylines() : 0;
+            parts[h] = (all + partPolylines - 1) / partPolylines;
+            nextPart[h].store(0, std::memory_order_relaxed);
+            lineRaster::clear(spans[k], device.size);
+            polygonJob[h].store(job, std::memory_order_release);
+            addParts(h, spans[k]);
+            return;
+        }
+        // parts of a shared curve, whose polygon is under way or done (its
+        // chunk was taken before this one)
+        const size_t h = size_t(i) - n;
+        while (polygonJob[h].load(std::memory_order_acquire) != job)
+            std::this_thread::yield();
+        lineRaster::clear(takenSpans[h], device.size);
+        addParts(h, takenSpans[h]);
+    }
+
+    void addParts(size_t h, lineRaster::Spans &out)
+    {
+        const int all = sharedPolygons[h].polylines();
+        for (int p = nextPart[h].fetch_add(1); p < parts[h]; p = nextPart[h].fetch_add(1))
+            sharedPolygons[h].addSpans(device, p * partPolylines, std::min(all, (p + 1) * partPolylines), out);
+        if (chunksDone[h].fetch_add(1, std::memory_order_acq_rel) == 1)
+            lineRaster::join(spans[firstShared + h], takenSpans[h]);
     }
 
     // Whether the lines worked out ahead are those `curve` is to draw now as
@@ -586,7 +689,7 @@ ov7931Demo_FastCurve::LinesAhead::LinesAhead(const QwtPlot *plot, QPainter *pain
         b.add(c, c->pen(), 0, int(c->dataSize()) - 1);
     b.running = true;
     b.ready = true;
-    lineRaster::startWork(int(b.curves.size()), [&b](int i, bool) { b.work(i); });
+    lineRaster::startWork(b.chunksAhead(), [&b](int i, bool) { b.workAhead(i); });
 }
 
 ov7931Demo_FastCurve::LinesAhead::~LinesAhead()

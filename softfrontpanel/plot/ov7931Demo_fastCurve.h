@@ -17,6 +17,7 @@
 #include <qwt_plot_curve.h>
 
 #include <QPoint>
+#include <QPolygonF>
 #include <QSize>
 
 #include <vector>
@@ -86,6 +87,21 @@ private:
             return translate == o.translate && size == o.size && splitting == o.splitting;
         }
     };
+    // The polygon of a curve's lines as the engine is handed it, in the
+    // painter's coordinates: whole points, or points between pixels where it
+    // was clipped to the canvas; cut into polylines of splitSize + 1 points.
+    struct Polygon {
+        std::vector<QPoint> whole;
+        QPolygonF clipped;
+        bool useClipped = false;
+        int count = 0;
+        int splitSize = 0;
+        bool drawCaps = true;
+        int polylines() const;
+        // Adds the pixels of polylines first .. last - 1 (lineRaster::clear()
+        // the spans for the device first).
+        void addSpans(const Device &device, int first, int last, lineRaster::Spans &out) const;
+    };
     struct Batch; // the curves painted in one go (ov7931Demo_fastCurve.cpp)
     static Batch &batch();
     static Device deviceOf(const QPainter *painter);
@@ -94,6 +110,9 @@ private:
     bool canDrawFast(const QPainter *painter) const;
     bool drawsLinesFast() const;
     void followers(std::vector<const ov7931Demo_FastCurve *> &out) const;
+    Pixels linePolygon(const Device &device, const QPen &pen, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                       const QRectF &canvasRect, int from, int to, Polygon &out,
+                       const sampleMaps::MappedAxis *shared, sampleMaps::MappedAxis &own) const;
     Pixels linePixels(const Device &device, const QPen &pen, const QwtScaleMap &xMap,
                       const QwtScaleMap &yMap, const QRectF &canvasRect, int from, int to,
                       lineRaster::Spans &out, const sampleMaps::MappedAxis *shared,

@@ -516,7 +516,7 @@ void spans(const Points &points, int count, int splitSize, QSize device, bool dr
 {
     ColumnSpans columns(out);
     columns.reset(device.width(), device.height());
-    const int pieces = count < 2 ? 0 : (count - 2) / splitSize + 1;
+    const int pieces = lineRaster::polylines(count, splitSize);
     const int chunks = (pieces + piecesPerChunk - 1) / piecesPerChunk;
     if (chunks < 4) {
         pieceSpans(points, count, splitSize, drawCaps, 0, pieces, columns);
@@ -540,6 +540,36 @@ void spans(const Points &points, int count, int splitSize, QSize device, bool dr
 } // namespace
 
 namespace lineRaster {
+
+int polylines(int count, int splitSize)
+{
+    return count < 2 ? 0 : (count - 2) / splitSize + 1;
+}
+
+void clear(Spans &out, QSize device)
+{
+    ColumnSpans(out).reset(device.width(), device.height());
+}
+
+void addWholePointSpans(const QPoint *pts, int count, int splitSize, QPoint translate, bool drawCaps, int first,
+                        int last, Spans &out)
+{
+    ColumnSpans columns(out);
+    pieceSpans(WholePoints{pts, translate.x(), translate.y()}, count, splitSize, drawCaps, first, last, columns);
+}
+
+void addFloatPointSpans(const QPointF *pts, int count, int splitSize, QPoint translate, bool drawCaps, int first,
+                        int last, Spans &out)
+{
+    ColumnSpans columns(out);
+    pieceSpans(FloatPoints{pts, double(translate.x()), double(translate.y())}, count, splitSize, drawCaps, first,
+               last, columns);
+}
+
+void join(Spans &spans, const Spans &other)
+{
+    ColumnSpans(spans).join(other);
+}
 
 void wholePointSpans(const QPoint *pts, int count, int splitSize, QPoint translate,
                      QSize device, bool drawCaps, Spans &out)

@@ -26,6 +26,18 @@ void wholePointSpans(const QPoint *pts, int count, int splitSize, QPoint transla
 void floatPointSpans(const QPointF *pts, int count, int splitSize, QPoint translate,
                      QSize device, bool drawCaps, Spans &out);
 
+// How many polylines `count` points are cut into; and the pixels of
+// polylines first .. last - 1 alone, added to `out` (cleared for the device
+// by clear() first), so that parts can be worked out apart and joined.
+int polylines(int count, int splitSize);
+void clear(Spans &out, QSize device);
+void addWholePointSpans(const QPoint *pts, int count, int splitSize, QPoint translate, bool drawCaps, int first,
+                        int last, Spans &out);
+void addFloatPointSpans(const QPointF *pts, int count, int splitSize, QPoint translate, bool drawCaps, int first,
+                        int last, Spans &out);
+// Adds the pixels of `other`, of the same device, to `spans`.
+void join(Spans &spans, const Spans &other);
+
 // Rectangles along the rows covering exactly the pixels of `spans` (for an
 // engine that fills a rectangle row by row).
 void toRects(const Spans &spans, QVector<QRect> &rects);
