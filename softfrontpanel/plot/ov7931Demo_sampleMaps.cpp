@@ -9,6 +9,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -110,12 +113,67 @@ bool Linear::of(const QwtScaleMap &map, double probe, Linear &out)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// mapAxis()'s loop four samples at a time, where the processor has AVX2 (and
+// without FMA: a fused multiply-add would round differently). Maps the
+// samples from 0 in blocks of four; returns how many it did.
+__attribute__((target("avx2"))) int mapAxisAvx2(const double *v, int n, const Linear &l, int *out, bool &finite,
+                                                double &low, double &high)
+{
+    const __m256d p1 = _mm256_set1_pd(l.p1);
+    const __m256d t1 = _mm256_set1_pd(l.ts1);
+    const __m256d cnv = _mm256_set1_pd(l.cnv);
+    const __m256d floor = _mm256_set1_pd(-1.0e9);
+    const __m256d ceiling = _mm256_set1_pd(1.0e9);
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m256i lanes = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    __m256d ok = _mm256_cmp_pd(zero, zero, _CMP_EQ_OQ);
+    __m256d minv = _mm256_set1_pd(HUGE_VAL);
+    __m256d maxv = _mm256_set1_pd(-HUGE_VAL);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        // the very operations of the two-at-a-time loop
+        __m256d a = _mm256_add_pd(p1, _mm256_mul_pd(_mm256_sub_pd(_mm256_loadu_pd(v + i), t1), cnv));
+        ok = _mm256_and_pd(ok, _mm256_cmp_pd(_mm256_sub_pd(a, a), zero, _CMP_EQ_OQ));
+        a = _mm256_min_pd(_mm256_max_pd(a, floor), ceiling);
+        minv = _mm256_min_pd(minv, a);
+        maxv = _mm256_max_pd(maxv, a);
+        const __m128i up = _mm256_cvttpd_epi32(_mm256_add_pd(a, half));
+        __m128i r = up;
+        const __m256d ge = _mm256_cmp_pd(a, zero, _CMP_GE_OQ);
+        if (_mm256_movemask_pd(ge) != 0xf) {
+            const __m128i down = _mm_sub_epi32(_mm_setzero_si128(), _mm256_cvttpd_epi32(_mm256_sub_pd(half, a)));
+            const __m128i geLanes =
+                _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(_mm256_castpd_si256(ge), lanes));
+            r = _mm_or_si128(_mm_and_si128(geLanes, up), _mm_andnot_si128(geLanes, down));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), r);
+    }
+    finite = _mm256_movemask_pd(ok) == 0xf;
+    alignas(32) double m[4];
+    _mm256_store_pd(m, minv);
+    low = std::min(std::min(m[0], m[1]), std::min(m[2], m[3]));
+    _mm256_store_pd(m, maxv);
+    high = std::max(std::max(m[0], m[1]), std::max(m[2], m[3]));
+    return i;
+}
+#endif
+
 bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi)
 {
     int i = 0;
     bool finite = true;
     double low = HUGE_VAL;
     double high = -HUGE_VAL;
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+
+    if (avx2) {
+        i = mapAxisAvx2(v, n, l, out, finite, low, high);
+    } else
+#endif
+    {
 #ifdef __SSE2__
     const __m128d p1 = _mm_set1_pd(l.p1);
     const __m128d t1 = _mm_set1_pd(l.ts1);
@@ -168,6 +226,7 @@ bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi
     _mm_storeu_pd(lanes, maxv);
     high = std::max(lanes[0], lanes[1]);
 #endif
+    }
     for (; i < n; ++i) {
         double a = l.p1 + (v[i] - l.ts1) * l.cnv;
         finite = finite && std::isfinite(a);

@@ -199,6 +199,34 @@ private slots:
         QVERIFY(fastCases > 250);
     }
 
+    // A sample that is not finite leaves the curve to Qwt's drawing; one that
+    // maps far beyond the device is clipped as Qwt clips it. Both wherever
+    // they are among the samples (the mapping takes them several at a time,
+    // the last few one by one).
+    void samplesNotFiniteOrFarAsQwt()
+    {
+        QwtScaleMap xMap, yMap;
+        xMap.setPaintInterval(0, 300);
+        xMap.setScaleInterval(0, 1003);
+        yMap.setPaintInterval(200, 0);
+        yMap.setScaleInterval(-10, 110);
+        const double values[] = {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e12};
+        for (double value : values)
+            for (int at : {0, 3, 517, 1001, 1002}) {
+                QRandomGenerator rng(static_cast<quint32>(at));
+                Series s;
+                for (int i = 0; i < 1003; ++i) {
+                    s.x.push_back(i);
+                    s.y.push_back(i == at ? value : 100 * rng.generateDouble());
+                }
+                const Setup none = [](ov7931Demo_FastCurve &, QPainter &) {};
+                const auto plain = paintCurve(s, false, QSize(300, 200), xMap, yMap, QImage::Format_RGB32, none);
+                const auto fast = paintCurve(s, true, QSize(300, 200), xMap, yMap, QImage::Format_RGB32, none);
+                QVERIFY2(fast.first == plain.first, qPrintable(QString::number(value)));
+                QVERIFY2(fast.second == std::isfinite(value), qPrintable(QString::number(value)));
+            }
+    }
+
     // Autoscaling takes the bounding rectangle: Qwt's, with repeated
     // extremes, signed zeros and NaN, renewed with new samples, also of
     // curves sharing their time axis, changed in place and set again.
