@@ -1,5 +1,4 @@
 #include "ov7931Demo_curveBatch.h"
-#include "ov7931Demo_pixelLayers.h"
 
 #include <QPaintDevice>
 #include <QTransform>
@@ -32,9 +31,7 @@ ov7931Demo_FastCurve::LinesAhead::LinesAhead(const QwtPlot *plot, QPainter *pain
     Batch &b = batch();
     b.finish();
     b.ready = false;
-    if (!plot || !painter || !painter->isActive() || !painter->paintEngine()
-        || painter->paintEngine()->type() != QPaintEngine::Raster || !painter->paintEngine()->paintDevice()
-        || !pixelLayers::plainPainter(painter))
+    if (!plot || !painterAllows(painter))
         return;
     // the first curve QwtPlot draws the fast way, as a whole
     const ov7931Demo_FastCurve *first = nullptr;

@@ -20,15 +20,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <thread>
 #include <vector>
 
 namespace curveBatch {
 
+// Whether two maps are the same, bit for bit (a map with -0.0 is not taken
+// for one with 0.0).
 inline bool sameMap(const QwtScaleMap &a, const QwtScaleMap &b)
 {
-    return a.s1() == b.s1() && a.s2() == b.s2() && a.p1() == b.p1() && a.p2() == b.p2()
-        && a.transformation() == b.transformation();
+    const double da[4] = {a.s1(), a.s2(), a.p1(), a.p2()};
+    const double db[4] = {b.s1(), b.s2(), b.p1(), b.p2()};
+    return std::memcmp(da, db, sizeof da) == 0 && a.transformation() == b.transformation();
 }
 
 // A new number for each working-out of curves, so that each thread maps the

@@ -19,7 +19,6 @@
 #include <qwt_scale_map.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 // The polygon is built exactly as QwtPlotCurve builds it for the raster
@@ -54,27 +53,11 @@ struct Ahead {
     const QPainter *painter = nullptr;
     const QPaintDevice *device = nullptr;
     qint64 key = 0;
-    double maps[8] = {};
-    const QwtTransform *xTransform = nullptr;
-    const QwtTransform *yTransform = nullptr;
+    QwtScaleMap xMap;
+    QwtScaleMap yMap;
     QRectF canvasRect;
     std::vector<Member> members;
     size_t next = 0;
-
-    void setMaps(const QwtScaleMap &x, const QwtScaleMap &y)
-    {
-        const double m[8] = {x.s1(), x.s2(), x.p1(), x.p2(), y.s1(), y.s2(), y.p1(), y.p2()};
-        std::copy(m, m + 8, maps);
-        xTransform = x.transformation();
-        yTransform = y.transformation();
-    }
-
-    bool sameMaps(const QwtScaleMap &x, const QwtScaleMap &y) const
-    {
-        const double m[8] = {x.s1(), x.s2(), x.p1(), x.p2(), y.s1(), y.s2(), y.p1(), y.p2()};
-        return std::memcmp(m, maps, sizeof m) == 0 && x.transformation() == xTransform
-            && y.transformation() == yTransform;
-    }
 };
 
 thread_local Ahead ahead;
@@ -284,7 +267,8 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         if (m.curve == this && m.data == data() && m.size == dataSize() && from == 0
             && to == int(m.size) - 1 && painter == ahead.painter
             && painter->paintEngine()->paintDevice() == ahead.device && imageKey(painter) == ahead.key
-            && canvasRect == ahead.canvasRect && ahead.sameMaps(xMap, yMap)) {
+            && canvasRect == ahead.canvasRect && curveBatch::sameMap(xMap, ahead.xMap)
+            && curveBatch::sameMap(yMap, ahead.yMap)) {
             if (++ahead.next == ahead.members.size())
                 ahead.members.clear();
             m_lastFast = true;
@@ -363,6 +347,7 @@ void ov7931Demo_FastCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap,
         ahead.device = target.device;
         ahead.key = target.key;
         ahead.canvasRect = canvasRect;
-        ahead.setMaps(xMap, yMap);
+        ahead.xMap = xMap;
+        ahead.yMap = yMap;
     }
 }

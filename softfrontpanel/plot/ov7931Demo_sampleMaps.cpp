@@ -113,6 +113,8 @@ bool Linear::of(const QwtScaleMap &map, double probe, Linear &out)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+namespace {
+
 #if defined(__x86_64__) && defined(__GNUC__)
 // mapAxis()'s loop four samples at a time, where the processor has AVX2 (and
 // without FMA: a fused multiply-add would round differently). Maps the
@@ -160,21 +162,12 @@ __attribute__((target("avx2"))) int mapAxisAvx2(const double *v, int n, const Li
 }
 #endif
 
-bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi)
+#ifdef __SSE2__
+// mapAxis()'s loop two samples at a time. Maps the samples from 0 in blocks
+// of four; returns how many it did.
+int mapAxisSse2(const double *v, int n, const Linear &l, int *out, bool &finite, double &low, double &high)
 {
     int i = 0;
-    bool finite = true;
-    double low = HUGE_VAL;
-    double high = -HUGE_VAL;
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-
-    if (avx2) {
-        i = mapAxisAvx2(v, n, l, out, finite, low, high);
-    } else
-#endif
-    {
-#ifdef __SSE2__
     const __m128d p1 = _mm_set1_pd(l.p1);
     const __m128d t1 = _mm_set1_pd(l.ts1);
     const __m128d cnv = _mm_set1_pd(l.cnv);
@@ -225,8 +218,27 @@ bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi
     low = std::min(lanes[0], lanes[1]);
     _mm_storeu_pd(lanes, maxv);
     high = std::max(lanes[0], lanes[1]);
+    return i;
+}
 #endif
-    }
+
+} // namespace
+
+bool mapAxis(const double *v, int n, const Linear &l, int *out, int &lo, int &hi)
+{
+    int i = 0;
+    bool finite = true;
+    double low = HUGE_VAL;
+    double high = -HUGE_VAL;
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        i = mapAxisAvx2(v, n, l, out, finite, low, high);
+    else
+        i = mapAxisSse2(v, n, l, out, finite, low, high);
+#elif defined(__SSE2__)
+    i = mapAxisSse2(v, n, l, out, finite, low, high);
+#endif
     for (; i < n; ++i) {
         double a = l.p1 + (v[i] - l.ts1) * l.cnv;
         finite = finite && std::isfinite(a);
